@@ -1,0 +1,38 @@
+// The editor's message box. Every failure and refusal is reported where it
+// happens with a fixed English text; where that text ends up depends on the
+// program: a modal box in the editor, one line on stderr in the batch tool, a
+// recorder in the tests. The sink lives in a small shared library so that the
+// run-time loaded codec libraries report through the same sink as the editor.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#if defined(__GNUC__)
+#define VELLMORE_PRINTF_LIKE(fmt_index, first_arg) \
+  __attribute__((format(printf, fmt_index, first_arg)))
+#else
+#define VELLMORE_PRINTF_LIKE(fmt_index, first_arg)
+#endif
+
+namespace platform {
+
+enum class MessageIcon { Information, Warning, Error, Question };
+
+using MessageSink = std::function<void(std::string_view text, MessageIcon icon)>;
+
+// Shows one message with an OK button and waits until it is dismissed.
+void ShowMessage(std::string_view text, MessageIcon icon = MessageIcon::Information);
+
+// printf-style convenience for the many "...: %s" texts.
+void ShowMessageF(const char* format, ...) VELLMORE_PRINTF_LIKE(1, 2);
+
+// Formats like snprintf into a std::string of any length.
+std::string FormatText(const char* format, ...) VELLMORE_PRINTF_LIKE(1, 2);
+
+// Installs a sink and returns the previous one. An empty sink restores the
+// default, which writes one line per message to stderr.
+MessageSink SetMessageSink(MessageSink sink);
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#include "tests/support/scripted_progress.h"
+
+#include "doc/op_codes.h"
+
+int ScriptedProgress::Run(int code, const Operation& operation) {
+  codes.push_back(code);
+  ResetCounters();
+  cancelled_ = false;
+  steps = 0;
+  if (!operation) return OP_PENDING;
+  return operation(*this);
+}
+
+void ScriptedProgress::Step(uint32_t current) {
+  ++steps;
+  if (cancelAtStep_ > 0 && steps == cancelAtStep_) cancelled_ = true;
+  PercentProgress::Step(current);
+}
