@@ -11,8 +11,8 @@ TEST(Message, RecorderSeesExactTextsInOrderAndRestoresPreviousSink) {
     MessageRecorder recorder;
     platform::ShowMessage("first");
     platform::ShowMessageF("DocMemMapFile: Failed to map file %s", "/tmp/a b.pcm");
-    EXPECT_EQ(recorder.Messages(),
-              (std::vector<std::string>{"first", "DocMemMapFile: Failed to map file /tmp/a b.pcm"}));
+    EXPECT_EQ(recorder.Messages(), (std::vector<std::string>{
+                                       "first", "DocMemMapFile: Failed to map file /tmp/a b.pcm"}));
   }
   platform::ShowMessage("after");
   EXPECT_EQ(outer, std::vector<std::string>{"after"});

@@ -1,0 +1,136 @@
+#include "app/editor_app.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/first_run.h"
+#include "platform/message.h"
+#include "platform/paths.h"
+
+using platform::ShowMessage;
+using platform::ShowMessageF;
+
+namespace {
+
+CEditorApp* theApp = nullptr;
+
+// The shared slots in creation (and clean-up) order.
+constexpr const char* kSharedSlotNames[] = {"clip", "temp_a", "temp_b", "temp_c", "temp_d"};
+
+}  // namespace
+
+CEditorApp* TheApp() {
+  return theApp;
+}
+
+CEditorApp::CEditorApp(std::time_t startTime) : runStamp_(platform::RunStamp(startTime)) {
+  configPath_ = ConfigFilePath();
+  theApp = this;
+}
+
+CEditorApp::~CEditorApp() {
+  Shutdown();
+  if (theApp == this) theApp = nullptr;
+}
+
+void CEditorApp::SetActiveDocument(CEditorDoc* doc) {
+  if (operationInProgress_ == 0) activeDocument_ = doc;
+}
+
+void CEditorApp::DocumentDestroyed(CEditorDoc* doc) {
+  if (doc == closingDocument_) closingDocument_ = nullptr;
+  if (doc == activeDocument_) SetActiveDocument(nullptr);
+}
+
+bool CEditorApp::StartUp(FirstRunDialogs& dialogs, const StartUpOptions& options) {
+  started_ = true;
+  if (!LoadConfiguration(dialogs, options)) return false;
+  if (options.ownsRunFolderRecord) RemovePreviousRunFolder(config_.LastRunFolder());
+  if (!CreateRunFolder(options)) return false;
+  if (options.ownsRunFolderRecord) {
+    config_.SetLastRunFolder(runFolder_);
+    WriteConfig();
+  }
+  return CreateSharedSlots();
+}
+
+bool CEditorApp::LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOptions& options) {
+  switch (LoadConfigFile(configPath_, &config_)) {
+    case ConfigLoad::Loaded:
+      if (!FolderIsWritable(config_.TempFolder())) {
+        ShowMessageF("Error: Temp directory %s is invalid.  Please choose a new temp directory.",
+                     config_.TempFolder().c_str());
+        if (options.firstRunDialogs) dialogs.RunTemporaryFileSettings(*this);
+      }
+      break;
+    case ConfigLoad::Partial:
+      break;
+    case ConfigLoad::Missing:
+      if (options.firstRunDialogs) {
+        dialogs.RunInitialization(*this);
+      } else {
+        config_.SetTempFolder(platform::PlatformTempPath());
+      }
+      if (!FolderIsWritable(config_.TempFolder())) {
+        ShowMessageF("Error: Temp File Path %s is not writeable, cannot continue",
+                     config_.TempFolder().c_str());
+      }
+      break;
+  }
+  return true;
+}
+
+bool CEditorApp::CreateRunFolder(const StartUpOptions& options) {
+  std::string folder = config_.TempFolder();
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  runFolder_ = folder + "/" + runStamp_ + options.runFolderSuffix;
+
+  // Slot file names go inside the run folder, so it must leave them room in
+  // their fixed-size path fields; it is refused rather than cut short.
+  constexpr size_t kLongestSlotFileName = sizeof("/temp_a_10000000.pcm");
+  if (runFolder_.size() + kLongestSlotFileName > platform::kMaxPath) {
+    ShowMessageF("Error: Temp dir path %s is too long, cannot continue", runFolder_.c_str());
+    runFolder_.clear();
+    return false;
+  }
+  if (folder.empty() || ::mkdir(runFolder_.c_str(), 0700) != 0) {
+    ShowMessageF("Error: Failed to create temp dir %s cannot continue", runFolder_.c_str());
+    runFolder_.clear();
+    return false;
+  }
+  if (!FolderIsWritable(runFolder_)) {
+    ShowMessageF("Error: Temp File Path %s is not writeable, cannot continue", runFolder_.c_str());
+    ::rmdir(runFolder_.c_str());
+    runFolder_.clear();
+    return false;
+  }
+  return true;
+}
+
+bool CEditorApp::CreateSharedSlots() {
+  TempAudioFile* slots[] = {&clip_, &temp_[0], &temp_[1], &temp_[2], &temp_[3]};
+  for (size_t i = 0; i < std::size(slots); ++i) {
+    if (!CreateTempAudioFile(slots[i], runFolder_, kSharedSlotNames[i])) {
+      ShowMessageF("Failed to create %s files", kSharedSlotNames[i]);
+      ShowMessage("Failed to setup app temp files");
+      return false;
+    }
+  }
+  return true;
+}
+
+void CEditorApp::Shutdown() {
+  if (!started_ || shutDown_) return;
+  shutDown_ = true;
+  int32_t playing = PLAY_PLAYING;
+  playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+
+  TempAudioFile* slots[] = {&clip_, &temp_[0], &temp_[1], &temp_[2], &temp_[3]};
+  for (size_t i = 0; i < std::size(slots); ++i) {
+    if (CleanupTempAudioFile(slots[i], 0) != 1) {
+      ShowMessageF("Failed to cleanup %s files", kSharedSlotNames[i]);
+      break;
+    }
+  }
+  if (!runFolder_.empty()) ::rmdir(runFolder_.c_str());
+}

@@ -1,0 +1,109 @@
+// The application hub: the configuration, this run's folder, the five slots
+// shared by every document (the clipboard and scratch slots A-D), the active
+// document and view, and the play, record and operation-in-progress states.
+// It is plain C++: the editor's window and the batch tool both drive it.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "app/config.h"
+#include "doc/temp_audio_file.h"
+
+class CEditorDoc;
+class CEditorView;
+class CMainFrame;
+class FirstRunDialogs;
+
+inline constexpr int32_t PLAY_IDLE = 1;
+inline constexpr int32_t PLAY_PLAYING = 2;
+inline constexpr int32_t PLAY_STOP_REQUESTED = 3;
+
+struct StartUpOptions {
+  // Run the first-run dialogs when there is no configuration file; without
+  // them a missing file means the platform temp path.
+  bool firstRunDialogs = true;
+  // Remove the previous run's folder and record this run's folder in the
+  // configuration file. Only the editor owns the record; another program
+  // sharing it must leave both alone.
+  bool ownsRunFolderRecord = true;
+  // Appended to the run stamp, so several runs in one second never share a
+  // folder (the batch tool passes its process id).
+  std::string runFolderSuffix;
+};
+
+class CEditorApp {
+ public:
+  explicit CEditorApp(std::time_t startTime = std::time(nullptr));
+  ~CEditorApp();
+  CEditorApp(const CEditorApp&) = delete;
+  CEditorApp& operator=(const CEditorApp&) = delete;
+
+  // Loads the configuration, prepares this run's folder and creates the
+  // shared slots. false when the program cannot go on (already reported).
+  bool StartUp(FirstRunDialogs& dialogs, const StartUpOptions& options = {});
+  // The exit steps: stop playback, clean up the shared slots, remove the run
+  // folder. Runs once; the destructor calls it when nobody did.
+  void Shutdown();
+
+  ConfigRecord* Config() { return &config_; }
+  void SetConfig(const ConfigRecord& record) { config_ = record; }
+  bool WriteConfig() const { return WriteConfigFile(configPath_, config_); }
+  const std::string& ConfigPath() const { return configPath_; }
+  void SetConfigPath(std::string path) { configPath_ = std::move(path); }
+
+  const std::string& RunStamp() const { return runStamp_; }
+  const std::string& RunFolder() const { return runFolder_; }
+
+  TempAudioFile* Clip() { return &clip_; }
+  TempAudioFile* TempA() { return &temp_[0]; }
+  TempAudioFile* TempB() { return &temp_[1]; }
+  TempAudioFile* TempC() { return &temp_[2]; }
+  TempAudioFile* TempD() { return &temp_[3]; }
+
+  // The active document does not change while an operation runs, so the
+  // operation keeps working on the document it was started for.
+  void SetActiveDocument(CEditorDoc* doc);
+  CEditorDoc* ActiveDocument() const { return activeDocument_; }
+  void SetActiveView(CEditorView* view) { activeView_ = view; }
+  CEditorView* ActiveView() const { return activeView_; }
+  void SetMainFrame(CMainFrame* frame) { mainFrame_ = frame; }
+  CMainFrame* MainFrame() const { return mainFrame_; }
+  void SetClosingDocument(CEditorDoc* doc) { closingDocument_ = doc; }
+  CEditorDoc* ClosingDocument() const { return closingDocument_; }
+  // Called by a document's destructor.
+  void DocumentDestroyed(CEditorDoc* doc);
+
+  int& OperationInProgress() { return operationInProgress_; }
+  int NextViewSerial() { return ++viewSerial_; }
+
+  // Shared with the audio threads.
+  std::atomic<int32_t> playState{PLAY_IDLE};
+  std::atomic<int32_t> recordState{0};
+
+ private:
+  bool LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOptions& options);
+  bool CreateRunFolder(const StartUpOptions& options);
+  bool CreateSharedSlots();
+
+  ConfigRecord config_{};
+  std::string configPath_;
+  std::string runStamp_;
+  std::string runFolder_;
+  TempAudioFile clip_;
+  TempAudioFile temp_[4];
+  bool started_ = false;
+  bool shutDown_ = false;
+
+  CEditorDoc* activeDocument_ = nullptr;
+  CEditorDoc* closingDocument_ = nullptr;
+  CEditorView* activeView_ = nullptr;
+  CMainFrame* mainFrame_ = nullptr;
+  int operationInProgress_ = 0;
+  int16_t viewSerial_ = 0;
+};
+
+// The one application object of the program, or null outside its lifetime.
+CEditorApp* TheApp();

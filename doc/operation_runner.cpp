@@ -1,0 +1,24 @@
+#include "doc/operation_runner.h"
+
+#include "doc/op_codes.h"
+#include "platform/message.h"
+
+int RunDocumentOperation(int code, const OperationRunContext& context) {
+  if (OperationHasParameterDialog(code) && context.dialogs != nullptr &&
+      !context.dialogs->RunParameterDialog(code)) {
+    context.operationInProgress = 0;
+    return OP_CANCELLED;
+  }
+
+  context.operationInProgress = 1;
+  const int result = context.host.Run(code, [&](Progress& progress) {
+    return context.dispatch ? context.dispatch(code, progress) : OP_PENDING;
+  });
+  if (result == OP_FAILED) platform::ShowMessage("OEC: Operation failed");
+  if (result == OP_CANCELLED) platform::ShowMessage("User cancelled the operation.");
+  context.operationInProgress = 0;
+
+  // A new change discards the redo history; undo and redo walk it.
+  if (code != OP_UNDO && code != OP_REDO) context.redoCount = 0;
+  return 1;
+}

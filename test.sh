@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything, and runs every test: first the
+# engine's tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
+# the whole suite.  ./test.sh --no-sanitize skips the sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/setup-deps.sh
+
+sanitize=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-sanitize) sanitize=0 ;;
+    *) echo "usage: ./test.sh [--no-sanitize]" >&2; exit 2 ;;
+  esac
+done
+
+if [ "$sanitize" = 1 ]; then
+  cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DVELLMORE_SANITIZE=ON -DVELLMORE_CORE_ONLY=ON >/dev/null
+  cmake --build build-asan
+  (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -L core)
+fi
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+cd build && ctest --output-on-failure

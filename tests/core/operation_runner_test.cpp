@@ -1,0 +1,148 @@
+#include "doc/operation_runner.h"
+
+#include <gtest/gtest.h>
+
+#include "doc/op_codes.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/scripted_progress.h"
+
+namespace {
+
+class FakeDialogs : public ToolParameterDialogs {
+ public:
+  bool RunParameterDialog(int code) override {
+    shown.push_back(code);
+    return apply;
+  }
+  bool apply = true;
+  std::vector<int> shown;
+};
+
+struct Runner {
+  ScriptedProgress host;
+  FakeDialogs dialogs;
+  int inProgress = 0;
+  int redoCount = 3;
+  int flagSeenByOperation = -1;
+  int operationResult = OP_DONE;
+  int timesRun = 0;
+
+  int Run(int code) {
+    OperationRunContext context{host, inProgress, redoCount, &dialogs, [this](int, Progress&) {
+                                  ++timesRun;
+                                  flagSeenByOperation = inProgress;
+                                  return operationResult;
+                                }};
+    return RunDocumentOperation(code, context);
+  }
+};
+
+}  // namespace
+
+TEST(OperationRunner, ClosingMessagesFollowTheResult) {
+  struct Case {
+    int result;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {OP_DONE, {}},
+      {OP_FAILED, {"OEC: Operation failed"}},
+      {OP_CANCELLED, {"User cancelled the operation."}},
+      {OP_PENDING, {}},  // a code nobody dispatches runs nothing
+  };
+  for (const auto& c : cases) {
+    MessageRecorder messages;
+    Runner runner;
+    runner.operationResult = c.result;
+    EXPECT_EQ(runner.Run(OP_CUT), 1);
+    EXPECT_EQ(messages.Messages(), c.messages);
+    EXPECT_EQ(runner.flagSeenByOperation, 1);
+    EXPECT_EQ(runner.inProgress, 0);
+    EXPECT_EQ(runner.host.codes, std::vector<int>{OP_CUT});
+  }
+}
+
+TEST(OperationRunner, RedoHistorySurvivesOnlyUndoAndRedo) {
+  const std::pair<int, int> cases[] = {
+      {OP_UNDO, 3},   {OP_REDO, 3},         {OP_CUT, 0},       {OP_PASTE_INSERT, 0},
+      {OP_VOLUME, 0}, {WRITE_WAVE_FILE, 0}, {OP_PEAK_FILE, 0},
+  };
+  for (const auto& [code, redoAfter] : cases) {
+    Runner runner;
+    runner.Run(code);
+    EXPECT_EQ(runner.redoCount, redoAfter) << OperationCodeName(code);
+  }
+}
+
+TEST(OperationRunner, ToolDialogsRunFirstAndClosingWithoutApplyingChangesNothing) {
+  MessageRecorder messages;
+  Runner runner;
+  runner.dialogs.apply = false;
+  runner.inProgress = 1;
+  EXPECT_EQ(runner.Run(OP_ECHO), OP_CANCELLED);
+  EXPECT_EQ(runner.timesRun, 0);
+  EXPECT_EQ(runner.inProgress, 0);
+  EXPECT_EQ(runner.redoCount, 3);
+  EXPECT_TRUE(messages.Messages().empty());
+
+  runner.dialogs.apply = true;
+  EXPECT_EQ(runner.Run(OP_ECHO), 1);
+  EXPECT_EQ(runner.Run(OP_COPY), 1);  // no dialog for an edit
+  EXPECT_EQ(runner.dialogs.shown, (std::vector<int>{OP_ECHO, OP_ECHO}));
+  EXPECT_EQ(runner.timesRun, 2);
+}
+
+TEST(OperationRunner, OnlyToolsHaveParameterDialogs) {
+  for (int code = 130; code <= 180; ++code) {
+    const bool tool = code == OP_VOLUME || code == OP_CHANGE_QUALITY || code == OP_MUTE ||
+                      code == OP_REVERSE || code == OP_SWAP || code == OP_COPY_CHANNEL ||
+                      code == OP_FADE || code == OP_MIX_PASTE || code == OP_ECHO ||
+                      code == OP_REVERB || code == OP_MULTI_VOICE;
+    EXPECT_EQ(OperationHasParameterDialog(code), tool) << code;
+  }
+  EXPECT_EQ(OperationCodeName(OP_IMPORT_WMA), "OP_IMPORT_WMA");
+  EXPECT_EQ(OperationCodeName(OP_CHORUS), "OP_CHORUS");
+  EXPECT_EQ(OperationCodeName(999), "");
+}
+
+TEST(Progress, PercentagesAreWholeNumbersShownOnlyWhenTheyChange) {
+  struct Case {
+    uint32_t total;
+    std::vector<uint32_t> steps;
+    std::vector<int> shown;
+  };
+  const Case cases[] = {
+      // Without SetTotal the total counts as 1.
+      {0, {0, 1, 2}, {100, 200}},
+      {200, {0, 1, 2, 3, 4, 200}, {1, 2, 100}},
+      {3, {1, 2, 3}, {33, 66, 100}},
+      // Totals past 2^31 keep counting up.
+      {4'000'000'000u, {1'000'000'000u, 3'000'000'000u}, {25, 75}},
+  };
+  for (const auto& c : cases) {
+    ScriptedProgress progress;
+    progress.Run(OP_CUT, [&](Progress& p) {
+      if (c.total != 0) p.SetTotal(c.total);
+      for (uint32_t step : c.steps) p.Step(step);
+      return OP_DONE;
+    });
+    EXPECT_EQ(progress.percentages, c.shown) << c.total;
+    EXPECT_EQ(progress.GetCurrent(), c.steps.back());
+  }
+}
+
+TEST(Progress, ScriptedCancelIsSeenByTheOperationAtTheChosenStep) {
+  ScriptedProgress progress(3);
+  int stepsBeforeCancel = 0;
+  const int result = progress.Run(OP_CUT, [&](Progress& p) {
+    p.SetTotal(10);
+    for (uint32_t i = 1; i <= 10; ++i) {
+      p.Step(i);
+      if (p.IsCancelled()) return OP_CANCELLED;
+      ++stepsBeforeCancel;
+    }
+    return OP_DONE;
+  });
+  EXPECT_EQ(result, OP_CANCELLED);
+  EXPECT_EQ(stepsBeforeCancel, 2);
+}
