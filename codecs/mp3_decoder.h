@@ -1,0 +1,57 @@
+// MP3 import: turns an MPEG audio file (MPEG-1, MPEG-2 and MPEG-2.5, Layers
+// I, II and III) into raw 16-bit signed little-endian stereo PCM.
+//
+// The program finds, validates and reads the frames itself; libmpg123 only
+// decodes the payload of the whole frames it is handed. Its own stream
+// heuristics (Info frame, gapless trimming, read-ahead) are switched off so
+// that every frame the reader accepts becomes decoded samples, in order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "doc/progress.h"
+
+// The decoder's parameter block. It persists between imports; every import
+// starts again from the stream defaults (no down-sampling, rates from the
+// file's own headers).
+struct Mp3DecoderParameters {
+  std::string sourcePath;
+  std::string outputPath;
+  int32_t streamRate = 44100;  // sampling rate of the stream's first header
+  int32_t outputRate = 44100;  // rate of the PCM written: halved when down-sampling
+  int16_t outputChannels = 2;  // a mono stream is written with both channels equal
+  int16_t outputBits = 16;
+  int32_t outputBufferSize = 16384;  // decoded bytes collected before a write
+  // Layer and sampling rate come from the first header; later headers supply
+  // only bitrate, padding, CRC and channel mode. Off: every header stands
+  // for itself.
+  bool fixedStreamParameters = true;
+  uint32_t frameCounter = 0;  // frames read in the current or last import
+  int downSampling = 0;       // 1: 2:1 synthesis, for streams at 48000 Hz and above
+};
+
+class Mp3Decoder {
+ public:
+  // Decodes `sourcePath` into a new `outputPath`. Results:
+  //   1   decoding ended (end of data, or a read error part-way); all that was
+  //       decoded is in the output file; channels, bits and rate are set.
+  //   0   failed after a message: the source could not be opened, the output
+  //       could not be created or written, no MPEG audio frame was found, or
+  //       the decoding library could not be set up.
+  //   OP_CANCELLED  Cancel was pressed; the output holds what was written
+  //       before, and the samples still buffered are dropped.
+  // Progress: SetTotal(source size / 100), Step(0), then Step(bytes read /
+  // 100) and a cancel check after every frame read.
+  int DecodeToPcm(const std::string& sourcePath, const std::string& outputPath, int16_t& channels,
+                  int16_t& bits, int32_t& rate, Progress& progress);
+
+  const Mp3DecoderParameters& Parameters() const { return params_; }
+
+ private:
+  Mp3DecoderParameters params_;
+};
+
+// Bytes the frame reader searches one at a time for a valid header before a
+// read yields no frame; the next read searches on from there.
+inline constexpr uint32_t kMp3ResyncLimit = 131071;
