@@ -37,9 +37,23 @@ void CEditorApp::SetActiveDocument(CEditorDoc* doc) {
   if (operationInProgress_ == 0) activeDocument_ = doc;
 }
 
-void CEditorApp::DocumentDestroyed(CEditorDoc* doc) {
+void CEditorApp::DocumentClosed(CEditorDoc* doc) {
+  --documentCount_;
   if (doc == closingDocument_) closingDocument_ = nullptr;
   if (doc == activeDocument_) SetActiveDocument(nullptr);
+}
+
+void CEditorApp::ShowFormat(int32_t sampleRate, int16_t channels, int16_t bitsPerSample) {
+  if (!panelHooks_.showFormat) return;
+  const std::string rate = sampleRate != 0 ? std::to_string(sampleRate) + " Hz" : "";
+  const std::string layout = channels == 2 ? "Stereo" : channels == 1 ? "Mono" : "";
+  const std::string bits = bitsPerSample == 16 ? "16 Bit" : bitsPerSample == 8 ? "8 Bit" : "";
+  panelHooks_.showFormat(rate, layout, bits);
+}
+
+void CEditorApp::ShowPositionTexts(const std::string& a, const std::string& b,
+                                   const std::string& c) {
+  if (panelHooks_.showPositions) panelHooks_.showPositions(a, b, c);
 }
 
 bool CEditorApp::StartUp(FirstRunDialogs& dialogs, const StartUpOptions& options) {

@@ -7,9 +7,14 @@
 #include <atomic>
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "app/config.h"
+#include "codecs/mp3_decoder.h"
+#include "codecs/pcm_import.h"
+#include "doc/document_dialogs.h"
+#include "doc/progress.h"
 #include "doc/temp_audio_file.h"
 
 class CEditorDoc;
@@ -73,10 +78,36 @@ class CEditorApp {
   CMainFrame* MainFrame() const { return mainFrame_; }
   void SetClosingDocument(CEditorDoc* doc) { closingDocument_ = doc; }
   CEditorDoc* ClosingDocument() const { return closingDocument_; }
-  // Called by a document's destructor.
-  void DocumentDestroyed(CEditorDoc* doc);
-
   int& OperationInProgress() { return operationInProgress_; }
+  void DocumentOpened() { ++documentCount_; }
+  // Called by a document's destructor.
+  void DocumentClosed(CEditorDoc* doc);
+  int DocumentCount() const { return documentCount_; }
+
+  // The program's progress host and the dialogs documents ask; both default
+  // to answers without a user (no display, nothing cancelled).
+  void SetOperationHost(OperationHost* host) { host_ = host ? host : &silentHost_; }
+  OperationHost& Host() { return *host_; }
+  void SetDocumentDialogs(DocumentDialogs* dialogs) {
+    dialogs_ = dialogs ? dialogs : &presetDialogs_;
+  }
+  DocumentDialogs& Dialogs() { return *dialogs_; }
+  PcmImportSettings& PcmImport() { return pcmImport_; }
+  Mp3Decoder& Mp3() { return mp3Decoder_; }
+
+  // The format panel's three texts ("44100 Hz", "Stereo", "16 Bit"; empty
+  // for 0) and the position panel's three times. The window installs where
+  // they are shown; without one they go nowhere.
+  struct PanelHooks {
+    std::function<void(const std::string& rate, const std::string& channels,
+                       const std::string& bits)>
+        showFormat;
+    std::function<void(const std::string& a, const std::string& b, const std::string& c)>
+        showPositions;
+  };
+  void SetPanelHooks(PanelHooks hooks) { panelHooks_ = std::move(hooks); }
+  void ShowFormat(int32_t sampleRate, int16_t channels, int16_t bitsPerSample);
+  void ShowPositionTexts(const std::string& a, const std::string& b, const std::string& c);
   int NextViewSerial() { return ++viewSerial_; }
 
   // Shared with the audio threads.
@@ -102,6 +133,14 @@ class CEditorApp {
   CEditorView* activeView_ = nullptr;
   CMainFrame* mainFrame_ = nullptr;
   int operationInProgress_ = 0;
+  int documentCount_ = 0;
+  SilentOperationHost silentHost_;
+  OperationHost* host_ = &silentHost_;
+  PresetDocumentDialogs presetDialogs_;
+  DocumentDialogs* dialogs_ = &presetDialogs_;
+  PcmImportSettings pcmImport_;
+  Mp3Decoder mp3Decoder_;
+  PanelHooks panelHooks_;
   int16_t viewSerial_ = 0;
 };
 

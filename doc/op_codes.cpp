@@ -24,6 +24,7 @@ constexpr std::array kCodeNames = {
     NamedCode{OP_CHANGE_QUALITY, "OP_CHANGE_QUALITY"},
     NamedCode{OP_UNDO, "OP_UNDO"},
     NamedCode{OP_REDO, "OP_REDO"},
+    NamedCode{OP_REPLACE, "OP_REPLACE"},
     NamedCode{OP_MUTE, "OP_MUTE"},
     NamedCode{OP_REVERSE, "OP_REVERSE"},
     NamedCode{OP_SWAP, "OP_SWAP"},

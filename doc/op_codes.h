@@ -18,6 +18,7 @@ inline constexpr int OP_VOLUME = 148;
 inline constexpr int OP_CHANGE_QUALITY = 151;
 inline constexpr int OP_UNDO = 153;
 inline constexpr int OP_REDO = 155;
+inline constexpr int OP_REPLACE = 157;  // undo entry of a change of audio quality
 inline constexpr int OP_MUTE = 161;
 inline constexpr int OP_REVERSE = 162;
 inline constexpr int OP_SWAP = 163;

@@ -14,6 +14,7 @@ int RunDocumentOperation(int code, const OperationRunContext& context) {
   const int result = context.host.Run(code, [&](Progress& progress) {
     return context.dispatch ? context.dispatch(code, progress) : OP_PENDING;
   });
+  if (context.result != nullptr) *context.result = result;
   if (result == OP_FAILED) platform::ShowMessage("OEC: Operation failed");
   if (result == OP_CANCELLED) platform::ShowMessage("User cancelled the operation.");
   context.operationInProgress = 0;

@@ -3,6 +3,7 @@
 // closing message for a failed or cancelled run.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 
 #include "doc/progress.h"
@@ -19,11 +20,13 @@ class ToolParameterDialogs {
 struct OperationRunContext {
   OperationHost& host;
   int& operationInProgress;                 // the application's flag: 1 while an operation runs
-  int& redoCount;                           // the document's redo count
+  int16_t& redoCount;                       // the document's redo count
   ToolParameterDialogs* dialogs = nullptr;  // none: every tool counts as applied
   // Starts the operation named by `code`; returns OP_DONE, OP_CANCELLED or
   // OP_FAILED. A code it does not know returns OP_PENDING (nothing ran).
   std::function<int(int code, Progress& progress)> dispatch;
+  // Receives the host's result field of the run, when given.
+  int* result = nullptr;
 };
 
 // Returns 1 when the progress host ran, OP_CANCELLED when the tool's

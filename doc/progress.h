@@ -55,3 +55,16 @@ class OperationHost {
   virtual ~OperationHost() = default;
   virtual int Run(int code, const Operation& operation) = 0;
 };
+
+// Runs operations at once with no display and no way to cancel; for programs
+// and tests that show no progress.
+class SilentOperationHost : public PercentProgress, public OperationHost {
+ public:
+  int Run(int /*code*/, const Operation& operation) override {
+    ResetCounters();
+    return operation ? operation(*this) : 134;  // OP_PENDING: nothing ran
+  }
+  void SetCaption(std::string_view /*text*/) override {}
+  bool IsCancelled() const override { return false; }
+  void DisableCancel() override {}
+};

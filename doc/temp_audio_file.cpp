@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "doc/op_codes.h"
+#include "platform/file_replace.h"
 #include "platform/message.h"
 #include "platform/paths.h"
 
@@ -20,27 +21,6 @@ void TempAudioFile::SetFormat(const AudioFormat& format) {
 }
 
 namespace {
-
-// Beyond this many taken names the folder is considered full.
-constexpr long kMaxNameNumber = 10'000'000;
-
-enum class Reserve { Done, CloseFailed, Exhausted };
-
-// Creates "<folder>/<base>_<n>.<extension>" for the first n whose file does
-// not exist yet. O_EXCL makes "exists" and "create" one step, so a leftover
-// file of an earlier run is skipped, never truncated.
-Reserve ReserveName(const std::string& folder, const char* base, const char* extension,
-                    std::string* path) {
-  for (long n = 0;; ++n) {
-    *path = platform::FormatText("%s/%s_%ld.%s", folder.c_str(), base, n, extension);
-    if (path->size() >= platform::kMaxPath) return Reserve::Exhausted;
-    const int fd = ::open(path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd >= 0) return ::close(fd) == 0 ? Reserve::Done : Reserve::CloseFailed;
-    // Only a taken name is worth another number; any other failure (folder
-    // missing or read-only) would fail the same way ten million times.
-    if (errno != EEXIST || n >= kMaxNameNumber) return Reserve::Exhausted;
-  }
-}
 
 // Empties a file before it is deleted, as the slot routines have always done.
 bool EmptyFile(const std::string& path, int* error) {
@@ -93,20 +73,21 @@ int CreateTempAudioFile(TempAudioFile* slot, const std::string& folder, const ch
   slot->pcmLength = 0;
   slot->peakLength = 0;
 
+  using platform::ReserveStatus;
   std::string path;
-  switch (ReserveName(folder, baseName, "pcm", &path)) {
-    case Reserve::Done:
+  switch (platform::ReserveNumberedFile(folder, baseName, ".pcm", &path)) {
+    case ReserveStatus::Done:
       break;
-    case Reserve::CloseFailed:
+    case ReserveStatus::CloseFailed:
       ShowMessageF("Failed to close newly created PCM file: %s", path.c_str());
       return 0;
-    case Reserve::Exhausted:
+    case ReserveStatus::Exhausted:
       ShowMessageF("Failed to create undo PCM file: %s", path.c_str());
       return 0;
   }
   slot->pcmPath = path;
 
-  if (ReserveName(folder, baseName, "pek", &path) == Reserve::Exhausted) {
+  if (platform::ReserveNumberedFile(folder, baseName, ".pek", &path) == ReserveStatus::Exhausted) {
     ShowMessageF("Failed to create undo PCM file: %s", path.c_str());
     return 0;
   }

@@ -233,7 +233,8 @@ TEST_F(StartUpTest, ActiveDocumentIsPinnedWhileAnOperationRuns) {
   app.SetActiveDocument(second);
   EXPECT_EQ(app.ActiveDocument(), second);
   app.SetClosingDocument(second);
-  app.DocumentDestroyed(second);
+  app.DocumentOpened();
+  app.DocumentClosed(second);
   EXPECT_EQ(app.ActiveDocument(), nullptr);
   EXPECT_EQ(app.ClosingDocument(), nullptr);
   EXPECT_EQ(app.NextViewSerial(), 1);

@@ -22,7 +22,7 @@ struct Runner {
   ScriptedProgress host;
   FakeDialogs dialogs;
   int inProgress = 0;
-  int redoCount = 3;
+  int16_t redoCount = 3;
   int flagSeenByOperation = -1;
   int operationResult = OP_DONE;
   int timesRun = 0;

@@ -1,0 +1,28 @@
+// What the MP3 and WMA export dialogs keep for a document while it is open:
+// the encoder choice and the tag fields. Imports fill them from the file's
+// own tags so that the next export proposes them again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct Mp3ExportSettings {
+  int32_t bitRate = 128;  // kilobits per second, constant bit rate
+  int32_t genre = 0;      // ID3v1 genre number; 255 when a tag named none
+  std::string title;
+  std::string artist;
+  std::string album;
+  std::string year;
+  std::string comment;
+  int32_t applied = 1;
+};
+
+struct WmaExportSettings {
+  int32_t quality = 2;  // index into the four quality levels
+  std::string title;
+  std::string author;
+  std::string album;
+  std::string year;
+  std::string genre;  // genre text as the file or the user gave it
+  int32_t applied = 1;
+};

@@ -1,0 +1,122 @@
+// A document: one open audio file or new empty file. It owns its working slot
+// (the audio being edited and its peak data), its undo and redo rings, its
+// selection and view window, and the settings of its tools and exports. All
+// long work runs as operations through DocRunOperation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "codecs/export_settings.h"
+#include "doc/temp_audio_file.h"
+#include "doc/undo_entry.h"
+
+class CEditorApp;
+class Progress;
+
+// "WAV", "MP3", "WMA" or "PCM" by the path's three-letter extension (any
+// other extension is "PCM"); "" when the path has no such extension.
+std::string AudioFileKind(const std::string& path);
+
+class CEditorDoc {
+ public:
+  explicit CEditorDoc(CEditorApp& app);
+  ~CEditorDoc();
+  CEditorDoc(const CEditorDoc&) = delete;
+  CEditorDoc& operator=(const CEditorDoc&) = delete;
+
+  // Sets up a new empty document in the format the New File dialog gives.
+  bool OnNewDocument();
+  // Opens a file of any of the four kinds into the working slot.
+  bool OnOpenDocument(const std::string& path);
+  // Before the document is destroyed by its window closing.
+  void OnCloseDocument();
+
+  // Runs one operation through the tool dialog (for tools) and the progress
+  // host. 1 when the host ran, OP_CANCELLED when the tool dialog was not
+  // applied.
+  int DocRunOperation(int code);
+  // What the progress host starts for `code`; OP_PENDING for a code that no
+  // operation of the document answers.
+  int DispatchOperation(int code, Progress& progress);
+
+  // Document operations.
+  int CreateWorkingCopy(Progress& progress);
+  int ImportPcm(Progress& progress);
+  int ImportMp3(Progress& progress);
+  int ImportWma(Progress& progress);
+  int WriteWave(Progress& progress);
+  int WriteRawPcm(Progress& progress);
+  int OnStop(Progress& progress);
+
+  // Sets the selection to whole frames within the audio and keeps the peak
+  // offsets in proportion.
+  void SetSelection(uint32_t start, uint32_t end);
+  AudioFormat Format() const { return {channels, bitsPerSample, sampleRate}; }
+  const std::string& Path() const { return path_; }
+  void SetPath(const std::string& path) { path_ = path; }
+  CEditorApp& App() { return app_; }
+  // The host's result field of the last operation run.
+  int LastResult() const { return lastResult_; }
+
+  // --- document data; the operations and the view work on these ---
+  TempAudioFile work;
+  TempAudioFile* clip = nullptr;
+  TempAudioFile* tempA = nullptr;
+  TempAudioFile* tempB = nullptr;
+  TempAudioFile* tempC = nullptr;
+  TempAudioFile* tempD = nullptr;
+
+  UndoEntry undo[kUndoLevels];
+  int16_t undoCount = 0;
+  int16_t undoPosition = 0;
+  UndoEntry redo[kUndoLevels];
+  int16_t redoCount = 0;
+  int16_t redoPosition = 0;
+
+  int16_t channels = 0;
+  int16_t bitsPerSample = 0;
+  int32_t sampleRate = 0;
+  int32_t bytesPerSecond = 0;
+
+  uint32_t peakSelStart = 0, peakSelEnd = 0;
+  uint32_t peakViewStart = 0, peakViewEnd = 0;
+  uint32_t peakLength = 0;
+  uint32_t peakSelLength = 0;
+  uint32_t peakViewLength = 0;
+  uint32_t selStart = 0, selEnd = 0;
+  uint32_t viewStart = 0, viewEnd = 0;
+  uint32_t dataLength = 0;
+  uint32_t selLength = 0;
+  uint32_t viewLength = 0;
+
+  // Selection columns and mouse state, owned by the view.
+  int16_t selX1 = 0, selX2 = 0, anchorX = 0, drawnX1 = 0, drawnX2 = 0;
+  int32_t dragging = 0, dragMoved = 0, markerDrawn = 0, selectAllPending = 0;
+  int32_t viewDrawing = 0;
+
+  uint32_t playPosition = 0;
+  uint32_t sourceFileLength = 0;  // WAV only
+  uint32_t sourceDataOffset = 0;  // WAV only
+  int16_t blockAlign = 0;
+  int32_t hasAudio = 0;
+
+  Mp3ExportSettings mp3Export;
+  WmaExportSettings wmaExport;
+
+ private:
+  bool FailOpen();
+  void ResetPositions();
+  // Copies `length` bytes of `source` from `offset` into the working PCM
+  // file, ending early at the end of the source; the working length becomes
+  // what was written, cut to whole frames.
+  int CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
+                          uint32_t total, Progress& progress);
+  // Takes the decoded working file's length and the document's format into
+  // the working slot.
+  int AdoptDecodedWorkingFile();
+
+  CEditorApp& app_;
+  std::string path_;
+  int lastResult_ = 0;
+};

@@ -1,0 +1,192 @@
+#include "doc/peak_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "doc/op_codes.h"
+#include "platform/message.h"
+#include "platform/unique_fd.h"
+
+namespace {
+
+constexpr uint32_t kFramesPerEntry = 32;
+constexpr uint32_t kStepBytes = 8192;
+
+bool HasPeakData(const AudioFormat& format) {
+  return (format.channels == 1 || format.channels == 2) &&
+         (format.bitsPerSample == 8 || format.bitsPerSample == 16);
+}
+
+// The 8-bit signed scale of the peak data.
+inline int Amplitude(const uint8_t* sample, int bits) {
+  if (bits == 8) return static_cast<int>(sample[0]) - 128;
+  const auto value = static_cast<int16_t>(static_cast<uint16_t>(sample[0] | (sample[1] << 8)));
+  return value / 256;  // truncates toward zero: -255..255 give 0
+}
+
+// Appends one entry summarising `frames` frames starting at `data`: per
+// channel the largest positive amplitude and the most negative one's
+// magnitude. Only the extremes matter, and truncating a 16-bit sample to the
+// 8-bit scale preserves order, so the raw extremes are found first.
+template <int Channels, int Bits>
+void SummariseBlock(const uint8_t* data, uint32_t frames, uint8_t* entry) {
+  constexpr int kBlock = Channels * Bits / 8;
+  for (int channel = 0; channel < Channels; ++channel) {
+    int high = 0, low = 0;
+    if constexpr (Bits == 8) {
+      uint8_t maxRaw = 0, minRaw = 255;
+      for (uint32_t f = 0; f < frames; ++f) {
+        const uint8_t v = data[f * kBlock + channel];
+        maxRaw = std::max(maxRaw, v);
+        minRaw = std::min(minRaw, v);
+      }
+      high = maxRaw - 128;
+      low = minRaw - 128;
+    } else {
+      int16_t maxRaw = -32768, minRaw = 32767;
+      for (uint32_t f = 0; f < frames; ++f) {
+        const uint8_t* s = data + f * kBlock + channel * 2;
+        const auto v = static_cast<int16_t>(static_cast<uint16_t>(s[0] | (s[1] << 8)));
+        maxRaw = std::max(maxRaw, v);
+        minRaw = std::min(minRaw, v);
+      }
+      high = maxRaw / 256;
+      low = minRaw / 256;
+    }
+    entry[channel * 2] = static_cast<uint8_t>(std::max(high, 0));
+    entry[channel * 2 + 1] = static_cast<uint8_t>(std::max(-low, 0));
+  }
+}
+
+using Summariser = void (*)(const uint8_t*, uint32_t, uint8_t*);
+
+Summariser SummariserFor(const AudioFormat& format) {
+  if (format.channels == 1) {
+    return format.bitsPerSample == 8 ? SummariseBlock<1, 8> : SummariseBlock<1, 16>;
+  }
+  return format.bitsPerSample == 8 ? SummariseBlock<2, 8> : SummariseBlock<2, 16>;
+}
+
+// Buffers entries and writes them in large blocks, keeping count of what
+// actually reached the file.
+class PeakWriter {
+ public:
+  explicit PeakWriter(int fd) : fd_(fd) { buffer_.reserve(kCapacity); }
+  void Add(const uint8_t* entry, int size) {
+    buffer_.insert(buffer_.end(), entry, entry + size);
+    if (buffer_.size() >= kCapacity) Flush();
+  }
+  bool Flush() {
+    size_t done = 0;
+    while (done < buffer_.size()) {
+      const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+      if (n <= 0) break;
+      done += static_cast<size_t>(n);
+    }
+    written_ += static_cast<uint32_t>(done);
+    const bool complete = done == buffer_.size();
+    buffer_.clear();
+    return complete;
+  }
+  uint32_t Written() const { return written_; }
+
+ private:
+  static constexpr size_t kCapacity = 64 * 1024;
+  int fd_;
+  std::vector<uint8_t> buffer_;
+  uint32_t written_ = 0;
+};
+
+}  // namespace
+
+uint32_t PeakLengthFor(const AudioFormat& format, uint32_t pcmLength) {
+  if (!HasPeakData(format)) return 0;
+  const uint32_t frames = pcmLength / static_cast<uint32_t>(format.BlockSize());
+  if (frames == 0) return 0;
+  return (frames - 1) / kFramesPerEntry * 2 * static_cast<uint32_t>(format.channels);
+}
+
+int DrawPeakFile(TempAudioFile* slot, Progress& progress) {
+  platform::UniqueFd fd;
+  if (!slot->peakMap.IsOpen()) {
+    fd = platform::UniqueFd(
+        ::open(slot->peakPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  }
+  if (!fd.Valid()) {
+    platform::ShowMessageF("DrawPeakFile: Failed to open peak file %s", slot->peakPath.c_str());
+    return OP_FAILED;
+  }
+  slot->peakLength = 0;
+  progress.SetCaption("Creating waveform file.");
+  progress.SetTotal(slot->pcmLength / 100);
+
+  const AudioFormat format = slot->Format();
+  if (!HasPeakData(format) || slot->pcmLength == 0 || slot->pcmData == nullptr) return OP_DONE;
+
+  const uint32_t block = static_cast<uint32_t>(format.BlockSize());
+  const int entrySize = 2 * format.channels;
+  const uint32_t frames = slot->pcmLength / block;
+  const Summariser summarise = SummariserFor(format);
+  PeakWriter writer(fd.Get());
+  uint8_t entry[4];
+
+  uint32_t nextStep = kStepBytes;
+  // Reports every 8192-byte mark that the frames consumed so far have passed.
+  auto reportUpTo = [&](uint32_t consumed) {
+    while (nextStep <= consumed) {
+      progress.Step(nextStep / 100);
+      nextStep += kStepBytes;
+      if (progress.IsCancelled()) return false;
+    }
+    return true;
+  };
+
+  uint32_t frame = 0;  // first frame of the next entry
+  uint32_t entryFrames = kFramesPerEntry + 1;
+  while (frames > 0 && frame + entryFrames <= frames) {
+    summarise(slot->pcmData + static_cast<size_t>(frame) * block, entryFrames, entry);
+    writer.Add(entry, entrySize);
+    frame += entryFrames;
+    entryFrames = kFramesPerEntry;
+    if (!reportUpTo(frame * block)) {
+      writer.Flush();
+      slot->peakLength = writer.Written();
+      return OP_CANCELLED;
+    }
+  }
+  const bool flushed = writer.Flush();
+  slot->peakLength = writer.Written();
+  if (!reportUpTo(frames * block)) return OP_CANCELLED;
+  if (!flushed) {
+    platform::ShowMessageF("DrawPeakFile: Failed to open peak file %s", slot->peakPath.c_str());
+    return OP_FAILED;
+  }
+  return OP_DONE;
+}
+
+int RebuildPeakFileIfNeeded(TempAudioFile* work, Progress& progress) {
+  const int block = work->BlockSize();
+  if (block != 1 && block != 2 && block != 4) return OP_DONE;  // no peak data for such formats
+  const uint32_t length = work->pcmLength;
+
+  if (work->peakLength == 0 && length > static_cast<uint32_t>(128 / (4 / block))) {
+    progress.DisableCancel();
+    if (DrawPeakFile(work, progress) != OP_DONE) return OP_CANCELLED;
+    if (DocMemMapFile(work, PEAK_PART, MAP_READ) != OP_DONE) return OP_FAILED;
+  }
+  if (length > 70000) {
+    // Exact only for 16-bit stereo; other formats always differ by more than
+    // the tolerance here and are rebuilt every time.
+    const int64_t expected = length / static_cast<uint32_t>(128 / block);
+    const int64_t drift = expected - static_cast<int64_t>(work->peakLength);
+    if (drift > -8 && drift < 8) return OP_DONE;
+    progress.DisableCancel();
+    if (CloseMemMapFile(work, PEAK_PART) != 1) return OP_FAILED;
+    if (DrawPeakFile(work, progress) != OP_DONE) return OP_CANCELLED;
+    if (DocMemMapFile(work, PEAK_PART, MAP_READ) != OP_DONE) return OP_FAILED;
+  }
+  return OP_DONE;
+}

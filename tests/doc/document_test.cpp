@@ -1,0 +1,219 @@
+#include "doc/editor_doc.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "doc/op_codes.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/test_app.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The shared slots' files, which live as long as the application.
+const std::vector<std::string> kSharedFiles = {
+    "clip_0.pcm",   "clip_0.pek",   "temp_a_0.pcm", "temp_a_0.pek", "temp_b_0.pcm",
+    "temp_b_0.pek", "temp_c_0.pcm", "temp_c_0.pek", "temp_d_0.pcm", "temp_d_0.pek"};
+
+std::string Ramp(size_t length) {
+  std::string pcm(length, '\0');
+  for (size_t i = 0; i < length; ++i) pcm[i] = static_cast<char>(i * 13 + 5);
+  return pcm;
+}
+
+std::string WorkingAudio(const CEditorDoc& doc) {
+  return std::string(reinterpret_cast<const char*>(doc.work.pcmData), doc.work.pcmLength);
+}
+
+}  // namespace
+
+TEST(AudioFileKind, ChoosesByThreeLetterExtension) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"song.wav", "WAV"}, {"song.WAV", "WAV"}, {"a/b.Mp3", "MP3"}, {"x.wma", "WMA"},
+      {"x.pcm", "PCM"},    {"x.raw", "PCM"},    {"song.wave", ""},  {"noextension", ""},
+      {".wav", "WAV"},     {"abc", ""},         {"dir.d/file", ""},
+  };
+  for (const auto& [path, kind] : cases) EXPECT_EQ(AudioFileKind(path), kind) << path;
+}
+
+TEST(Document, ConstructionReservesSlotsAndDestructionRemovesThem) {
+  TestApp t;
+  {
+    CEditorDoc first(t.App());
+    CEditorDoc second(t.App());
+    EXPECT_EQ(fs::path(second.work.pcmPath).filename(), "work_1.pcm");
+    EXPECT_EQ(fs::path(second.undo[3].slot.pcmPath).filename(), "undo_3_1.pcm");
+    EXPECT_EQ(t.App().DocumentCount(), 2);
+    EXPECT_EQ(t.App().ActiveDocument(), &second);
+  }
+  EXPECT_EQ(t.RunFolderFiles(), kSharedFiles);
+  EXPECT_EQ(t.App().DocumentCount(), 0);
+  EXPECT_EQ(t.App().ActiveDocument(), nullptr);
+}
+
+TEST(Document, NewDocumentTakesTheChosenFormatAndHoldsNoAudio) {
+  TestApp t;
+  CEditorDoc doc(t.App());
+  t.dialogs.newFileFormat = {1, 8, 22050};
+  ASSERT_TRUE(doc.OnNewDocument());
+  EXPECT_EQ(doc.Format(), (AudioFormat{1, 8, 22050}));
+  EXPECT_EQ(doc.work.Format(), doc.Format());
+  EXPECT_EQ(doc.dataLength, 0u);
+  EXPECT_EQ(doc.peakLength, 0u);
+  EXPECT_EQ(doc.hasAudio, 0);
+  EXPECT_EQ(doc.blockAlign, 1);
+  EXPECT_EQ(doc.bytesPerSecond, 22050);
+
+  CEditorDoc refused(t.App());
+  t.dialogs.acceptNewFile = false;
+  EXPECT_FALSE(refused.OnNewDocument());
+}
+
+TEST(Document, OpensWavIntoAMappedWorkingCopyWithPeaks) {
+  TestApp t;
+  std::vector<std::string> formatTexts;
+  t.App().SetPanelHooks({[&](const std::string& a, const std::string& b, const std::string& c) {
+                           formatTexts = {a, b, c};
+                         },
+                         {}});
+  const std::string pcm = Ramp(100000);
+  WriteFileBytes(t.FilePath("song.WAV"), MakeWav({2, 16, 44100}, pcm));
+  CEditorDoc doc(t.App());
+  MessageRecorder messages;
+  ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("song.WAV")));
+  EXPECT_TRUE(messages.Messages().empty());
+  EXPECT_EQ(WorkingAudio(doc), pcm);
+  EXPECT_EQ(doc.dataLength, 100000u);
+  EXPECT_EQ(doc.peakLength, 3124u);
+  EXPECT_NE(doc.work.peakData, nullptr);
+  EXPECT_EQ(doc.viewEnd, 100000u);
+  EXPECT_EQ(doc.peakViewEnd, 3124u);
+  EXPECT_EQ(doc.selEnd, 0u);
+  EXPECT_EQ(doc.hasAudio, 1);
+  EXPECT_EQ(doc.blockAlign, 4);
+  EXPECT_EQ(doc.bytesPerSecond, 176400);
+  EXPECT_EQ(doc.sourceDataOffset, 44u);
+  EXPECT_EQ(t.App().OperationInProgress(), 0);
+  EXPECT_EQ(formatTexts, (std::vector<std::string>{"44100 Hz", "Stereo", "16 Bit"}));
+  EXPECT_EQ(t.progress.codes, (std::vector<int>{OP_WORKING_FILE, OP_PEAK_FILE}));
+}
+
+TEST(Document, ShortOrRaggedWavDataKeepsWhatIsThereInWholeFrames) {
+  struct Case {
+    const char* what;
+    std::string file;
+    uint32_t length;
+  };
+  const std::string pcm = Ramp(1000);
+  std::string promisesMore = MakeWav({2, 16, 8000}, pcm);
+  promisesMore.replace(40, 4, std::string("\x00\x00\x10\x00", 4));  // 1 MiB promised
+  const Case cases[] = {
+      {"header promises more than the file holds", promisesMore, 1000},
+      {"data length not a whole number of frames", MakeWav({2, 16, 8000}, pcm.substr(0, 998)), 996},
+      {"huge data length, tiny file",
+       MakeWav({1, 8, 8000}, "").substr(0, 40) + "\xf0\xff\xff\xff" + "abc", 3},
+  };
+  for (const auto& c : cases) {
+    TestApp t;
+    WriteFileBytes(t.FilePath("in.wav"), c.file);
+    CEditorDoc doc(t.App());
+    ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("in.wav"))) << c.what;
+    EXPECT_EQ(doc.dataLength, c.length) << c.what;
+    EXPECT_EQ(doc.work.pcmLength, c.length) << c.what;
+    EXPECT_EQ(fs::file_size(doc.work.pcmPath), c.length) << c.what;
+  }
+}
+
+TEST(Document, RawPcmTakesTheImportDialogsFormat) {
+  TestApp t;
+  const std::string pcm = Ramp(3000);
+  WriteFileBytes(t.FilePath("take.raw"), pcm);
+  WriteFileBytes(t.FilePath("noextension"), pcm);
+  t.App().PcmImport() = {1, 8000, 8};
+  for (const char* name : {"take.raw", "noextension"}) {
+    CEditorDoc doc(t.App());
+    ASSERT_TRUE(doc.OnOpenDocument(t.FilePath(name))) << name;
+    EXPECT_EQ(doc.Format(), (AudioFormat{1, 8, 8000}));
+    EXPECT_EQ(WorkingAudio(doc), pcm);
+    EXPECT_EQ(doc.sourceDataOffset, 0u);
+  }
+
+  // Cancelling the dialog abandons the open with no message of its own.
+  MessageRecorder messages;
+  t.dialogs.acceptPcmImport = false;
+  CEditorDoc cancelled(t.App());
+  EXPECT_FALSE(cancelled.OnOpenDocument(t.FilePath("take.raw")));
+  EXPECT_EQ(messages.Messages(), std::vector<std::string>{"User cancelled the operation."});
+  EXPECT_EQ(t.App().OperationInProgress(), 0);
+}
+
+TEST(Document, BrokenFilesAreRefusedWithTheirMessagesAndLeaveNothingBehind) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<std::string> messages;
+  };
+  const Case cases[] = {
+      {"empty.wav", "", {"Wave file missing RIFF section.", "Wave Header Invalid"}},
+      {"truncated.wav", "RIFF\x10", {"Wave file missing WAVE section.", "Wave Header Invalid"}},
+      {"nochannels.wav", MakeWav({0, 16, 8000}, "abcd"), {"Wave Header Invalid"}},
+      {"garbage.mp3",
+       std::string(5000, '\x5a'),
+       {"No MPEG audio frames were found in ", "OEC: Operation failed",
+        "Failed to import MP3 file"}},
+      {"rate0.pcm",
+       "abcd",
+       {"Sorry, a sample rate of 0 Hz cannot be imported.", "OEC: Operation failed",
+        "Failed to import PCM file"}},
+  };
+  for (const auto& c : cases) {
+    TestApp t;
+    t.App().PcmImport().sampleRate = 0;
+    const std::string path = t.FilePath(c.name);
+    WriteFileBytes(path, c.bytes);
+    MessageRecorder messages;
+    {
+      CEditorDoc doc(t.App());
+      EXPECT_FALSE(doc.OnOpenDocument(path)) << c.name;
+      EXPECT_EQ(t.App().OperationInProgress(), 0) << c.name;
+    }
+    ASSERT_EQ(messages.Messages().size(), c.messages.size()) << c.name;
+    for (size_t i = 0; i < c.messages.size(); ++i) {
+      EXPECT_EQ(messages.Messages()[i].substr(0, c.messages[i].size()), c.messages[i]) << c.name;
+    }
+    EXPECT_EQ(ReadFileBytes(path), c.bytes) << c.name;
+    EXPECT_EQ(t.RunFolderFiles(), kSharedFiles) << c.name;
+  }
+}
+
+TEST(Document, FilesOf4GBOrMoreAreRefused) {
+  TestApp t;
+  const std::string path = t.FilePath("huge.pcm");
+  WriteFileBytes(path, "");
+  fs::resize_file(path, (uint64_t{1} << 32) + 4);  // sparse: takes no disk space
+  MessageRecorder messages;
+  CEditorDoc doc(t.App());
+  EXPECT_FALSE(doc.OnOpenDocument(path));
+  ASSERT_FALSE(messages.Messages().empty());
+  EXPECT_EQ(messages.Messages()[0],
+            path + " is too large: files of 4 GB or more cannot be edited.");
+}
+
+TEST(Document, SavesAsWavAndPcmToItsPath) {
+  TestApp t;
+  const std::string pcm = Ramp(5000);
+  WriteFileBytes(t.FilePath("in.wav"), MakeWav({1, 16, 11025}, pcm));
+  CEditorDoc doc(t.App());
+  ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("in.wav")));
+  doc.SetPath(t.FilePath("out.wav"));
+  ASSERT_EQ(doc.DocRunOperation(WRITE_WAVE_FILE), 1);
+  EXPECT_EQ(doc.LastResult(), OP_DONE);
+  EXPECT_EQ(ReadFileBytes(t.FilePath("out.wav")), MakeWav({1, 16, 11025}, pcm));
+  doc.SetPath(t.FilePath("out.pcm"));
+  ASSERT_EQ(doc.DocRunOperation(WRITE_PCM_FILE), 1);
+  EXPECT_EQ(ReadFileBytes(t.FilePath("out.pcm")), pcm);
+  EXPECT_EQ(t.RunFolderFiles().size(), kSharedFiles.size() + 18);  // no writer leftovers
+}
