@@ -110,6 +110,9 @@ class CEditorApp {
   void ShowPositionTexts(const std::string& a, const std::string& b, const std::string& c);
   int NextViewSerial() { return ++viewSerial_; }
 
+  // Gives every new document its tools (volume, fade, echo, ...).
+  std::function<void(CEditorDoc&)> installTools;
+
   // Shared with the audio threads.
   std::atomic<int32_t> playState{PLAY_IDLE};
   std::atomic<int32_t> recordState{0};

@@ -12,6 +12,7 @@
 #include "codecs/id3v1.h"
 #include "codecs/mp3_decoder.h"
 #include "doc/document_dialogs.h"
+#include "doc/effect_tool.h"
 #include "doc/op_codes.h"
 #include "doc/operation_runner.h"
 #include "doc/peak_file.h"
@@ -95,6 +96,16 @@ CEditorDoc::CEditorDoc(CEditorApp& app) : app_(app) {
   tempC = app_.TempC();
   tempD = app_.TempD();
   app_.DocumentOpened();
+  if (app_.installTools) app_.installTools(*this);
+}
+
+EffectTool* CEditorDoc::Tool(int code) const {
+  const auto it = tools_.find(code);
+  return it == tools_.end() ? nullptr : it->second.get();
+}
+
+void CEditorDoc::AdoptTool(int code, std::unique_ptr<EffectTool> tool) {
+  tools_[code] = std::move(tool);
 }
 
 CEditorDoc::~CEditorDoc() {

@@ -5,13 +5,17 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "codecs/export_settings.h"
 #include "doc/temp_audio_file.h"
 #include "doc/undo_entry.h"
 
 class CEditorApp;
+class EffectTool;
 class Progress;
 
 // "WAV", "MP3", "WMA" or "PCM" by the path's three-letter extension (any
@@ -56,6 +60,12 @@ class CEditorDoc {
   const std::string& Path() const { return path_; }
   void SetPath(const std::string& path) { path_ = path; }
   CEditorApp& App() { return app_; }
+
+  // The document's tool for an operation code (OP_VOLUME, OP_ECHO, ...), or
+  // null. Tools are installed once per document and keep their settings for
+  // its whole life.
+  EffectTool* Tool(int code) const;
+  void AdoptTool(int code, std::unique_ptr<EffectTool> tool);
   // The host's result field of the last operation run.
   int LastResult() const { return lastResult_; }
 
@@ -117,6 +127,7 @@ class CEditorDoc {
   int AdoptDecodedWorkingFile();
 
   CEditorApp& app_;
+  std::map<int, std::unique_ptr<EffectTool>> tools_;
   std::string path_;
   int lastResult_ = 0;
 };
