@@ -279,6 +279,36 @@ int CEditorDoc::DispatchOperation(int code, Progress& progress) {
       return WriteWave(progress);
     case WRITE_PCM_FILE:
       return WriteRawPcm(progress);
+    case OP_COPY:
+      return UserOpCopy(progress);
+    case OP_CUT:
+      return UserOpCut(progress);
+    case OP_DELETE:
+      return UserOpDelete(progress);
+    case OP_PASTE_INSERT:
+      return UserOpPasteInsert(progress);
+    case OP_PASTE_OVER:
+      return UserOpPasteOver(progress);
+    case OP_UNDO:
+      return UserOpUndo(progress);
+    case OP_REDO:
+      return UserOpRedo(progress);
+    case OP_HANDLE_RECORD:
+      return OnStop(progress);
+    case OP_VOLUME:
+    case OP_FADE:
+    case OP_MUTE:
+    case OP_REVERSE:
+    case OP_SWAP:
+    case OP_COPY_CHANNEL:
+    case OP_ECHO:
+    case OP_REVERB:
+    case OP_MULTI_VOICE:
+      return UserOpRangeEffect(code, progress);
+    case OP_CHANGE_QUALITY:
+      return UserOpChangeQuality(progress);
+    case OP_MIX_PASTE:
+      return UserOpMixPaste(progress);
     case WRITE_MP3_FILE:
     case WRITE_WMA_FILE:
       ShowMessage(code == WRITE_MP3_FILE ? "Sorry, saving as MP3 is not available yet."
@@ -287,6 +317,29 @@ int CEditorDoc::DispatchOperation(int code, Progress& progress) {
     default:
       return OP_PENDING;
   }
+}
+
+uint32_t CEditorDoc::PeakOffsetFor(uint32_t pcmOffset) const {
+  if (dataLength == 0) return 0;
+  auto offset =
+      static_cast<uint32_t>(static_cast<double>(peakLength) * static_cast<double>(pcmOffset) /
+                            static_cast<double>(dataLength));
+  if (blockAlign > 0) offset -= offset % static_cast<uint32_t>(blockAlign);
+  return std::min(offset, peakLength);
+}
+
+void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
+  const uint32_t block = blockAlign > 0 ? static_cast<uint32_t>(blockAlign) : 1;
+  start = std::min(start, dataLength);
+  end = std::min(end, dataLength);
+  if (end < start) std::swap(start, end);
+  selStart = start - start % block;
+  selEnd = end - end % block;
+  selLength = selEnd - selStart;
+  playPosition = selStart;
+  peakSelStart = PeakOffsetFor(selStart);
+  peakSelEnd = PeakOffsetFor(selEnd);
+  peakSelLength = peakSelEnd - peakSelStart;
 }
 
 int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
@@ -311,7 +364,7 @@ int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, 
   uint32_t written = 0;
   while (written < length) {
     const size_t want = std::min(kCopyChunk, length - written);
-    const ssize_t n = platform::CopyFileRange(in.Get(), &readAt, out.Get(), want);
+    const ssize_t n = platform::CopyFileRange(in.Get(), &readAt, out.Get(), nullptr, want);
     if (n < 0) {
       ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
       return OP_FAILED;

@@ -53,9 +53,50 @@ class CEditorDoc {
   int WriteRawPcm(Progress& progress);
   int OnStop(Progress& progress);
 
-  // Sets the selection to whole frames within the audio and keeps the peak
-  // offsets in proportion.
+  // Edit operations: each builds its result in scratch slots, stores what
+  // undo needs, and commits with DocFinalize. OP_DONE, OP_CANCELLED or
+  // OP_FAILED; nothing is committed unless every splice succeeded.
+  int UserOpCopy(Progress& progress);
+  int UserOpCut(Progress& progress);
+  int UserOpDelete(Progress& progress);
+  int UserOpPasteInsert(Progress& progress);
+  int UserOpPasteOver(Progress& progress);
+  int UserOpUndo(Progress& progress);
+  int UserOpRedo(Progress& progress);
+  // Tools: the range effect driver around the tool's PerformAction.
+  int UserOpRangeEffect(int code, Progress& progress);
+  int UserOpChangeQuality(Progress& progress);
+  int UserOpMixPaste(Progress& progress);
+
+  // Splice primitives: build a new version of the working audio (or a piece
+  // of it) in `dest`, copying from mapped views; positions in PCM and peak
+  // bytes. OP_DONE, OP_CANCELLED or OP_FAILED.
+  int DocOpCopyRange(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
+                     uint32_t peakEnd, Progress& progress);
+  int DocOpCut(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
+               uint32_t peakEnd, Progress& progress);
+  int DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                  uint32_t peakPosition, Progress& progress);
+  int DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                     uint32_t peakPosition, bool extend, Progress& progress);
+  int DocOpCopySourceDest(TempAudioFile* source, TempAudioFile* dest, uint32_t start, uint32_t end,
+                          uint32_t peakStart, uint32_t peakEnd, Progress& progress);
+  // Commits `result` as the working audio and brings lengths, selection and
+  // view back into range according to the operation.
+  int DocFinalize(int operation, TempAudioFile* result, Progress& progress);
+
+  // Undo, redo and clipboard stores.
+  int UndoStore(int operation, TempAudioFile* slot, uint32_t start, uint32_t end,
+                uint32_t peakStart, uint32_t peakEnd, int extend);
+  int RedoStore(int operation, TempAudioFile* slot, uint32_t start, uint32_t end,
+                uint32_t peakStart, uint32_t peakEnd, int extend);
+  int ClipboardStore(TempAudioFile* slot, int16_t bits, int16_t channelCount, int32_t rate);
+
+  // Sets the selection to whole frames within the audio; the peak offsets
+  // follow in proportion to the two lengths.
   void SetSelection(uint32_t start, uint32_t end);
+  // A PCM offset mapped onto the peak data, rounded down to the block size.
+  uint32_t PeakOffsetFor(uint32_t pcmOffset) const;
   AudioFormat Format() const { return {channels, bitsPerSample, sampleRate}; }
   const std::string& Path() const { return path_; }
   void SetPath(const std::string& path) { path_ = path; }

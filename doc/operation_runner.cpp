@@ -19,7 +19,10 @@ int RunDocumentOperation(int code, const OperationRunContext& context) {
   if (result == OP_CANCELLED) platform::ShowMessage("User cancelled the operation.");
   context.operationInProgress = 0;
 
-  // A new change discards the redo history; undo and redo walk it.
-  if (code != OP_UNDO && code != OP_REDO) context.redoCount = 0;
+  // A new change discards the redo history; undo and redo walk it. A run
+  // that was cancelled, failed or ran nothing changed nothing, so the
+  // history stays.
+  const bool changedNothing = result == OP_CANCELLED || result == OP_FAILED || result == OP_PENDING;
+  if (code != OP_UNDO && code != OP_REDO && !changedNothing) context.redoCount = 0;
   return 1;
 }

@@ -68,3 +68,20 @@ class SilentOperationHost : public PercentProgress, public OperationHost {
   bool IsCancelled() const override { return false; }
   void DisableCancel() override {}
 };
+
+// Passes everything on but never reports a cancel: for steps that must run
+// to the end once they have begun (a commit's peak rebuild, inserting a
+// finished recording).
+class UninterruptibleProgress : public Progress {
+ public:
+  explicit UninterruptibleProgress(Progress& inner) : inner_(inner) {}
+  void SetCaption(std::string_view text) override { inner_.SetCaption(text); }
+  void SetTotal(uint32_t total) override { inner_.SetTotal(total); }
+  void Step(uint32_t current) override { inner_.Step(current); }
+  uint32_t GetCurrent() const override { return inner_.GetCurrent(); }
+  bool IsCancelled() const override { return false; }
+  void DisableCancel() override { inner_.DisableCancel(); }
+
+ private:
+  Progress& inner_;
+};

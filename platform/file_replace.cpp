@@ -21,7 +21,7 @@ bool CopyContents(int from, int to) {
   if (::fstat(from, &st) != 0) return false;
   off_t offset = 0;
   while (offset < st.st_size) {
-    if (CopyFileRange(from, &offset, to, static_cast<size_t>(st.st_size - offset)) <= 0) {
+    if (CopyFileRange(from, &offset, to, nullptr, static_cast<size_t>(st.st_size - offset)) <= 0) {
       return false;
     }
   }

@@ -43,6 +43,8 @@ class MappedFile {
   bool IsOpen() const { return data_ != nullptr; }
   uint8_t* Data() const { return data_; }
   size_t Length() const { return length_; }
+  // The open descriptor while mapped, for copies the kernel can do itself.
+  int Fd() const { return fd_.Get(); }
 
  private:
   UniqueFd fd_;

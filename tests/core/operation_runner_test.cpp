@@ -74,6 +74,16 @@ TEST(OperationRunner, RedoHistorySurvivesOnlyUndoAndRedo) {
   }
 }
 
+TEST(OperationRunner, RunsThatChangedNothingKeepTheRedoHistory) {
+  for (const int result : {OP_CANCELLED, OP_FAILED, OP_PENDING}) {
+    MessageRecorder messages;
+    Runner runner;
+    runner.operationResult = result;
+    runner.Run(OP_CUT);
+    EXPECT_EQ(runner.redoCount, 3) << result;
+  }
+}
+
 TEST(OperationRunner, ToolDialogsRunFirstAndClosingWithoutApplyingChangesNothing) {
   MessageRecorder messages;
   Runner runner;

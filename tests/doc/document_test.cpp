@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "doc/op_codes.h"
+#include "platform/library.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
 
@@ -216,4 +217,76 @@ TEST(Document, SavesAsWavAndPcmToItsPath) {
   ASSERT_EQ(doc.DocRunOperation(WRITE_PCM_FILE), 1);
   EXPECT_EQ(ReadFileBytes(t.FilePath("out.pcm")), pcm);
   EXPECT_EQ(t.RunFolderFiles().size(), kSharedFiles.size() + 18);  // no writer leftovers
+}
+
+TEST(Document, Mp3ImportDecodesAndTakesTheId3v1Tag) {
+  if (!HaveTool("sox") || !HaveTool("lame")) GTEST_SKIP() << "sox and lame are needed";
+  TestApp t;
+  const std::string wav = t.FilePath("tone.wav");
+  const std::string tagged = t.FilePath("tagged.mp3");
+  const std::string plain = t.FilePath("plain.mp3");
+  ASSERT_TRUE(RunCommand("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 1 sine 440"));
+  ASSERT_TRUE(
+      RunCommand("lame --quiet -b 128 --id3v1-only --tt 'A Title' --ta Artist --tl Album "
+                 "--ty 1999 --tc Remark --tg 13 '" +
+                 wav + "' '" + tagged + "'"));
+  ASSERT_TRUE(RunCommand("lame --quiet -b 128 '" + wav + "' '" + plain + "'"));
+
+  CEditorDoc doc(t.App());
+  ASSERT_TRUE(doc.OnOpenDocument(tagged));
+  EXPECT_EQ(doc.Format(), (AudioFormat{2, 16, 44100}));
+  EXPECT_GT(doc.dataLength, 44100u * 4);
+  EXPECT_EQ(doc.mp3Export.title, "A Title");
+  EXPECT_EQ(doc.mp3Export.artist, "Artist");
+  EXPECT_EQ(doc.mp3Export.album, "Album");
+  EXPECT_EQ(doc.mp3Export.year, "1999");
+  EXPECT_EQ(doc.mp3Export.comment, "Remark");
+  EXPECT_EQ(doc.mp3Export.genre, 13);
+
+  // Without a tag the export fields stay as they were.
+  CEditorDoc untagged(t.App());
+  untagged.mp3Export.title = "kept";
+  ASSERT_TRUE(untagged.OnOpenDocument(plain));
+  EXPECT_EQ(untagged.mp3Export.title, "kept");
+  EXPECT_EQ(untagged.mp3Export.genre, 0);
+}
+
+TEST(Document, WmaImportDecodesAndReadsTheAttributes) {
+  if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed";
+  if (!platform::Library().Load("Ombrin.dll")) GTEST_SKIP() << "the WMA libraries are not built";
+  TestApp t;
+  const std::string wma = t.FilePath("song.wma");
+  const std::string raw = t.FilePath("song.raw");
+  ASSERT_TRUE(
+      RunCommand("ffmpeg -v error -f lavfi -i sine=f=440:d=1 -ac 2 -ar 22050 -c:a wmav2 "
+                 "-metadata title=Title -metadata artist=Artist -metadata album=Album "
+                 "-metadata date=2001 -metadata genre=Jazz '" +
+                 wma + "'"));
+  ASSERT_TRUE(
+      RunCommand("ffmpeg -v error -i '" + wma + "' -f s16le -acodec pcm_s16le '" + raw + "'"));
+  CEditorDoc doc(t.App());
+  ASSERT_TRUE(doc.OnOpenDocument(wma));
+  EXPECT_EQ(doc.Format(), (AudioFormat{2, 16, 22050}));
+  EXPECT_EQ(WorkingAudio(doc), ReadFileBytes(raw));
+  EXPECT_EQ(doc.wmaExport.title, "Title");
+  EXPECT_EQ(doc.wmaExport.author, "Artist");
+  EXPECT_EQ(doc.wmaExport.album, "Album");
+  EXPECT_EQ(doc.wmaExport.year, "2001");
+  EXPECT_EQ(doc.wmaExport.genre, "Jazz");  // stored as WM/Genre: the fallback finds it
+}
+
+TEST(Document, UndecodableWmaIsRefused) {
+  if (!platform::Library().Load("Ombrin.dll")) GTEST_SKIP() << "the WMA libraries are not built";
+  TestApp t;
+  const std::string path = t.FilePath("noise.wma");
+  WriteFileBytes(path, std::string(3000, '\x42'));
+  MessageRecorder messages;
+  {
+    CEditorDoc doc(t.App());
+    EXPECT_FALSE(doc.OnOpenDocument(path));
+  }
+  ASSERT_GE(messages.Messages().size(), 2u);
+  EXPECT_EQ(messages.Messages()[messages.Messages().size() - 3], "Invalid WMA File");
+  EXPECT_EQ(messages.Messages().back(), "Failed to import WMA file");
+  EXPECT_EQ(t.RunFolderFiles(), kSharedFiles);
 }
