@@ -1,0 +1,59 @@
+// Mute, Reverse, Swap Left/Right Channels and Copy Channel: tools that move
+// or silence samples without arithmetic.
+#pragma once
+
+#include <cstdint>
+
+#include "doc/effect_tool.h"
+#include "doc/op_codes.h"
+
+struct MuteSettings {
+  int32_t applyTo = ENTIRE_FILE;
+  int32_t channelChoice = BOTH;  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH or 0 (none)
+  int32_t applied = 0;
+};
+
+struct ReverseSettings {
+  int32_t applyTo = ENTIRE_FILE;
+  int32_t channelChoice = BOTH;  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH or 0 (none)
+  int32_t applied = 0;
+};
+
+struct SwapSettings {
+  int32_t applyTo = ENTIRE_FILE;
+  int32_t applied = 0;
+};
+
+struct CopyChannelSettings {
+  int32_t applyTo = ENTIRE_FILE;
+  int32_t channelChoice = LEFT_CHANNEL;  // the channel copied onto the other one
+  int32_t applied = 0;
+};
+
+class MuteTool : public EffectTool {
+ public:
+  int Scope() const override { return settings.applyTo; }
+  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  MuteSettings settings;
+};
+
+class ReverseTool : public EffectTool {
+ public:
+  int Scope() const override { return settings.applyTo; }
+  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  ReverseSettings settings;
+};
+
+class SwapTool : public EffectTool {
+ public:
+  int Scope() const override { return settings.applyTo; }
+  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  SwapSettings settings;
+};
+
+class CopyChannelTool : public EffectTool {
+ public:
+  int Scope() const override { return settings.applyTo; }
+  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  CopyChannelSettings settings;
+};

@@ -1,0 +1,30 @@
+#include "effects/quality.h"
+
+#include "doc/convert.h"
+#include "doc/editor_doc.h"
+#include "doc/op_codes.h"
+#include "effects/effect_output.h"
+#include "platform/message.h"
+
+int ChangeQualityTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+  if (!CheckEffectFormat(doc.Format())) return OP_FAILED;
+  const AudioFormat target{settings.newChannels, settings.newBitsPerSample, settings.newSampleRate};
+  if ((target.channels != 1 && target.channels != 2) ||
+      (target.bitsPerSample != 8 && target.bitsPerSample != 16) || target.sampleRate <= 0) {
+    platform::ShowMessage(
+        "Sorry, the new audio quality must be mono or stereo, 8 or 16 bits, at a positive sample "
+        "rate.");
+    return OP_FAILED;
+  }
+  const int result = ConvertAudioFile(&doc.work, doc.tempB, target.bitsPerSample, target.channels,
+                                      target.sampleRate, 1, progress);
+  if (result == OP_CANCELLED) return result;
+  // A failed conversion (its message already shown) must not be committed
+  // as if it had worked.
+  if (result != OP_DONE) return OP_FAILED;
+  if (CloseMemMapFile(doc.tempB, BOTH) != 1) {
+    platform::ShowMessage("CChangeQualityDialog: Failed to close write map to target file");
+    return OP_FAILED;
+  }
+  return OP_DONE;
+}
