@@ -1,35 +1,59 @@
 // vellmore-editor: start-up, the main window, and an orderly exit.
 //
-//   vellmore-editor [--snapshot PNG] [FILE]
+//   vellmore-editor [--snapshot PNG] [--size WxH] [--select FROM,TO] [FILE]
 //
-// --snapshot renders the main window into PNG once it is shown and quits;
-// it is how a machine without a display shows what a user would see.
+// --snapshot renders the main window with its floating panels into PNG once
+// the file is open and quits; it is how a machine without a display shows
+// what a user would see. --size gives the window's size for it, --select a
+// selection as fractions of the file (0.25,0.5), as a mouse drag would make.
 
 #include <QApplication>
 #include <QGuiApplication>
-#include <QMainWindow>
+#include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
+#include "app/child_frame.h"
 #include "app/editor_app.h"
 #include "app/first_run.h"
+#include "app/gui_document_dialogs.h"
+#include "app/main_frame.h"
+#include "app/main_wnd_pos_keeper.h"
 #include "app/program/message_box_sink.h"
+#include "app/progress_dialog.h"
+#include "doc/editor_doc.h"
+#include "effects/document_tools.h"
 #include "platform/message.h"
+#include "view/editor_view.h"
+#include "view/view_math.h"
 
 namespace {
 
 struct Options {
   QString snapshotPath;
+  QSize size;
+  double selectFrom = -1, selectTo = -1;
   QString file;
 };
 
 Options ParseOptions(const QStringList& arguments) {
   Options options;
   for (qsizetype i = 1; i < arguments.size(); ++i) {
-    if (arguments[i] == "--snapshot" && i + 1 < arguments.size()) {
+    const QString& a = arguments[i];
+    if (a == "--snapshot" && i + 1 < arguments.size()) {
       options.snapshotPath = arguments[++i];
+    } else if (a == "--size" && i + 1 < arguments.size()) {
+      const QStringList wh = arguments[++i].split('x');
+      if (wh.size() == 2) options.size = QSize(wh[0].toInt(), wh[1].toInt());
+    } else if (a == "--select" && i + 1 < arguments.size()) {
+      const QStringList range = arguments[++i].split(',');
+      if (range.size() == 2) {
+        options.selectFrom = range[0].toDouble();
+        options.selectTo = range[1].toDouble();
+      }
     } else {
-      options.file = arguments[i];
+      options.file = a;
     }
   }
   return options;
@@ -39,6 +63,22 @@ bool HasScreenForDialogs() {
   // Modal boxes on the offscreen platform would wait for a click that never
   // comes; there the messages go to stderr instead.
   return QGuiApplication::platformName() != "offscreen";
+}
+
+// Selects [from, to) of the file in the view, through the same column
+// mapping a drag uses.
+void SelectFraction(CEditorView& view, double from, double to) {
+  CEditorDoc& doc = view.Document();
+  view.Render();
+  const int P = view.LastLayout().P;
+  if (P <= 0 || doc.dataLength == 0) return;
+  doc.selX1 = static_cast<int16_t>(std::clamp(from, 0.0, 1.0) * P);
+  doc.selX2 = static_cast<int16_t>(std::clamp(to, 0.0, 1.0) * P);
+  view::PixelsToPeakSelection(doc, P);
+  view::PixelsToSelection(doc, P);
+  doc.selectAllPending = 1;
+  view.RedrawSelection();
+  view.Invalidate();
 }
 
 }  // namespace
@@ -52,24 +92,67 @@ int main(int argc, char** argv) {
   if (HasScreenForDialogs()) platform::SetMessageSink(ShowMessageBox);
 
   CEditorApp app;
+  app.installTools = InstallDocumentTools;
   DefaultFirstRunDialogs firstRun;
   if (!app.StartUp(firstRun)) return 1;
 
-  QMainWindow mainWindow;
-  mainWindow.setWindowTitle("Vellmore Editor");
-  mainWindow.setMinimumSize(800, 400);
-  mainWindow.resize(1024, 640);
-  mainWindow.show();
+  int status = 0;
+  {
+    CMainFrame frame(app);
+    CProgressDialog progress(app, &frame);
+    app.SetOperationHost(&progress);
+    CGuiDocumentDialogs dialogs(&frame);
+    app.SetDocumentDialogs(&dialogs);
 
-  if (!options.snapshotPath.isEmpty()) {
-    QTimer::singleShot(0, &mainWindow, [&] {
-      const bool saved = mainWindow.grab().save(options.snapshotPath, "PNG");
-      std::printf("%s %s\n", saved ? "snapshot:" : "could not write snapshot:",
-                  options.snapshotPath.toLocal8Bit().constData());
-      QApplication::exit(saved ? 0 : 1);
-    });
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+      frame.PlaceForScreen(screen->geometry().size());
+    }
+    auto* keeper = new CMainWndPosKeeper(SW_SHOWNORMAL, "Settings", "MainWndPos");
+    keeper->Attach(&frame);
+    if (!keeper->IsHooked()) frame.show();
+    if (options.size.isValid()) frame.resize(options.size);
+
+    if (app.Config()->formatPanelShown) frame.ToggleFormatPanel();
+    if (app.Config()->levelMeterShown) frame.ToggleLevelPanel();
+    // The picture shows both panels, as a user who opened them would.
+    if (!options.snapshotPath.isEmpty()) {
+      if (!frame.QualityPanel()) frame.ToggleFormatPanel();
+      if (!frame.LevelsPanel()) frame.ToggleLevelPanel();
+    }
+
+    CChildFrame* opened = nullptr;
+    if (!options.file.isEmpty()) {
+      opened = frame.OpenDocumentFile(options.file);
+      if (opened == nullptr && options.snapshotPath.isEmpty()) {
+        app.SetOperationHost(nullptr);
+        app.SetDocumentDialogs(nullptr);
+        app.Shutdown();
+        return 1;
+      }
+    }
+
+    if (!options.snapshotPath.isEmpty()) {
+      QTimer::singleShot(200, &frame, [&] {
+        if (opened != nullptr) {
+          opened->showMaximized();
+          QApplication::processEvents();
+          if (options.selectFrom >= 0) {
+            SelectFraction(opened->View(), options.selectFrom, options.selectTo);
+          }
+          opened->View().setFocus();
+          QApplication::processEvents();
+        }
+        const bool saved = frame.Snapshot().save(options.snapshotPath, "PNG");
+        std::printf("%s %s\n", saved ? "snapshot:" : "could not write snapshot:",
+                    options.snapshotPath.toLocal8Bit().constData());
+        std::fflush(stdout);
+        QApplication::exit(saved ? 0 : 1);
+      });
+    }
+    status = QApplication::exec();
+    app.SetOperationHost(nullptr);
+    app.SetDocumentDialogs(nullptr);
   }
-  const int status = QApplication::exec();
   app.Shutdown();
   return status;
 }

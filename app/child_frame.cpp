@@ -1,0 +1,39 @@
+#include "app/child_frame.h"
+
+#include <QCloseEvent>
+
+#include "app/editor_app.h"
+#include "doc/editor_doc.h"
+#include "view/editor_view.h"
+
+CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const QString& title,
+                         QWidget* parent)
+    : QMdiSubWindow(parent), app_(app), doc_(std::move(doc)) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(title);
+  view_ = new CEditorView(app_, *doc_, this);
+  setWidget(view_);
+  view_->OnInitialUpdate();
+}
+
+CChildFrame::~CChildFrame() {
+  if (!closed_) doc_->OnCloseDocument();
+  // The view goes before the document it shows.
+  delete view_;
+  view_ = nullptr;
+  doc_.reset();
+}
+
+void CChildFrame::showEvent(QShowEvent* event) {
+  QMdiSubWindow::showEvent(event);
+  // A maximised window keeps the size of the area it fills.
+  if (!isMaximized()) resize(640, 300);
+}
+
+void CChildFrame::closeEvent(QCloseEvent* event) {
+  if (!closed_) {
+    closed_ = true;
+    doc_->OnCloseDocument();
+  }
+  QMdiSubWindow::closeEvent(event);
+}

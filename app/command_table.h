@@ -1,0 +1,74 @@
+// The editor's commands: every menu item, toolbar button and accelerator as
+// one table of ids and texts, the preconditions each document command checks
+// before it starts its operation, and the single enabling rule. Plain code:
+// the main frame builds its menus and toolbars from it, and tests drive it
+// without a window.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CEditorApp;
+class CEditorDoc;
+
+struct CommandInfo {
+  int id = 0;
+  const char* text = "";  // menu text with its "&" mnemonic and "\t" key hint
+  const char* tip = "";   // tooltip of a toolbar button
+};
+
+// Every command the menus and toolbars show, in no particular order.
+const std::vector<CommandInfo>& CommandList();
+const CommandInfo* FindCommand(int id);
+
+// The document values a precondition reads.
+struct CommandContext {
+  bool hasDocument = false;
+  uint32_t selStart = 0, selEnd = 0;
+  uint32_t dataLength = 0;
+  uint32_t viewLength = 0;
+  int channels = 0;
+  int bitsPerSample = 0;
+  int undoCount = 0;
+  int redoCount = 0;
+  uint32_t clipLength = 0;  // PCM bytes on the clipboard
+};
+CommandContext ContextFor(CEditorApp& app);
+
+struct CommandDecision {
+  enum Kind { Refuse, RunOperation, Proceed, NotHandled };
+  Kind kind = NotHandled;
+  std::string message;  // Refuse: the one message shown
+  int operation = 0;    // RunOperation: the code passed to DocRunOperation
+};
+
+// What a command does in `context`: refuse with its message, run an
+// operation, or go ahead (commands whose action is not an operation, such
+// as Play or Rewind, once their precondition holds).
+CommandDecision DecideCommand(int id, const CommandContext& context);
+
+// The ids the one update rule serves; while playing every one of them is
+// disabled. Stop is not among them and is always enabled.
+bool InUpdateList(int id);
+bool CommandEnabled(int id, int32_t playState);
+
+// Runs a document command on the application's active document: shows the
+// refusal message, or runs the operation. Returns the operation code that
+// ran, 0 when refused or not a document command.
+int RunDocumentCommand(CEditorApp& app, int id);
+
+// Rewind and Forward: play position and selection to the start or the end.
+// false, after the message, without a document.
+bool RewindDocument(CEditorApp& app);
+bool ForwardDocument(CEditorApp& app);
+
+// The writer operation for a target path by its kind: WRITE_WAVE_FILE,
+// WRITE_MP3_FILE, WRITE_WMA_FILE or WRITE_PCM_FILE; 0 for a path without a
+// three-letter extension (Save then asks for a name, as Save As does).
+int WriterForPath(const std::string& path);
+
+// The Open dialog's filter, in the "Text|patterns|...||" form.
+extern const char* const kOpenFilter;
+// The same filter as the pairs a file dialog shows: "Wave Files (*.wav)".
+std::vector<std::string> FileDialogFilters(const std::string& filter);

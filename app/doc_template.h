@@ -1,0 +1,42 @@
+// The one document type of the editor: how a document, its frame and its
+// view are made together for File New, File Open and the command line, and
+// the template's strings (document name "Audio Editor", new documents are
+// "Audio Editor1", "Audio Editor2", ...).
+#pragma once
+
+#include <QString>
+
+class CEditorApp;
+class CChildFrame;
+class QMdiArea;
+
+class CDocTemplate {
+ public:
+  // Window title, document name, new-file name, filter name, filter
+  // extensions, file type id, file type name.
+  static constexpr const char* kDocStrings =
+      "\nAudio Editor\nAudio Editor\nAudio Editor Files\n.mp3| .wav|.nad;\nVe18r.Document\nVe18r "
+      "Document";
+  enum DocString {
+    windowTitle,
+    docName,
+    fileNewName,
+    filterName,
+    filterExt,
+    regFileTypeId,
+    regFileTypeName
+  };
+  static QString GetDocString(DocString index);
+
+  CDocTemplate(CEditorApp& app, QMdiArea& area);
+  // The new frame, shown, or null when the document could not be opened
+  // (already reported) or the user cancelled.
+  CChildFrame* OpenDocumentFile(const QString& path);
+  CChildFrame* NewDocument();
+
+ private:
+  CChildFrame* AddFrame(CChildFrame* frame);
+  CEditorApp& app_;
+  QMdiArea& area_;
+  int untitled_ = 0;
+};

@@ -1,0 +1,16 @@
+// What the window asks of playback and recording. The playback and
+// recording engines install these; until they do, Play, Record and the
+// input monitor do nothing (their preconditions and the enabling rule are
+// handled by the command table regardless).
+#pragma once
+
+#include <functional>
+
+class CEditorDoc;
+
+struct TransportHooks {
+  std::function<void(CEditorDoc& doc, bool looped)> play;
+  std::function<void(CEditorDoc* doc)> record;
+  std::function<void()> startMonitoring;
+  std::function<void()> stopMonitoring;
+};

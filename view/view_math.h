@@ -1,0 +1,111 @@
+// The waveform view's arithmetic, free of any window: the layout, the time
+// text, the drawing-mode choice and plot geometry, the mappings between byte
+// offsets, peak offsets and plot columns, scrolling, zooming and the plan of
+// which columns a selection change inverts. The view widget only draws what
+// these compute, so every rule here is tested without a display.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CEditorDoc;
+
+namespace view {
+
+// Width of each amplitude scale, height of the time ruler, and the size of
+// the drawing surfaces; columns and rows beyond the surfaces are clipped.
+inline constexpr int kScaleWidth = 35;
+inline constexpr int kRulerHeight = 13;
+inline constexpr int kSurfaceSize = 2000;
+
+struct Layout {
+  int W = 0, H = 0;  // client size
+  int P = 0, F = 0;  // plot width and height
+  int Q = 0, M = 0;  // quarter of the plot height, middle of the scale
+  static Layout For(int width, int height);
+  // A client narrower than both scales or lower than the ruler has no plot.
+  bool HasPlot() const { return P > 0 && F > 0; }
+  // Client-pixel hit rectangles of the painted buttons (inclusive), and the
+  // plot-relative anchors their images are copied to.
+  bool InZoomOut(int x, int y) const;
+  bool InZoomIn(int x, int y) const;
+  bool InFullView(int x, int y) const;
+  int ZoomOutX() const { return P - 43; }
+  int FullViewX() const { return P - 21; }
+  int ZoomInX() const { return P - 21; }
+  int LowerButtonY() const { return F - 17; }
+  int ZoomInY() const { return F - 36; }
+};
+
+// "mm:ss.mmm" of a byte offset, minutes above 100 shown as 99.
+std::string FormatTime(uint32_t bytes, int32_t bytesPerSecond);
+
+enum class DrawMode { None, Points, Samples, SampleEnvelope, PeakEnvelope };
+DrawMode ChooseDrawMode(uint32_t viewLength, uint32_t dataLength, int bitsPerSample);
+
+// One lane of the plot (the mono lane, or the left or right lane).
+struct Lane {
+  int centre = 0;
+  int half = 0;  // half-height
+};
+std::vector<Lane> LanesFor(int channels, int F);
+
+struct Point {
+  int x = 0, y = 0;
+};
+
+// What one lane draws: a polyline with squares of 2 x squareHalf pixels
+// around `squares` of its points (points and samples modes), or a closed
+// envelope polygon (both envelope modes).
+struct LanePlot {
+  std::vector<Point> line;
+  std::vector<Point> squares;
+  int squareHalf = 0;
+  std::vector<Point> polygon;
+};
+
+// The plot of the document's visible range for a plot of P x F pixels.
+// Reads the mapped working copy in the sample modes and only the mapped peak
+// data in the peak envelope mode. Empty when there is nothing to draw.
+std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F);
+
+struct ScrollBarState {
+  int page = 3;
+  int position = 0;
+};
+ScrollBarState ScrollBarFor(const CEditorDoc& doc);
+
+// The byte / peak / column mappings; they read and write the document's
+// position fields.
+void ViewToPeakRange(CEditorDoc& doc);
+void SelectionToPeakRange(CEditorDoc& doc);
+void PixelsToSelection(CEditorDoc& doc, int P);
+void PixelsToPeakSelection(CEditorDoc& doc, int P);
+void SelectionToPixels(CEditorDoc& doc, int P);
+
+enum class ScrollCode { LineLeft, LineRight, PageLeft, PageRight, ThumbTrack, Other };
+// Moves the visible range; false for codes that are ignored. The caller
+// stops playback first and repaints afterwards.
+bool Scroll(CEditorDoc& doc, ScrollCode code, int thumbPosition, int P);
+
+// View := selection. false, and nothing changed, for an insertion point, a
+// mono selection of at most 2 bytes or a stereo one of at most 4 bytes.
+bool ZoomIn(CEditorDoc& doc, int P);
+void ZoomOut(CEditorDoc& doc, int P);
+void FullView(CEditorDoc& doc, int P);
+
+// Column ranges [a, b) to invert in the plot buffer.
+struct ColumnRange {
+  int a = 0, b = 0;
+};
+// What a selection change inverts, by the drag state in the document; also
+// advances drawnX1/drawnX2, markerDrawn and selectAllPending as a redraw
+// does. A single column is the range [x, x + 1).
+std::vector<ColumnRange> PlanSelectionRedraw(CEditorDoc& doc);
+
+// The range [a, b) clipped to the plot and the surface, empty when nothing
+// of it is inside.
+ColumnRange ClipColumns(ColumnRange range, int P);
+
+}  // namespace view
