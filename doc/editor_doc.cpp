@@ -344,8 +344,7 @@ void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
 
 int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
                                     uint32_t total, Progress& progress) {
-  platform::UniqueFd out(
-      ::open(work.pcmPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+  platform::UniqueFd out = platform::CreateFreshFile(work.pcmPath, O_WRONLY);
   if (!out.Valid()) {
     ShowMessageF("Failed to open PCM File: %s\n", work.pcmPath.c_str());
     return OP_FAILED;
@@ -452,6 +451,9 @@ int CEditorDoc::AdoptDecodedWorkingFile() {
 
 int CEditorDoc::ImportMp3(Progress& progress) {
   progress.SetCaption("Importing MP3 File via LAME Open Source Project.");
+  // The decoder writes a new file where the placeholder was (see
+  // CreateFreshFile on why not over it).
+  ::unlink(work.pcmPath.c_str());
   const int decoded =
       app_.Mp3().DecodeToPcm(path_, work.pcmPath, channels, bitsPerSample, sampleRate, progress);
   if (decoded == 0) return OP_FAILED;
@@ -485,6 +487,7 @@ int CEditorDoc::ImportWma(Progress& progress) {
     app_.Dialogs().RunMediaSupportNeeded();
     return OP_CANCELLED;
   }
+  ::unlink(work.pcmPath.c_str());
   wmaProgress = &progress;
   const int32_t decoded = decode(path_.c_str(), work.pcmPath.c_str(), &channels, &bitsPerSample,
                                  &sampleRate, WmaProgressCallback);

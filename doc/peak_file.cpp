@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 #include "doc/op_codes.h"
@@ -61,9 +64,56 @@ void SummariseBlock(const uint8_t* data, uint32_t frames, uint8_t* entry) {
   }
 }
 
+#if defined(__SSE2__)
+// 16-bit audio eight samples at a time: the extremes of each lane first, then
+// of the lanes that hold the same channel. Frames past a multiple of eight
+// samples go through the plain loop.
+template <int Channels>
+void SummariseBlock16Sse2(const uint8_t* data, uint32_t frames, uint8_t* entry) {
+  constexpr uint32_t kFramesPerVector = 8 / Channels;
+  const uint32_t vectorFrames = frames - frames % kFramesPerVector;
+  __m128i high = _mm_set1_epi16(-32768);
+  __m128i low = _mm_set1_epi16(32767);
+  for (uint32_t f = 0; f < vectorFrames; f += kFramesPerVector) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + f * 2 * Channels));
+    high = _mm_max_epi16(high, v);
+    low = _mm_min_epi16(low, v);
+  }
+  // Fold the eight lanes: halves, then pairs; for mono also neighbours.
+  high = _mm_max_epi16(high, _mm_shuffle_epi32(high, 0x4E));
+  low = _mm_min_epi16(low, _mm_shuffle_epi32(low, 0x4E));
+  high = _mm_max_epi16(high, _mm_shuffle_epi32(high, 0xB1));
+  low = _mm_min_epi16(low, _mm_shuffle_epi32(low, 0xB1));
+  if constexpr (Channels == 1) {
+    high = _mm_max_epi16(high, _mm_srli_epi32(high, 16));
+    low = _mm_min_epi16(low, _mm_srli_epi32(low, 16));
+  }
+  alignas(16) int16_t highs[8], lows[8];
+  _mm_store_si128(reinterpret_cast<__m128i*>(highs), high);
+  _mm_store_si128(reinterpret_cast<__m128i*>(lows), low);
+  for (int channel = 0; channel < Channels; ++channel) {
+    int16_t maxRaw = highs[channel];
+    int16_t minRaw = lows[channel];
+    for (uint32_t f = vectorFrames; f < frames; ++f) {
+      const uint8_t* s = data + (f * Channels + channel) * 2;
+      const auto v = static_cast<int16_t>(static_cast<uint16_t>(s[0] | (s[1] << 8)));
+      maxRaw = std::max(maxRaw, v);
+      minRaw = std::min(minRaw, v);
+    }
+    entry[channel * 2] = static_cast<uint8_t>(std::max(maxRaw / 256, 0));
+    entry[channel * 2 + 1] = static_cast<uint8_t>(std::max(-(minRaw / 256), 0));
+  }
+}
+#endif
+
 using Summariser = void (*)(const uint8_t*, uint32_t, uint8_t*);
 
 Summariser SummariserFor(const AudioFormat& format) {
+#if defined(__SSE2__)
+  if (format.bitsPerSample == 16) {
+    return format.channels == 1 ? SummariseBlock16Sse2<1> : SummariseBlock16Sse2<2>;
+  }
+#endif
   if (format.channels == 1) {
     return format.bitsPerSample == 8 ? SummariseBlock<1, 8> : SummariseBlock<1, 16>;
   }
@@ -112,8 +162,7 @@ uint32_t PeakLengthFor(const AudioFormat& format, uint32_t pcmLength) {
 int DrawPeakFile(TempAudioFile* slot, Progress& progress) {
   platform::UniqueFd fd;
   if (!slot->peakMap.IsOpen()) {
-    fd = platform::UniqueFd(
-        ::open(slot->peakPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    fd = platform::CreateFreshFile(slot->peakPath, O_WRONLY);
   }
   if (!fd.Valid()) {
     platform::ShowMessageF("DrawPeakFile: Failed to open peak file %s", slot->peakPath.c_str());

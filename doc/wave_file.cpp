@@ -88,7 +88,7 @@ int WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progress) 
   }
   auto discard = [&] { ::unlink(temporary.c_str()); };
 
-  platform::UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  platform::UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CLOEXEC));  // reserved empty
   if (!fd.Valid()) {
     ShowMessageF("WriteWaveFile: Unable to write to temp file %s", temporary.c_str());
     discard();

@@ -10,6 +10,11 @@
 
 namespace platform {
 
+UniqueFd CreateFreshFile(const std::string& path, int flags, mode_t mode) {
+  ::unlink(path.c_str());
+  return UniqueFd(::open(path.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+}
+
 int UniqueFd::Close() {
   if (fd_ < 0) return 0;
   const int fd = std::exchange(fd_, -1);
@@ -38,9 +43,9 @@ MappedFile::Status Fail(MappedFile::Status status, int* error) {
   return status;
 }
 
-// Gives the file exactly `length` bytes whose blocks are reserved on disk.
+// Gives an empty file exactly `length` bytes whose blocks are reserved on
+// disk.
 bool ReserveExactLength(int fd, size_t length) {
-  if (::ftruncate(fd, 0) != 0) return false;
   const int rc = ::posix_fallocate(fd, 0, static_cast<off_t>(length));
   if (rc != 0) {
     errno = rc;
@@ -57,13 +62,25 @@ bool ReserveExactLength(int fd, size_t length) {
 MappedFile::Status MappedFile::Open(const std::string& path, Mode mode, size_t length, int* error) {
   (void)Close();
   const bool write = mode == Mode::Write;
-  // The file is truncated only after the lock is held, so opening a file
-  // that somebody else has mapped never destroys its contents.
+  // The old content is discarded only after the lock is held, so opening a
+  // file that somebody else has mapped never destroys its contents.
   UniqueFd fd(::open(path.c_str(), (write ? O_RDWR | O_CREAT : O_RDONLY) | O_CLOEXEC, 0600));
   if (!fd.Valid()) return Fail(Status::OpenFailed, error);
   if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return Fail(Status::OpenFailed, error);
 
   if (write) {
+    // Old content goes with a fresh file rather than a truncation: ext4
+    // flushes a file that was truncated and rewritten when it is closed,
+    // which would make every commit wait for the disk.
+    struct stat st {};
+    if (::fstat(fd.Get(), &st) != 0) return Fail(Status::OpenFailed, error);
+    if (st.st_size > 0) {
+      UniqueFd fresh = CreateFreshFile(path, O_RDWR);
+      if (!fresh.Valid() || ::flock(fresh.Get(), LOCK_EX | LOCK_NB) != 0) {
+        return Fail(Status::OpenFailed, error);
+      }
+      fd = std::move(fresh);
+    }
     if (!ReserveExactLength(fd.Get(), length)) return Fail(Status::SizeFailed, error);
   } else {
     struct stat st {};

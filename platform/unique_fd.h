@@ -1,7 +1,10 @@
 // Owns a POSIX file descriptor; closes it on destruction.
 #pragma once
 
+#include <sys/types.h>
 #include <unistd.h>
+
+#include <string>
 
 #include <utility>
 
@@ -33,5 +36,10 @@ class UniqueFd {
  private:
   int fd_ = -1;
 };
+
+// Replaces whatever is at `path` with a new empty file opened with `flags`
+// (O_WRONLY or O_RDWR). A new file, unlike one truncated with O_TRUNC, is not
+// flushed to disk by ext4 when it is closed after being rewritten.
+UniqueFd CreateFreshFile(const std::string& path, int flags, mode_t mode = 0600);
 
 }  // namespace platform

@@ -661,7 +661,7 @@ Outcome ExportPeaks(Session& s, const std::string& target) {
   }
   bool written = true;
   {
-    platform::UniqueFd out(::open(temporary.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    platform::UniqueFd out(::open(temporary.c_str(), O_WRONLY | O_CLOEXEC));  // reserved empty
     written = out.Valid();
     if (written && doc->work.peakLength != 0) {
       platform::UniqueFd in(::open(doc->work.peakPath.c_str(), O_RDONLY | O_CLOEXEC));
