@@ -23,6 +23,7 @@ struct WmaExportSettings {
   std::string author;
   std::string album;
   std::string year;
-  std::string genre;  // genre text as the file or the user gave it
+  std::string genre;       // genre text as the file or the user gave it
+  int32_t genreIndex = 0;  // entry of the genre table the export writes; 0 "Blues"
   int32_t applied = 1;
 };

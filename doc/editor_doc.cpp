@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "app/editor_app.h"
+#include "codecs/export_ops.h"
 #include "codecs/id3v1.h"
 #include "codecs/mp3_decoder.h"
 #include "doc/document_dialogs.h"
@@ -310,10 +311,9 @@ int CEditorDoc::DispatchOperation(int code, Progress& progress) {
     case OP_MIX_PASTE:
       return UserOpMixPaste(progress);
     case WRITE_MP3_FILE:
+      return WriteMp3File(*this, progress);
     case WRITE_WMA_FILE:
-      ShowMessage(code == WRITE_MP3_FILE ? "Sorry, saving as MP3 is not available yet."
-                                         : "Sorry, saving as WMA is not available yet.");
-      return OP_FAILED;
+      return WriteWmaFile(*this, progress);
     default:
       return OP_PENDING;
   }

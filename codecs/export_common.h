@@ -1,0 +1,37 @@
+// What the MP3 and WMA exports share: the formats they accept, the tag texts'
+// length limit, and the writer pattern of a reserved file in the run folder
+// that replaces the user's file only once it is complete.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "doc/temp_audio_file.h"
+
+// The longest text an export dialog's edit box keeps, in bytes.
+inline constexpr size_t kMaxExportText = 126;
+
+// Mono or stereo, 8 or 16 bits, a positive rate: what both encoders can be
+// fed after conversion or widening.
+bool IsExportableFormat(const AudioFormat& format);
+// "Sorry, ..." for any other format; `kind` is "MP3" or "WMA".
+void ShowUnsupportedExportFormat(const char* kind);
+
+// `text` cut to the longest prefix of at most 126 bytes that does not end
+// inside a UTF-8 sequence: what an export dialog's edit box keeps.
+std::string CutExportText(std::string_view text);
+
+// Reserves "<folder>/<base>_<n>" for the first free n, created empty. false
+// after "Failed to close newly created write file: %s" or "Failed to create
+// write file: %s"; nothing is left behind then.
+bool ReserveExportFile(const std::string& folder, const char* base, std::string* path);
+
+// Moves the finished file over `target`. OP_DONE, or OP_FAILED after
+// "WriteWaveFile: Unable to write to wave file %s" (the target untouched;
+// the caller removes the finished file) or "WriteWaveFile: Failed to move
+// newly written file over existing file ..." (the finished file stays where
+// the message says: `keepFinished` is called so that the caller leaves it).
+int PlaceExportFile(const std::string& finished, const std::string& target,
+                    const std::function<void()>& keepFinished);

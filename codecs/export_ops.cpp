@@ -1,0 +1,61 @@
+#include "codecs/export_ops.h"
+
+#include "app/editor_app.h"
+#include "codecs/mp3_export.h"
+#include "codecs/wma_export.h"
+#include "doc/document_dialogs.h"
+#include "doc/editor_doc.h"
+#include "doc/op_codes.h"
+#include "doc/progress.h"
+#include "platform/message.h"
+
+namespace {
+
+// The dialog decides whether the export runs; its answer is the settings'
+// `applied` flag either way, so a dialog that only answers yes or no and one
+// that works through the settings' model agree.
+bool RunDialog(CEditorDoc& doc, int code, int32_t* applied) {
+  *applied = doc.App().Dialogs().RunExportDialog(code, doc) && *applied != 0 ? 1 : 0;
+  return *applied != 0;
+}
+
+// What the operation hands back: a failure has shown its message already,
+// and a cancel releases scratch slot B as every cancelled save does.
+int Finish(CEditorDoc& doc, int result) {
+  if (result != OP_CANCELLED) return OP_DONE;
+  if (CleanupTempAudioFile(doc.tempB, 0) != 1) {
+    platform::ShowMessage("UserOpChangeQuality: Failed to cleanup temp file B");
+    return OP_FAILED;
+  }
+  return OP_CANCELLED;
+}
+
+}  // namespace
+
+int WriteMp3File(CEditorDoc& doc, Progress& progress) {
+  progress.SetCaption("Encoding MP3 File via LAME Open Source Project");
+  progress.SetTotal((doc.dataLength + doc.peakLength) / 100);
+  doc.mp3Export.applied = 1;
+  if (!RunDialog(doc, WRITE_MP3_FILE, &doc.mp3Export.applied)) return OP_CANCELLED;
+  Mp3ExportJob job;
+  job.work = &doc.work;
+  job.scratch = doc.tempA;
+  job.target = doc.Path();
+  job.tempFolder = doc.App().RunFolder();
+  job.settings = doc.mp3Export;
+  return Finish(doc, EncodeToMp3(job, progress));
+}
+
+int WriteWmaFile(CEditorDoc& doc, Progress& progress) {
+  progress.SetCaption("Encoding WMA File");
+  progress.SetTotal((doc.dataLength + doc.peakLength) / 100);
+  doc.wmaExport.applied = 1;
+  if (!RunDialog(doc, WRITE_WMA_FILE, &doc.wmaExport.applied)) return OP_CANCELLED;
+  WmaExportJob job;
+  job.work = &doc.work;
+  job.target = doc.Path();
+  job.tempFolder = doc.App().RunFolder();
+  job.settings = doc.wmaExport;
+  job.mediaSupportNeeded = [&doc] { doc.App().Dialogs().RunMediaSupportNeeded(); };
+  return Finish(doc, EncodeToWma(job, progress));
+}

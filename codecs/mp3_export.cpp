@@ -1,0 +1,314 @@
+#include "codecs/mp3_export.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "codecs/export_common.h"
+#include "codecs/id3_genres.h"
+#include "doc/convert.h"
+#include "doc/op_codes.h"
+#include "doc/progress.h"
+#include "platform/file_replace.h"
+#include "platform/library.h"
+#include "platform/message.h"
+
+using platform::ShowMessage;
+using platform::ShowMessageF;
+
+namespace {
+
+constexpr AudioFormat kEncoderFormat{2, 16, 44100};
+constexpr uint32_t kProgressInterval = 16384;
+
+void PutField(std::string* tag, std::string_view text, size_t size) {
+  const size_t used = std::min(text.size(), size);
+  tag->append(text.data(), used);
+  tag->append(size - used, '\0');
+}
+
+// The encoder library stays loaded once found, as the editor keeps it for
+// every later export; the last name asked for is remembered so that a
+// different name (a test's missing library) is looked up afresh.
+struct LoadedEncoder {
+  platform::Library library;
+  std::string name;
+  LameEncoderApi api;
+};
+
+// 0 when the functions are ready, else after the matching message.
+bool LoadEncoder(const char* name, LameEncoderApi* api) {
+  static LoadedEncoder loaded;
+  if (!loaded.library.IsLoaded() || loaded.name != name) {
+    loaded = LoadedEncoder{};
+    if (!loaded.library.Load(name)) {
+      ShowMessage("Loading LAME Encoder Failed");
+      return false;
+    }
+    loaded.name = name;
+    const platform::Library& lib = loaded.library;
+    loaded.api = {lib.Get<BeInitStreamFn>("beInitStream"),
+                  lib.Get<BeEncodeChunkFn>("beEncodeChunk"),
+                  lib.Get<BeDeinitStreamFn>("beDeinitStream"),
+                  lib.Get<BeCloseStreamFn>("beCloseStream"), lib.Get<BeVersionFn>("beVersion")};
+  }
+  const LameEncoderApi& found = loaded.api;
+  if (found.init == nullptr || found.encode == nullptr || found.deinit == nullptr ||
+      found.close == nullptr || found.version == nullptr) {
+    ShowMessage("Unable to retrieve LAME DLL interface.");
+    return false;
+  }
+  *api = found;
+  return true;
+}
+
+// Closes the stream on every way out; Close() reports the result on the
+// normal path.
+class StreamGuard {
+ public:
+  explicit StreamGuard(const LameEncoderApi& api) : api_(api) {}
+  ~StreamGuard() {
+    if (stream_ != BE_NO_STREAM) api_.close(stream_);
+  }
+  StreamGuard(const StreamGuard&) = delete;
+  StreamGuard& operator=(const StreamGuard&) = delete;
+  BeStream* Out() { return &stream_; }
+  BeStream Get() const { return stream_; }
+  BeErr Close() { return api_.close(std::exchange(stream_, BE_NO_STREAM)); }
+
+ private:
+  const LameEncoderApi& api_;
+  BeStream stream_ = BE_NO_STREAM;
+};
+
+// The reserved temporary file: removed on every way out unless kept.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+  ~TemporaryFile() {
+    if (file_ != nullptr) std::fclose(file_);
+    if (!kept_) ::unlink(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  bool Open() {
+    file_ = std::fopen(path_.c_str(), "wb");
+    if (file_ != nullptr) std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
+    return file_ != nullptr;
+  }
+  bool Write(const void* data, size_t size) {
+    return size == 0 || std::fwrite(data, 1, size, file_) == size;
+  }
+  // Flushes to disk and closes; false when any byte did not make it.
+  bool Finish() {
+    bool ok = std::fflush(file_) == 0 && ::fsync(fileno(file_)) == 0;
+    if (std::fclose(std::exchange(file_, nullptr)) != 0) ok = false;
+    return ok;
+  }
+  void Keep() { kept_ = true; }
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  FILE* file_ = nullptr;
+  bool kept_ = false;
+};
+
+// The converted copy in the scratch slot, removed on every way out; the
+// normal path removes it itself to report a failure.
+class ScratchGuard {
+ public:
+  explicit ScratchGuard(TempAudioFile* slot) : slot_(slot) {}
+  ~ScratchGuard() {
+    if (slot_ != nullptr) CleanupTempAudioFile(slot_, 0);
+  }
+  ScratchGuard(const ScratchGuard&) = delete;
+  ScratchGuard& operator=(const ScratchGuard&) = delete;
+  TempAudioFile* Release() { return std::exchange(slot_, nullptr); }
+
+ private:
+  TempAudioFile* slot_;
+};
+
+}  // namespace
+
+std::string MakeId3v1TagBytes(const Mp3ExportSettings& settings) {
+  std::string tag = "TAG";
+  PutField(&tag, settings.title, 30);
+  PutField(&tag, settings.artist, 30);
+  PutField(&tag, settings.album, 30);
+  PutField(&tag, settings.year, 4);
+  PutField(&tag, settings.comment, 30);
+  const int genre = settings.genre >= 0 && settings.genre <= 255 ? settings.genre : kNoGenre;
+  tag.push_back(static_cast<char>(genre));
+  return tag;
+}
+
+// --- the dialog's rules ---
+
+Mp3DialogModel::Mp3DialogModel(Mp3ExportSettings& settings) : settings_(settings) {}
+
+std::vector<std::string> Mp3DialogModel::BitRateTexts() {
+  std::vector<std::string> texts;
+  for (int rate : kMp3BitRates) texts.push_back(std::to_string(rate));
+  return texts;
+}
+
+std::vector<std::string> Mp3DialogModel::GenreTexts() {
+  return {GenreNames().begin(), GenreNames().end()};
+}
+
+void Mp3DialogModel::Init() {
+  title = settings_.title;
+  artist = settings_.artist;
+  album = settings_.album;
+  comment = settings_.comment;
+  year = settings_.year;
+  const auto rate = std::find(kMp3BitRates.begin(), kMp3BitRates.end(), settings_.bitRate);
+  bitRateSelection =
+      rate == kMp3BitRates.end() ? -1 : static_cast<int>(rate - kMp3BitRates.begin());
+  genreSelection = settings_.genre >= 0 && settings_.genre < kGenreCount ? settings_.genre : -1;
+}
+
+const Mp3ExportSettings& Mp3DialogModel::Ok() {
+  settings_.genre = genreSelection >= 0 && genreSelection < kGenreCount ? genreSelection : kNoGenre;
+  if (bitRateSelection >= 0 && bitRateSelection < static_cast<int>(kMp3BitRates.size())) {
+    settings_.bitRate = kMp3BitRates[static_cast<size_t>(bitRateSelection)];
+  }
+  settings_.artist = CutExportText(artist);
+  settings_.album = CutExportText(album);
+  settings_.title = CutExportText(title);
+  settings_.year = CutExportText(year);
+  settings_.comment = CutExportText(comment);
+  settings_.applied = 1;
+  return settings_;
+}
+
+void Mp3DialogModel::Cancel() {
+  settings_.applied = 0;
+}
+
+// --- the encoder run ---
+
+int EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
+  const AudioFormat format = job.work->Format();
+  if (!IsExportableFormat(format)) {
+    ShowUnsupportedExportFormat("MP3");
+    return OP_FAILED;
+  }
+
+  LameEncoderApi api;
+  if (job.encoder != nullptr) {
+    api = *job.encoder;
+  } else if (!LoadEncoder(job.libraryName, &api)) {
+    return OP_FAILED;
+  }
+
+  StreamGuard stream(api);
+  BeMp3Config config{};
+  config.configKind = BE_CONFIG_MP3;
+  config.sampleRate = static_cast<uint32_t>(kEncoderFormat.sampleRate);
+  config.mode = BE_MP3_MODE_STEREO;
+  config.bitRate = static_cast<uint16_t>(job.settings.bitRate);
+  uint32_t samplesPerChunk = 0, outputBufferSize = 0;
+  if (api.init(&config, &samplesPerChunk, &outputBufferSize, stream.Out()) != BE_ERR_SUCCESSFUL ||
+      stream.Get() == BE_NO_STREAM || samplesPerChunk < 2 || outputBufferSize == 0) {
+    ShowMessage("LAME Initializing Failed");
+    return OP_FAILED;
+  }
+  // A chunk of whole stereo frames: the encoder refuses a count that splits
+  // a frame.
+  samplesPerChunk -= samplesPerChunk % 2;
+  std::unique_ptr<uint8_t[]> output(new (std::nothrow) uint8_t[outputBufferSize]);
+  if (output == nullptr) {
+    ShowMessage("Failed to obtain memory for MP3 Conversion Buffers");
+    return OP_FAILED;
+  }
+
+  std::string reserved;
+  if (!ReserveExportFile(job.tempFolder, "mp3_write", &reserved)) return 0;
+  TemporaryFile file(reserved);
+  if (!file.Open()) {
+    ShowMessageF("WriteWaveFile: Unable to write to temp file %s", file.Path().c_str());
+    return OP_FAILED;
+  }
+
+  // The encoder takes 16-bit stereo at 44100 Hz only; other audio is
+  // converted whole into the scratch slot first.
+  const TempAudioFile* source = job.work;
+  std::unique_ptr<ScratchGuard> scratch;
+  if (format != kEncoderFormat && job.work->pcmLength != 0) {
+    scratch = std::make_unique<ScratchGuard>(job.scratch);
+    const int converted =
+        ConvertAudioFile(job.work, job.scratch, kEncoderFormat.bitsPerSample,
+                         kEncoderFormat.channels, kEncoderFormat.sampleRate, 0, progress);
+    if (converted != OP_DONE) return converted;
+    source = job.scratch;
+  }
+
+  progress.SetCaption("Encoding MP3 File via LAME Open Source Project");
+  progress.SetTotal(source->pcmLength / 100);
+  const uint32_t frameBytes = 4;
+  const uint32_t length = source->pcmLength - source->pcmLength % frameBytes;
+  const uint32_t chunkBytes = 2 * samplesPerChunk;
+  bool written = true;
+  for (uint32_t offset = 0; offset < length;) {
+    const uint32_t bytes = length - offset <= chunkBytes ? length - offset : chunkBytes;
+    uint32_t outputLength = 0;
+    const auto* samples = reinterpret_cast<const int16_t*>(source->pcmData + offset);
+    if (api.encode(stream.Get(), bytes / 2, samples, output.get(), &outputLength) !=
+            BE_ERR_SUCCESSFUL ||
+        outputLength > outputBufferSize) {
+      ShowMessage("beEncodeChunk failed");
+      return OP_FAILED;
+    }
+    written = written && file.Write(output.get(), outputLength);
+    const uint32_t previous = offset;
+    offset += bytes;
+    if (previous / kProgressInterval != offset / kProgressInterval) progress.Step(offset / 100);
+    if (progress.IsCancelled()) return OP_CANCELLED;
+    if (!written) break;
+  }
+  if (!written) {
+    ShowMessageF("WriteWaveFile: Unable to write to temp file %s", file.Path().c_str());
+    return OP_FAILED;
+  }
+
+  if (scratch != nullptr) {
+    TempAudioFile* slot = scratch->Release();
+    if (CloseMemMapFile(slot, PCM_PART) != 1) {
+      ShowMessage("MP3Dialog: Failed to close write map to target file");
+      CleanupTempAudioFile(slot, 0);
+      return OP_FAILED;
+    }
+    if (CleanupTempAudioFile(slot, 0) != 1) {
+      ShowMessage("MP3Dialog: Failed to cleanup temp file A");
+      return OP_FAILED;
+    }
+  }
+
+  uint32_t outputLength = 0;
+  if (api.deinit(stream.Get(), output.get(), &outputLength) != BE_ERR_SUCCESSFUL ||
+      outputLength > outputBufferSize) {
+    ShowMessage("Final beDeinitStream failed");
+    return OP_FAILED;
+  }
+  written = file.Write(output.get(), outputLength);
+  if (stream.Close() != BE_ERR_SUCCESSFUL) {
+    ShowMessage("beCloseStream failed");
+    return OP_FAILED;
+  }
+  const std::string tag = MakeId3v1TagBytes(job.settings);
+  written = written && file.Write(tag.data(), tag.size());
+  if (!file.Finish() || !written) {
+    ShowMessageF("WriteWaveFile: Unable to write to temp file %s", file.Path().c_str());
+    return OP_FAILED;
+  }
+  return PlaceExportFile(file.Path(), job.target, [&file] { file.Keep(); });
+}
