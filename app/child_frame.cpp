@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 
 #include "app/editor_app.h"
+#include "app/gui_audio_listener.h"
 #include "doc/editor_doc.h"
 #include "view/editor_view.h"
 
@@ -17,6 +18,9 @@ CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const
 }
 
 CChildFrame::~CChildFrame() {
+  // Playback reads the document's mapped audio on the device's thread until
+  // its drain ends; the document stays until then.
+  StopPlaybackAndWait(app_);
   if (!closed_) doc_->OnCloseDocument();
   // The view goes before the document it shows.
   delete view_;
@@ -32,6 +36,7 @@ void CChildFrame::showEvent(QShowEvent* event) {
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
   if (!closed_) {
+    StopPlaybackAndWait(app_);
     closed_ = true;
     doc_->OnCloseDocument();
   }

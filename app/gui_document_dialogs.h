@@ -1,11 +1,8 @@
-// The questions a document asks, answered with the editor's dialogs. The
-// PCM Audio Import dialog is real; the dialogs that other parts of the
-// editor build still answer as the preset dialogs do:
-//   - New File Audio Quality: 44100 Hz 16-bit stereo (audio quality dialogs)
-//   - tool parameter dialogs: applied with the tool's current settings
-//     (effect dialogs)
-//   - MP3 / WMA export information: accepted (MP3 and WMA export)
-//   - Media Support Needed: its text as a message box (media runtime)
+// The questions a document asks, answered with the editor's dialogs: PCM
+// Audio Import, New File Audio Quality, the tool parameter dialogs (each the
+// active document's own, so its settings persist per document), the MP3 and
+// WMA information dialogs (editing the document's export settings) and Media
+// Support Needed.
 #pragma once
 
 #include <memory>
@@ -20,7 +17,14 @@ class CGuiDocumentDialogs : public PresetDocumentDialogs {
   explicit CGuiDocumentDialogs(QWidget* parent);
   bool RunPcmImportDialog(PcmImportSettings* settings) override;
   CPcmImportDialog& PcmImportDialog() { return *pcmImport_; }
+  // The active document's dialog for the tool's code. A document without
+  // that tool answers as the preset dialogs do.
+  bool RunParameterDialog(int code) override;
+  bool RunNewFileDialog(AudioFormat* format) override;
+  void RunMediaSupportNeeded() override;
+  bool RunExportDialog(int code, CEditorDoc& doc) override;
 
  private:
+  QWidget* parent_;
   std::unique_ptr<CPcmImportDialog> pcmImport_;
 };

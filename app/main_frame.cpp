@@ -14,11 +14,13 @@
 #include <QShortcut>
 #include <QToolBar>
 
+#include "app/about_dialog.h"
 #include "app/child_frame.h"
 #include "app/command_table.h"
 #include "app/doc_template.h"
 #include "app/editor_app.h"
 #include "app/recent_file_list.h"
+#include "app/settings_dialogs.h"
 #include "doc/editor_doc.h"
 #include "doc/op_codes.h"
 #include "platform/message.h"
@@ -105,6 +107,7 @@ CMainFrame::~CMainFrame() {
   // Documents close before the frame that shows them goes.
   for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
   delete qualityPanel_;
+  levelPanelOpen_.store(false);
   delete levelsPanel_;
   app_.SetPanelHooks({});
   if (app_.MainFrame() == this) app_.SetMainFrame(nullptr);
@@ -383,8 +386,13 @@ void CMainFrame::OnCommand(int id) {
       UpdateCommandUI();
       return;
     case ID_STOP: {
-      int32_t playing = PLAY_PLAYING;
-      app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+      if (transport_.stop) {
+        transport_.stop();
+      } else {
+        int32_t playing = PLAY_PLAYING;
+        app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+      }
+      UpdateCommandUI();
       return;
     }
     case ID_PLAY:
@@ -395,6 +403,8 @@ void CMainFrame::OnCommand(int id) {
       } else if (transport_.play) {
         transport_.play(*app_.ActiveDocument(), id == ID_PLAY_LOOPED);
       }
+      // Playing greys the commands at once, not at the next timer tick.
+      UpdateCommandUI();
       return;
     }
     case ID_REWIND:
@@ -403,6 +413,7 @@ void CMainFrame::OnCommand(int id) {
       return;
     case ID_RECORD:
       if (transport_.record) transport_.record(app_.ActiveDocument());
+      UpdateCommandUI();
       return;
     case ID_FORMAT_PANEL:
       ToggleFormatPanel();
@@ -416,11 +427,27 @@ void CMainFrame::OnCommand(int id) {
     case ID_WINDOW_TILE:
       mdi_->tileSubWindows();
       return;
+    case ID_SETTINGS_IO: {
+      CIoDeviceSettingsDialog dialog(app_, this);
+      dialog.exec();
+      return;
+    }
+    case ID_SETTINGS_TEMP: {
+      CTempFileSettingsDialog dialog(app_, this);
+      dialog.exec();
+      return;
+    }
+    case ID_HELP_TOPICS: {
+      CHelpDialog dialog(this);
+      dialog.exec();
+      return;
+    }
+    case ID_APP_ABOUT: {
+      CAboutDialog dialog(this);
+      dialog.exec();
+      return;
+    }
     case ID_WINDOW_ARRANGE:
-    case ID_SETTINGS_IO:    // I/O Device Settings dialog: settings dialogs
-    case ID_SETTINGS_TEMP:  // Temporary File Settings dialog: settings dialogs
-    case ID_HELP_TOPICS:    // help dialog: help links
-    case ID_APP_ABOUT:      // about dialog: help links
     case ID_HELP:
     case ID_CONTEXT_HELP:
     case ID_HELP_INDEX:
@@ -546,18 +573,21 @@ void CMainFrame::ToggleFormatPanel() {
 
 void CMainFrame::ToggleLevelPanel() {
   if (levelsPanel_) {
+    levelPanelOpen_.store(false);
     levelsPanel_->close();  // stops the input monitor first
     levelsPanel_ = nullptr;
     RepositionPanels();
   } else {
     levelsPanel_ = new CLevelsPanel(this);
     levelsPanel_->onClosed = [this] {
+      levelPanelOpen_.store(false);
       levelsPanel_ = nullptr;
       RepositionPanels();
       UpdateCommandUI();
     };
     levelsPanel_->returnFocus = [this] { activateWindow(); };
     levelsPanel_->busy = [this] {
+      if (transport_.monitorRefused) return transport_.monitorRefused();
       return app_.playState.load() == PLAY_PLAYING || app_.recordState.load() == 5;
     };
     levelsPanel_->startMonitoring = [this] {
@@ -568,6 +598,7 @@ void CMainFrame::ToggleLevelPanel() {
     };
     RepositionPanels();
     levelsPanel_->show();
+    levelPanelOpen_.store(true);
   }
   UpdateCommandUI();
 }

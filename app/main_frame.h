@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 
 #include "app/transport_hooks.h"
@@ -55,6 +56,9 @@ class CMainFrame : public QMainWindow {
   CDocTemplate& Template() { return *template_; }
   CQualityPanel* QualityPanel() const;
   CLevelsPanel* LevelsPanel() const;
+  // Whether the level-meter panel is open; safe to read from any thread, so
+  // the audio threads can skip the meter arithmetic without it.
+  bool LevelPanelOpen() const { return levelPanelOpen_.load(); }
   CPositionBar* PositionBar() const { return positionBar_; }
   QToolBar* StandardToolBar() const { return standardBar_; }
   QToolBar* TransportToolBar() const { return transportBar_; }
@@ -98,4 +102,5 @@ class CMainFrame : public QMainWindow {
   QTimer uiTimer_;
   bool greyed_ = false;
   TransportHooks transport_;
+  std::atomic<bool> levelPanelOpen_{false};
 };

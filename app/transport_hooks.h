@@ -13,4 +13,10 @@ struct TransportHooks {
   std::function<void(CEditorDoc* doc)> record;
   std::function<void()> startMonitoring;
   std::function<void()> stopMonitoring;
+  // Stop: ends playback after its drain. Without it the window sets the
+  // play state itself.
+  std::function<void()> stop;
+  // Whether the Monitor Input toggle must refuse (playing or recording).
+  // Without it the window reads the play and record states itself.
+  std::function<bool()> monitorRefused;
 };

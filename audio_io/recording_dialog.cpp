@@ -23,7 +23,8 @@ RecordingDialog::RecordingDialog(AudioEngine& engine, QWidget* parent)
   setObjectName(QString::number(IDD_RECORDING));
   setWindowTitle("Recording Audio");
   setModal(true);
-  setFixedSize(260, 110);
+  // Wide enough for the longest text beside the animation at its font.
+  setFixedSize(300, 110);
 
   auto* recording = new QLabel("Recording...  ", this);
   recording->move(120, 20);
@@ -38,7 +39,7 @@ RecordingDialog::RecordingDialog(AudioEngine& engine, QWidget* parent)
   time_->SetTextColor(QColor(0, 172, 0));
   time_->SetBackgroundColor(Qt::black);
   time_->setText("00:00.000");
-  time_->setGeometry(190, 58, 62, 16);
+  time_->setGeometry(212, 58, 66, 16);
 
   auto* stop = new QPushButton("Stop", this);
   stop->setObjectName(QString::number(IDC_RECORD_STOP));

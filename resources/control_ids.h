@@ -116,4 +116,67 @@ inline constexpr int IDC_PCM_RATE_EDIT = 1130;
 inline constexpr int IDC_PCM_8_BIT = 1132;
 inline constexpr int IDC_PCM_16_BIT = 1133;
 
+// Tool and effect dialogs. The ids of their sliders, value texts, check
+// boxes, preset controls and of most of their buttons are data of the
+// dialogs' models (effects/dialog_models.h); these are the others.
+inline constexpr int IDD_NEW_FILE_QUALITY = 164;  // New File Audio Quality
+inline constexpr int IDD_VOLUME = 172;
+inline constexpr int IDD_CHANGE_QUALITY = 173;
+inline constexpr int IDD_MUTE = 176;
+inline constexpr int IDD_REVERSE = 177;
+inline constexpr int IDD_SWAP = 178;
+inline constexpr int IDD_COPY_CHANNEL = 179;
+inline constexpr int IDD_MIX_PASTE = 181;
+inline constexpr int IDD_ECHO = 182;
+inline constexpr int IDD_FADE = 183;
+inline constexpr int IDD_REVERB = 184;
+inline constexpr int IDD_MULTI_VOICE = 238;
+inline constexpr int IDC_TOOL_CANCEL = 1051;  // volume, mute, reverse, swap, copy channel
+inline constexpr int IDC_MUTE_APPLY = 1056;
+inline constexpr int IDC_CHANNEL_TOOL_APPLY = 1055;  // reverse, swap, copy channel
+inline constexpr int IDC_COPY_APPLY_TO_GROUP = 1108;
+inline constexpr int IDC_COPY_CHANNEL_GROUP = 1109;
+
+// Help, settings and first-run dialogs.
+inline constexpr int IDD_ABOUT = 100;
+inline constexpr int IDD_IO_SETTINGS = 217;
+inline constexpr int IDD_TEMP_SETTINGS = 218;
+inline constexpr int IDD_INIT_SETTINGS = 219;
+inline constexpr int IDD_INIT_PAGE1 = 220;
+inline constexpr int IDD_HELP = 247;
+inline constexpr int IDD_MEDIA_SUPPORT = 282;
+inline constexpr int IDD_WM_REDISTRIBUTION = 308;
+inline constexpr int IDC_SETTINGS_OK = 1098;
+inline constexpr int IDC_SETTINGS_CANCEL = 1051;
+inline constexpr int IDC_INPUT_DEVICE = 1097;
+inline constexpr int IDC_OUTPUT_DEVICE = 1099;
+inline constexpr int IDC_TEMP_FOLDER = 1102;
+inline constexpr int IDC_BROWSE = 1104;
+inline constexpr int IDC_LICENSE_TEXT = 1122;
+inline constexpr int IDC_WELCOME_TEXT = 1123;
+inline constexpr int IDC_SETUP_TEXT = 1124;
+inline constexpr int IDC_LINK_1 = 1262;  // product site or web help
+inline constexpr int IDC_LINK_2 = 1263;  // contact e-mail
+inline constexpr int IDC_LINK_3 = 1264;  // LAME project or web help
+inline constexpr int IDC_MEDIA_LINK = 1137;
+
+// MP3 information and WMA Information dialogs.
+inline constexpr int IDD_MP3_INFO = 239;
+inline constexpr int IDD_WMA_INFO = 240;
+inline constexpr int IDC_EXPORT_OK = 1112;
+inline constexpr int IDC_EXPORT_CANCEL = 1051;
+inline constexpr int IDC_MP3_BIT_RATE = 1219;
+inline constexpr int IDC_MP3_ARTIST = 1221;
+inline constexpr int IDC_MP3_TITLE = 1222;
+inline constexpr int IDC_MP3_ALBUM = 1223;
+inline constexpr int IDC_MP3_COMMENT = 1224;
+inline constexpr int IDC_MP3_GENRE = 1215;
+inline constexpr int IDC_MP3_YEAR = 1225;
+inline constexpr int IDC_WMA_QUALITY = 1113;
+inline constexpr int IDC_WMA_ARTIST = 1114;
+inline constexpr int IDC_WMA_TITLE = 1115;
+inline constexpr int IDC_WMA_ALBUM = 1116;
+inline constexpr int IDC_WMA_GENRE = 1118;
+inline constexpr int IDC_WMA_YEAR = 1119;
+
 }  // namespace ids

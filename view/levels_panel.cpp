@@ -43,8 +43,19 @@ void CLevelsPanel::StopMonitor() {
   monitoring_ = false;
 }
 
+void CLevelsPanel::MonitorSwitchedOff() {
+  monitoring_ = false;
+  monitor_->setChecked(false);
+  SetLevels(0, 0);
+}
+
 void CLevelsPanel::BeforeClose() {
   StopMonitor();
+}
+
+void CLevelsPanel::closeEvent(QCloseEvent* event) {
+  StopMonitor();
+  CFloatingPanel::closeEvent(event);
 }
 
 void CLevelsPanel::SetLevels(int left, int right) {

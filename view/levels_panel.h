@@ -17,6 +17,9 @@ class CLevelsPanel : public CFloatingPanel {
   ~CLevelsPanel() override;
   void SetLevels(int left, int right);
   bool Monitoring() const { return monitoring_; }
+  // The monitor was ended elsewhere (playback or recording needed the
+  // input, or it failed to start): the toggle and the meters go back to off.
+  void MonitorSwitchedOff();
   QPushButton* MonitorButton() const { return monitor_; }
 
   // Whether playback or recording runs (the toggle is refused then), and
@@ -28,6 +31,8 @@ class CLevelsPanel : public CFloatingPanel {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void BeforeClose() override;
+  // The panel is deleted only later; the monitor stops when it closes.
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void OnMonitorClicked();

@@ -5,17 +5,23 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <optional>
+#include <thread>
 
-#include "app/batch/genres.h"
 #include "app/batch/info_json.h"
 #include "app/batch/positions.h"
+#include "app/batch/terminal_progress.h"
 #include "app/batch/tool_settings.h"
 #include "app/command_table.h"
 #include "app/editor_app.h"
+#include "audio_io/audio_engine.h"
+#include "audio_io/batch_audio.h"
+#include "codecs/id3_genres.h"
 #include "doc/document_dialogs.h"
 #include "doc/editor_doc.h"
 #include "doc/effect_tool.h"
@@ -689,6 +695,67 @@ std::string BuildExportPeaks(const Words& args, Action* action) {
   return {};
 }
 
+// Plays the selection (or from its start to the end) once, through the
+// default or configured output device, and returns when it has finished.
+// An interrupt stops the playback as the Stop button would.
+Outcome PlayActive(Session& s) {
+  const CommandDecision decision = DecideCommand(ids::ID_PLAY, ContextFor(s.App()));
+  if (decision.kind == CommandDecision::Refuse) return s.Refuse(decision.message.c_str());
+  CEditorDoc* doc = s.Active();
+  if (doc == nullptr) return s.NotAvailable();
+  // The editor starts nothing, silently, from inside the file's last ring of
+  // buffers; here the run has to say why nothing was played.
+  const BufferScheme scheme = BufferSchemeFor(doc->sampleRate, doc->bitsPerSample);
+  const uint32_t ring = static_cast<uint32_t>(scheme.count) * static_cast<uint32_t>(scheme.size);
+  if (!(doc->selStart < static_cast<uint32_t>(doc->dataLength - ring))) {
+    PrintDiagnostic(s.Command() +
+                    ": the selection starts too near the end of the file to be played");
+    return Outcome::Failed;
+  }
+  std::atomic<bool> finished{false};
+  std::thread watcher([&] {
+    while (!finished.load()) {
+      if (InterruptRequested()) {
+        if (AudioEngine* engine = TheAudioEngine()) engine->RequestStop();
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  const int result = PlaySelectionAndWait(*doc);
+  finished.store(true);
+  watcher.join();
+  return result == OP_DONE ? Outcome::Done : Outcome::Failed;
+}
+
+std::string BuildPlay(const Words& args, Action* action) {
+  ArgReader in("play", args);
+  if (!in.Count(0, 0, "play")) return in.Error();
+  *action = PlayActive;
+  return {};
+}
+
+// The longest recording the Recording Audio dialog can show.
+constexpr double kMaxRecordSeconds = 99 * 60;
+
+std::string BuildRecord(const Words& args, Action* action) {
+  ArgReader in("record", args);
+  if (!in.Count(1, 1, "record SECONDS")) return in.Error();
+  double seconds = 0;
+  const char* end = args[0].data() + args[0].size();
+  const auto [ptr, ec] = std::from_chars(args[0].data(), end, seconds);
+  if (ec != std::errc() || ptr != end || !(seconds > 0) || seconds > kMaxRecordSeconds) {
+    in.Fail("SECONDS must be a number above 0 and at most 5940, not \"" + args[0] + "\"");
+    return in.Error();
+  }
+  *action = [seconds](Session& s) {
+    CEditorDoc* doc = s.Active();
+    // The editor would ask for a new file here; a script opens or makes one.
+    if (doc == nullptr) return s.Refuse("Sorry, no file is open to record into.");
+    return RecordForSeconds(*doc, seconds) == OP_DONE ? Outcome::Done : Outcome::Failed;
+  };
+  return {};
+}
+
 // ---------------------------------------------------------------------------
 // The table
 
@@ -757,6 +824,14 @@ const std::vector<CommandSpec>& Commands() {
        "artist, album, year, comment, genre (number or name); WMA options: quality (0-3), "
        "title, artist, album, year, genre",
        BuildSave},
+      {"play", "play",
+       "play the selection, or from the selection start to the end, once; returns when it has "
+       "finished (output device from editor.cfg, -1 the default)",
+       BuildPlay},
+      {"record", "record SECONDS",
+       "record SECONDS (a number, at most 5940) from the input device into the active document at "
+       "the selection start, as Record then Stop",
+       BuildRecord},
       {"info", "info", "one line of JSON about the active document on standard output", BuildInfo},
       {"export-peaks", "export-peaks PATH", "write the active document's peak data to PATH",
        BuildExportPeaks},

@@ -22,6 +22,7 @@
 #include "app/batch/terminal_progress.h"
 #include "app/editor_app.h"
 #include "app/first_run.h"
+#include "audio_io/audio_engine.h"
 #include "doc/document_dialogs.h"
 #include "effects/document_tools.h"
 #include "platform/message.h"
@@ -163,6 +164,8 @@ int main(int argc, char** argv) {
   options.ownsRunFolderRecord = false;
   options.runFolderSuffix = "-batch-" + std::to_string(::getpid());
   if (!app.StartUp(firstRun, options)) return static_cast<int>(Outcome::Failed);
+  // play and record use it; it opens a device only when one of them runs.
+  AudioEngine audio(app);
 
   Outcome outcome = Outcome::Done;
   {

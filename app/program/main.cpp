@@ -17,11 +17,14 @@
 #include "app/child_frame.h"
 #include "app/editor_app.h"
 #include "app/first_run.h"
+#include "app/first_run_dialogs.h"
+#include "app/gui_audio_listener.h"
 #include "app/gui_document_dialogs.h"
 #include "app/main_frame.h"
 #include "app/main_wnd_pos_keeper.h"
 #include "app/program/message_box_sink.h"
 #include "app/progress_dialog.h"
+#include "audio_io/audio_engine.h"
 #include "doc/editor_doc.h"
 #include "effects/document_tools.h"
 #include "platform/message.h"
@@ -93,8 +96,18 @@ int main(int argc, char** argv) {
 
   CEditorApp app;
   app.installTools = InstallDocumentTools;
-  DefaultFirstRunDialogs firstRun;
+  // Without a screen nobody could answer the first-run dialogs; the
+  // defaults (platform temp path, device 0) stand in for them there.
+  RunMediaRuntimeStepWithNotice(app.ConfigPath(), HasScreenForDialogs(), nullptr);
+  CQtFirstRunDialogs dialogFirstRun;
+  DefaultFirstRunDialogs defaultFirstRun;
+  FirstRunDialogs& firstRun = HasScreenForDialogs()
+                                  ? static_cast<FirstRunDialogs&>(dialogFirstRun)
+                                  : static_cast<FirstRunDialogs&>(defaultFirstRun);
   if (!app.StartUp(firstRun)) return 1;
+  // The one playback and recording engine; it outlives every window and
+  // document that it could be playing.
+  AudioEngine audio(app);
 
   int status = 0;
   {
@@ -103,6 +116,9 @@ int main(int argc, char** argv) {
     app.SetOperationHost(&progress);
     CGuiDocumentDialogs dialogs(&frame);
     app.SetDocumentDialogs(&dialogs);
+    GuiAudioListener audioListener(app, frame);
+    audio.SetListener(&audioListener);
+    ConnectTransport(app, frame, audio);
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
       frame.PlaceForScreen(screen->geometry().size());
@@ -124,6 +140,7 @@ int main(int argc, char** argv) {
     if (!options.file.isEmpty()) {
       opened = frame.OpenDocumentFile(options.file);
       if (opened == nullptr && options.snapshotPath.isEmpty()) {
+        audio.SetListener(nullptr);
         app.SetOperationHost(nullptr);
         app.SetDocumentDialogs(nullptr);
         app.Shutdown();
@@ -150,6 +167,10 @@ int main(int argc, char** argv) {
       });
     }
     status = QApplication::exec();
+    // Nothing may play or record into the windows once they start to go.
+    StopPlaybackAndWait(app);
+    if (app.recordState.load() == RECORD_MONITORING) audio.MonitorStop();
+    audio.SetListener(nullptr);
     app.SetOperationHost(nullptr);
     app.SetDocumentDialogs(nullptr);
   }

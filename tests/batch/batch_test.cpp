@@ -454,8 +454,8 @@ TEST_F(BatchTest, CommandsRunTheirOperations) {
       {{"multi-voice preset 'Simple Chorus I'"}, kWorks},
       {{"copy", "mix-paste 100 100 100 100"}, kWorks},
       {{"change-quality 1 22050 8"}, kWorks},
-      {{"save " + File("out.mp3") + " bitrate 192 title T genre Rock"}, kPending},
-      {{"save " + File("out.wma") + " quality 1 genre 17"}, kPending},
+      {{"save " + File("out.mp3") + " bitrate 192 title T genre Rock"}, kWorks},
+      {{"save " + File("out.wma") + " quality 1 genre 17"}, kWorks},
   };
   const std::string wav = MakeStereoWav("in.wav", 40000);
   for (const Row& row : rows) {
@@ -519,4 +519,21 @@ TEST_F(BatchTest, EditsAndToolsChangeTheAudioAsCommanded) {
   EXPECT_EQ(
       preset.ErrLines(),
       std::vector<std::string>{"vellmore-batch: -e:2: echo: there is no preset named \"Nope\""});
+}
+
+// The save options reach the files: the MP3 tag holds them and comes back
+// when the saved file is opened again; the WMA save with its options runs.
+TEST_F(BatchTest, SaveOptionsBecomeTheExportedTags) {
+  const std::string wav = MakeStereoWav("in.wav", 40000);
+  const RunResult saved =
+      RunCommands({"open " + wav, "save " + File("t.mp3") + " title 'My Song' genre synthpop",
+                   "save " + File("t.wma") + " quality 3 artist Me genre Jazz"});
+  ASSERT_EQ(saved.status, 0) << saved.err;
+  const std::string mp3 = ReadFileBytes(File("t.mp3"));
+  ASSERT_GT(mp3.size(), 128u);
+  EXPECT_EQ(mp3.substr(mp3.size() - 128, 10), "TAGMy Song");
+  EXPECT_EQ(static_cast<uint8_t>(mp3.back()), 147);
+  const RunResult reopened = RunCommands({"open " + File("t.mp3"), "info"});
+  ASSERT_EQ(reopened.status, 0) << reopened.err;
+  EXPECT_EQ(JsonField(reopened.out, "genre"), "147");
 }

@@ -1,0 +1,206 @@
+// The MP3 and WMA information dialogs over the document's export settings,
+// the GUI's document dialogs that run them, and the Settings and Help
+// commands of the main frame.
+#include "app/export_dialogs.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstdlib>
+
+#include "app/about_dialog.h"
+#include "app/first_run_dialogs.h"
+#include "app/folder_dialog.h"
+#include "app/gui_document_dialogs.h"
+#include "app/main_frame.h"
+#include "app/media_support_dialog.h"
+#include "app/settings_dialogs.h"
+#include "doc/editor_doc.h"
+#include "doc/op_codes.h"
+#include "resources/control_ids.h"
+#include "tests/gui/modal_driver.h"
+#include "tests/support/test_app.h"
+
+namespace {
+
+template <typename T>
+T* Child(QWidget& parent, int id) {
+  return parent.findChild<T*>(QString::number(id));
+}
+
+void Type(QWidget& dialog, int id, const char* text) {
+  Child<QLineEdit>(dialog, id)->setText(text);
+}
+
+}  // namespace
+
+TEST(Mp3Dialog, ShowsTheSettingsAndOkStoresTheControls) {
+  Mp3ExportSettings settings;
+  settings.bitRate = 192;
+  settings.genre = 147;
+  settings.title = "Song";
+  settings.comment = "c";
+  MP3Dialog dialog(settings);
+  EXPECT_EQ(dialog.objectName(), "239");
+  EXPECT_EQ(dialog.windowTitle(), "Dialog");
+  EXPECT_NE(dialog.findChild<QGroupBox*>(), nullptr);
+  EXPECT_EQ(dialog.findChild<QGroupBox*>()->title(), "MP3 Information");
+  QComboBox* rate = Child<QComboBox>(dialog, ids::IDC_MP3_BIT_RATE);
+  QComboBox* genre = Child<QComboBox>(dialog, ids::IDC_MP3_GENRE);
+  ASSERT_EQ(rate->count(), 14);
+  EXPECT_EQ(rate->itemText(0), "320");
+  EXPECT_EQ(rate->itemText(13), "32");
+  EXPECT_EQ(rate->currentText(), "192");
+  ASSERT_EQ(genre->count(), 148);
+  EXPECT_EQ(genre->itemText(0), "Blues");
+  EXPECT_EQ(genre->itemText(67), "Psychadelic");
+  EXPECT_EQ(genre->itemText(140), "Contemporary C");
+  EXPECT_EQ(genre->currentIndex(), 147);
+  EXPECT_EQ(genre->currentText(), "SynthPop");
+  EXPECT_EQ(Child<QLineEdit>(dialog, ids::IDC_MP3_TITLE)->text(), "Song");
+  EXPECT_EQ(Child<QLineEdit>(dialog, ids::IDC_MP3_COMMENT)->text(), "c");
+
+  rate->setCurrentIndex(9);  // 64
+  genre->setCurrentIndex(17);
+  Type(dialog, ids::IDC_MP3_ARTIST, "Artist");
+  Type(dialog, ids::IDC_MP3_ALBUM, "Album");
+  Type(dialog, ids::IDC_MP3_YEAR, "1999");
+  Type(dialog, ids::IDC_MP3_TITLE, "New title");
+  Child<QPushButton>(dialog, ids::IDC_EXPORT_OK)->click();
+  EXPECT_EQ(settings.bitRate, 64);
+  EXPECT_EQ(settings.genre, 17);
+  EXPECT_EQ(settings.artist, "Artist");
+  EXPECT_EQ(settings.album, "Album");
+  EXPECT_EQ(settings.year, "1999");
+  EXPECT_EQ(settings.title, "New title");
+  EXPECT_EQ(settings.applied, 1);
+
+  // Cancel (1051) keeps the fields and clears applied.
+  MP3Dialog again(settings);
+  Type(again, ids::IDC_MP3_TITLE, "ignored");
+  Child<QPushButton>(again, ids::IDC_EXPORT_CANCEL)->click();
+  EXPECT_EQ(settings.title, "New title");
+  EXPECT_EQ(settings.applied, 0);
+}
+
+TEST(Mp3Dialog, GenreBeyondTheListSelectsNothingAndKeeps255) {
+  Mp3ExportSettings settings;
+  settings.genre = 255;
+  MP3Dialog dialog(settings);
+  EXPECT_EQ(Child<QComboBox>(dialog, ids::IDC_MP3_GENRE)->currentIndex(), -1);
+  Child<QPushButton>(dialog, ids::IDC_EXPORT_OK)->click();
+  EXPECT_EQ(settings.genre, 255);
+  EXPECT_EQ(settings.bitRate, 128);
+}
+
+TEST(WmaDialog, ProposesCdQualityAndOkStoresTheControls) {
+  WmaExportSettings settings;
+  CWmaDialog dialog(settings);
+  EXPECT_EQ(dialog.objectName(), "240");
+  EXPECT_EQ(dialog.windowTitle(), "WMA Information");
+  EXPECT_EQ(dialog.findChild<QGroupBox*>()->title(), "WMA Information");
+  QComboBox* quality = Child<QComboBox>(dialog, ids::IDC_WMA_QUALITY);
+  QComboBox* genre = Child<QComboBox>(dialog, ids::IDC_WMA_GENRE);
+  ASSERT_EQ(quality->count(), 4);
+  EXPECT_EQ(quality->itemText(0), "128 Kbps - Above CD Quality");
+  EXPECT_EQ(quality->itemText(3), "48 Kbps - Near CD Quality");
+  EXPECT_EQ(quality->currentText(), "64 Kbps - CD Quality");
+  ASSERT_EQ(genre->count(), 148);
+  EXPECT_EQ(genre->currentText(), "Blues");
+
+  quality->setCurrentIndex(0);
+  genre->setCurrentIndex(147);
+  Type(dialog, ids::IDC_WMA_ARTIST, "Artist");
+  Type(dialog, ids::IDC_WMA_TITLE, "Title");
+  Type(dialog, ids::IDC_WMA_ALBUM, "Album");
+  Type(dialog, ids::IDC_WMA_YEAR, "2004");
+  Child<QPushButton>(dialog, ids::IDC_EXPORT_OK)->click();
+  EXPECT_EQ(settings.quality, 0);
+  EXPECT_EQ(settings.genreIndex, 147);
+  EXPECT_EQ(settings.genre, "SynthPop");
+  EXPECT_EQ(settings.author, "Artist");
+  EXPECT_EQ(settings.title, "Title");
+  EXPECT_EQ(settings.album, "Album");
+  EXPECT_EQ(settings.year, "2004");
+  EXPECT_EQ(settings.applied, 1);
+
+  // An imported genre text selects its entry when the dialog opens again.
+  settings.genre = "Jazz";
+  CWmaDialog again(settings);
+  EXPECT_EQ(Child<QComboBox>(again, ids::IDC_WMA_GENRE)->currentText(), "Jazz");
+  EXPECT_EQ(Child<QComboBox>(again, ids::IDC_WMA_QUALITY)->currentIndex(), 0);
+  Child<QPushButton>(again, ids::IDC_EXPORT_CANCEL)->click();
+  EXPECT_EQ(settings.applied, 0);
+  EXPECT_EQ(settings.genreIndex, 147);
+}
+
+TEST(GuiDocumentDialogs, ExportDialogsEditTheDocumentsSettings) {
+  TestApp t;
+  CEditorDoc doc(t.App());
+  CGuiDocumentDialogs dialogs(nullptr);
+  ModalDriver driver([](QDialog& dialog) {
+    if (auto* title = Child<QLineEdit>(dialog, ids::IDC_MP3_TITLE)) title->setText("From MP3");
+    if (auto* title = Child<QLineEdit>(dialog, ids::IDC_WMA_TITLE)) title->setText("From WMA");
+    if (dialog.objectName() == "282") {
+      ModalDriver::Press(dialog, ids::IDOK);
+    } else {
+      ModalDriver::Press(dialog, ids::IDC_EXPORT_OK);
+    }
+  });
+  EXPECT_TRUE(dialogs.RunExportDialog(WRITE_MP3_FILE, doc));
+  EXPECT_EQ(doc.mp3Export.title, "From MP3");
+  EXPECT_TRUE(dialogs.RunExportDialog(WRITE_WMA_FILE, doc));
+  EXPECT_EQ(doc.wmaExport.title, "From WMA");
+  dialogs.RunMediaSupportNeeded();
+  EXPECT_EQ(driver.Titles(),
+            (std::vector<std::string>{"Dialog", "WMA Information", "Media Support Needed"}));
+}
+
+TEST(MainFrame, SettingsAndHelpCommandsOpenTheirDialogs) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  ModalDriver driver([](QDialog& dialog) { dialog.reject(); });
+  for (int id :
+       {ids::ID_SETTINGS_IO, ids::ID_SETTINGS_TEMP, ids::ID_HELP_TOPICS, ids::ID_APP_ABOUT}) {
+    frame.OnCommand(id);
+  }
+  EXPECT_EQ(driver.Titles(),
+            (std::vector<std::string>{"I/O Device Settings", "Temporary File Settings", "Help",
+                                      "About Editor"}));
+}
+
+// Renders every dialog of this area into VELLMORE_DIALOG_PNG_DIR when it is
+// set, so they can be looked at; otherwise only checks that they render.
+TEST(DialogPictures, EveryDialogRenders) {
+  TestApp t;
+  t.App().Config()->SetTempFolder("/tmp/");
+  Mp3ExportSettings mp3;
+  WmaExportSettings wma;
+  std::vector<std::pair<const char*, std::unique_ptr<QWidget>>> dialogs;
+  dialogs.emplace_back("about", std::make_unique<CAboutDialog>());
+  dialogs.emplace_back("help", std::make_unique<CHelpDialog>());
+  dialogs.emplace_back("media_support", std::make_unique<CMediaSupportDialog>());
+  dialogs.emplace_back("wm_redistribution", std::make_unique<CWmRedistributionDialog>());
+  dialogs.emplace_back("io_settings", std::make_unique<CIoDeviceSettingsDialog>(
+                                          t.App(), std::vector<std::string>{"Built-in Mic"},
+                                          std::vector<std::string>{"Speakers", "HDMI"}));
+  dialogs.emplace_back("temp_settings", std::make_unique<CTempFileSettingsDialog>(t.App()));
+  dialogs.emplace_back("init_page1", std::make_unique<CInitPage1Dialog>());
+  dialogs.emplace_back("init_settings", std::make_unique<CInitSettingsDialog>(t.App()));
+  dialogs.emplace_back("folder", std::make_unique<CFolderDialog>("/tmp"));
+  dialogs.emplace_back("mp3", std::make_unique<MP3Dialog>(mp3));
+  dialogs.emplace_back("wma", std::make_unique<CWmaDialog>(wma));
+  const char* folder = std::getenv("VELLMORE_DIALOG_PNG_DIR");
+  for (auto& [name, dialog] : dialogs) {
+    dialog->show();
+    QApplication::processEvents();
+    const QPixmap picture = dialog->grab();
+    EXPECT_FALSE(picture.isNull()) << name;
+    if (folder != nullptr) picture.save(QDir(folder).filePath(QString(name) + ".png"), "PNG");
+    dialog->hide();
+  }
+}
