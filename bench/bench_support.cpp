@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/editor_app.h"
+#include "app/first_run.h"
 #include "platform/paths.h"
 
 namespace bench {
@@ -33,6 +35,18 @@ ScratchFolder::ScratchFolder() {
 ScratchFolder::~ScratchFolder() {
   std::error_code ignored;
   if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
+bool StartAppIn(CEditorApp& app, const std::string& folder) {
+  ConfigRecord record{};
+  record.SetTempFolder(folder);
+  app.SetConfigPath(folder + "/editor.cfg");
+  WriteConfigFile(app.ConfigPath(), record);
+  DefaultFirstRunDialogs unused;
+  StartUpOptions options;
+  options.firstRunDialogs = false;
+  options.ownsRunFolderRecord = false;
+  return app.StartUp(unused, options);
 }
 
 }  // namespace bench

@@ -22,11 +22,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
+using bench::Clock;
+const auto Seconds = bench::SecondsSince;
 
 // Records the largest anonymous resident size seen at any progress step.
 class SamplingHost : public PercentProgress, public OperationHost {
@@ -52,15 +49,7 @@ class SamplingHost : public PercentProgress, public OperationHost {
 class BenchApp {
  public:
   BenchApp() {
-    ConfigRecord record{};
-    record.SetTempFolder(folder.Path());
-    app.SetConfigPath(folder.Path() + "/editor.cfg");
-    WriteConfigFile(app.ConfigPath(), record);
-    DefaultFirstRunDialogs unused;
-    StartUpOptions options;
-    options.firstRunDialogs = false;
-    options.ownsRunFolderRecord = false;
-    app.StartUp(unused, options);
+    bench::StartAppIn(app, folder.Path());
     app.SetOperationHost(&host);
   }
   bench::ScratchFolder folder;

@@ -22,11 +22,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
+using bench::Clock;
+const auto Seconds = bench::SecondsSince;
 
 constexpr int kRate = 44100;
 constexpr int kMinutes = 10;
@@ -37,15 +34,7 @@ constexpr int kMinutes = 10;
 class ExportBench {
  public:
   ExportBench() {
-    ConfigRecord record{};
-    record.SetTempFolder(folder.Path());
-    app.SetConfigPath(folder.Path() + "/editor.cfg");
-    WriteConfigFile(app.ConfigPath(), record);
-    DefaultFirstRunDialogs unused;
-    StartUpOptions options;
-    options.firstRunDialogs = false;
-    options.ownsRunFolderRecord = false;
-    app.StartUp(unused, options);
+    bench::StartAppIn(app, folder.Path());
     app.SetOperationHost(&host);
     app.SetDocumentDialogs(&dialogs);
 
