@@ -321,9 +321,9 @@ int CEditorDoc::DispatchOperation(int code, Progress& progress) {
 
 uint32_t CEditorDoc::PeakOffsetFor(uint32_t pcmOffset) const {
   if (dataLength == 0) return 0;
-  auto offset =
-      static_cast<uint32_t>(static_cast<double>(peakLength) * static_cast<double>(pcmOffset) /
-                            static_cast<double>(dataLength));
+  // The same arithmetic as the view's mappings: scale first, then truncate.
+  const double scale = static_cast<double>(peakLength) / dataLength;
+  auto offset = static_cast<uint32_t>(pcmOffset * scale);
   if (blockAlign > 0) offset -= offset % static_cast<uint32_t>(blockAlign);
   return std::min(offset, peakLength);
 }

@@ -236,9 +236,8 @@ void ViewToPeakRange(CEditorDoc& doc) {
     doc.peakViewStart = doc.peakViewEnd = doc.peakViewLength = 0;
     return;
   }
-  const double scale = static_cast<double>(doc.peakLength) / doc.dataLength;
-  doc.peakViewStart = Aligned(TruncU32(doc.viewStart * scale), doc.blockAlign);
-  doc.peakViewEnd = Aligned(TruncU32(doc.viewEnd * scale), doc.blockAlign);
+  doc.peakViewStart = doc.PeakOffsetFor(doc.viewStart);
+  doc.peakViewEnd = doc.PeakOffsetFor(doc.viewEnd);
   doc.peakViewLength = doc.peakViewEnd - std::min(doc.peakViewStart, doc.peakViewEnd);
 }
 
@@ -247,10 +246,8 @@ void SelectionToPeakRange(CEditorDoc& doc) {
     doc.peakSelStart = doc.peakSelEnd = doc.peakSelLength = 0;
     return;
   }
-  const double scale = static_cast<double>(doc.peakLength) / doc.dataLength;
-  doc.peakSelStart =
-      std::min(Aligned(TruncU32(doc.selStart * scale), doc.blockAlign), doc.peakLength);
-  doc.peakSelEnd = std::min(Aligned(TruncU32(doc.selEnd * scale), doc.blockAlign), doc.peakLength);
+  doc.peakSelStart = doc.PeakOffsetFor(doc.selStart);
+  doc.peakSelEnd = doc.PeakOffsetFor(doc.selEnd);
   doc.peakSelLength = doc.peakSelEnd - std::min(doc.peakSelStart, doc.peakSelEnd);
 }
 
