@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/file_replace.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
 
@@ -67,16 +68,10 @@ ConfigLoad LoadConfigFile(const std::string& path, ConfigRecord* record) {
 }
 
 bool WriteConfigFile(const std::string& path, const ConfigRecord& record) {
-  const std::string temporary = path + ".new";
-  bool written = false;
-  if (!path.empty()) {
-    if (FILE* file = std::fopen(temporary.c_str(), "wb")) {
-      written = std::fwrite(&record, 1, sizeof record, file) == sizeof record;
-      written = (std::fclose(file) == 0) && written;
-      written = written && std::rename(temporary.c_str(), path.c_str()) == 0;
-      if (!written) std::remove(temporary.c_str());
-    }
-  }
+  const bool written =
+      !path.empty() &&
+      platform::WriteFileAtomically(
+          path, std::string_view(reinterpret_cast<const char*>(&record), sizeof record));
   if (!written) platform::ShowMessage("Failed to open config file for writing.");
   return written;
 }

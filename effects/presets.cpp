@@ -5,7 +5,6 @@
 
 #include <bit>
 #include <cstring>
-#include <filesystem>
 
 #include "platform/file_replace.h"
 #include "platform/message.h"
@@ -167,30 +166,10 @@ bool WritePresetFile(int32_t count, const PresetTable<Entry>& table, int skip) {
     bytes.append(reinterpret_cast<const char*>(&table[static_cast<size_t>(i)]), kRecord);
   }
 
-  // The records go to a new file beside the preset file, which replaces the
-  // old one only once it is complete: a full disk never loses the presets.
+  // A full disk never loses the presets: the old file stays until the new
+  // one is complete.
   const std::string path = PresetFilePath<Entry>();
-  const std::filesystem::path target(path);
-  std::string temporary =
-      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
-  bool written = false;
-  {
-    platform::UniqueFd fd(::mkstemp(temporary.data()));
-    if (fd.Valid()) {
-      size_t done = 0;
-      while (done < bytes.size()) {
-        const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += static_cast<size_t>(n);
-      }
-      written = done == bytes.size() && fd.Close() == 0;
-      if (!written) ::unlink(temporary.c_str());
-    }
-  }
-  if (written && platform::ReplaceFile(temporary, path) != platform::ReplaceStatus::Done) {
-    ::unlink(temporary.c_str());
-    written = false;
-  }
+  const bool written = platform::WriteFileAtomically(path, bytes);
   if (!written) ShowMessageF("Failed to open Preset File for write: %s\n", path.c_str());
   return written;
 }

@@ -79,6 +79,26 @@ ReplaceStatus ReplaceFile(const std::string& finished, const std::string& target
   return ReplaceStatus::Done;
 }
 
+bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
+  const std::filesystem::path target(path);
+  std::string temporary =
+      (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
+  UniqueFd fd(::mkstemp(temporary.data()));
+  if (!fd.Valid()) return false;
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  const bool written = done == bytes.size() && fd.Close() == 0;
+  if (!written || ReplaceFile(temporary, path) != ReplaceStatus::Done) {
+    ::unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
 ReserveStatus ReserveNumberedFile(const std::string& folder, const char* base, const char* suffix,
                                   std::string* path) {
   constexpr long kMaxNumber = 10'000'000;

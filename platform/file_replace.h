@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace platform {
 
@@ -16,6 +17,12 @@ enum class ReplaceStatus {
 // keeps the old file's permission bits. When the two lie on different
 // filesystems the finished file is first copied beside the target.
 ReplaceStatus ReplaceFile(const std::string& finished, const std::string& target);
+
+// Writes `bytes` as the whole new content of `path`: into a new file beside
+// it first, which then replaces the old one, so a failed write (a full disk)
+// leaves the old file whole. false when anything failed; nothing is left
+// behind then.
+bool WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 enum class ReserveStatus { Done, CloseFailed, Exhausted };
 
