@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/first_run.h"
+#include "platform/file_discard.h"
 #include "platform/message.h"
 #include "platform/paths.h"
 
@@ -146,5 +147,7 @@ void CEditorApp::Shutdown() {
       break;
     }
   }
+  // Large files are deleted in the background; the folder goes once they are.
+  platform::WaitForDiscards();
   if (!runFolder_.empty()) ::rmdir(runFolder_.c_str());
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "doc/op_codes.h"
+#include "platform/file_discard.h"
 #include "platform/file_replace.h"
 #include "platform/message.h"
 #include "platform/paths.h"
@@ -23,7 +24,13 @@ void TempAudioFile::SetFormat(const AudioFormat& format) {
 namespace {
 
 // Empties a file before it is deleted, as the slot routines have always done.
+// A large file is instead moved aside and deleted in the background, so the
+// caller does not wait for its blocks to be freed.
 bool EmptyFile(const std::string& path, int* error) {
+  if (const std::string aside = platform::MoveAside(path); !aside.empty()) {
+    platform::Discard(aside);
+    return true;
+  }
   const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) {
     *error = errno;
@@ -172,25 +179,35 @@ int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
 
   // rename() replaces the destination atomically, so its old file is never
   // emptied first: if the rename fails, the destination still holds its data.
+  // A large old file is moved aside first and deleted in the background, so
+  // the commit does not wait for its blocks to be freed; it comes back when
+  // the rename fails.
   if (source->pcmLength != 0) {
+    const std::string aside = platform::MoveAside(destination->pcmPath);
     if (::rename(source->pcmPath.c_str(), destination->pcmPath.c_str()) != 0) {
+      const int error = errno;
+      platform::Restore(aside, destination->pcmPath);
       ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
-                   destination->pcmPath.c_str(), static_cast<long>(errno));
+                   destination->pcmPath.c_str(), static_cast<long>(error));
       return 0;
     }
+    platform::Discard(aside);
   } else {
-    (void)::unlink(destination->pcmPath.c_str());
+    (void)platform::DiscardFile(destination->pcmPath);
   }
   destination->pcmLength = source->pcmLength;
 
   if (source->peakLength != 0) {
+    const std::string aside = platform::MoveAside(destination->peakPath);
     if (::rename(source->peakPath.c_str(), destination->peakPath.c_str()) != 0) {
+      platform::Restore(aside, destination->peakPath);
       ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
                    destination->peakPath.c_str());
       return 0;
     }
+    platform::Discard(aside);
   } else {
-    (void)::unlink(destination->peakPath.c_str());
+    (void)platform::DiscardFile(destination->peakPath);
   }
   destination->peakLength = source->peakLength;
   destination->SetFormat(source->Format());

@@ -8,10 +8,12 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/file_discard.h"
+
 namespace platform {
 
 UniqueFd CreateFreshFile(const std::string& path, int flags, mode_t mode) {
-  ::unlink(path.c_str());
+  (void)DiscardFile(path);
   return UniqueFd(::open(path.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC, mode));
 }
 

@@ -4,10 +4,12 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
 #include "doc/op_codes.h"
+#include "platform/file_discard.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 
@@ -250,4 +252,43 @@ TEST(TempAudioFile, SameAudioFormatComparesAllThreeFields) {
     b.SetFormat(other);
     EXPECT_FALSE(SameAudioFormat(&a, &b));
   }
+}
+
+TEST(TempAudioFile, LargeReplacedFilesAreDeletedInTheBackground) {
+  TempDir dir;
+  TempAudioFile source, destination;
+  ASSERT_EQ(CreateTempAudioFile(&source, dir.Str(), "temp_c"), 1);
+  ASSERT_EQ(CreateTempAudioFile(&destination, dir.Str(), "work"), 1);
+  const std::string large(6 << 20, '\x11');
+  Fill(&destination, large, "old peak");
+  Fill(&source, std::string(6 << 20, '\x22'), "new peak");
+
+  ASSERT_EQ(MoveAudioFile(&source, &destination), 1);
+  EXPECT_EQ(ReadFileBytes(destination.pcmPath), std::string(6 << 20, '\x22'));
+  Fill(&source, large);
+  ASSERT_EQ(CleanupTempAudioFile(&source, 0), 1);
+  EXPECT_FALSE(fs::exists(source.pcmPath));
+  platform::WaitForDiscards();
+  // Only the live files remain once the background deletions are done.
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir.Path())) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"work_0.pcm", "work_0.pek"}));
+}
+
+TEST(TempAudioFile, AFailedMoveBringsTheLargeDestinationBack) {
+  TempDir dir;
+  TempAudioFile source, destination;
+  ASSERT_EQ(CreateTempAudioFile(&source, dir.Str(), "temp_c"), 1);
+  ASSERT_EQ(CreateTempAudioFile(&destination, dir.Str(), "work"), 1);
+  const std::string large(6 << 20, '\x11');
+  Fill(&destination, large);
+  source.pcmLength = 100;  // its file does not exist: the rename fails
+  fs::remove(source.pcmPath);
+  MessageRecorder messages;
+  EXPECT_EQ(MoveAudioFile(&source, &destination), 0);
+  EXPECT_EQ(ReadFileBytes(destination.pcmPath), large);
+  source.pcmLength = 0;
 }
