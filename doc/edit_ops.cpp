@@ -13,29 +13,15 @@
 using platform::ShowMessage;
 using platform::ShowMessageF;
 
-namespace {
-
-// Cleans up a scratch slot after an unfinished step; a failed cleanup turns
-// the result into OP_FAILED after its message.
-int Abandon(TempAudioFile* slot, const char* failure, int result) {
-  if (CleanupTempAudioFile(slot, 0) != 1) {
-    ShowMessage(failure);
-    return OP_FAILED;
-  }
-  return result;
-}
-
-}  // namespace
-
 int CEditorDoc::UserOpCopy(Progress& progress) {
   const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
   progress.SetCaption("Performing copy operation");
   progress.SetTotal((pe + e - ps - s) / 100);
   if (const int r = DocOpCopyRange(tempA, s, e, ps, pe, progress); r != OP_DONE) {
-    return Abandon(tempA, "UserOpCopy: Failed to cleanup temp file A", r);
+    return ReleaseScratch(tempA, "UserOpCopy: Failed to cleanup temp file A", r);
   }
   if (ClipboardStore(tempA, bitsPerSample, channels, sampleRate) != OP_DONE) {
-    return Abandon(tempA, "UserOpCopy: Failed to cleanup temp file A", OP_FAILED);
+    return ReleaseScratch(tempA, "UserOpCopy: Failed to cleanup temp file A", OP_FAILED);
   }
   return OP_DONE;
 }
@@ -45,16 +31,16 @@ int CEditorDoc::UserOpCut(Progress& progress) {
   progress.SetCaption("Performing cut operation");
   progress.SetTotal((pe + e + peakLength + dataLength - ps - s) / 100);
   if (const int r = DocOpCopyRange(tempA, s, e, ps, pe, progress); r != OP_DONE) {
-    return Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    return ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
   }
   if (const int r = DocOpCopyRange(tempB, s, e, ps, pe, progress); r != OP_DONE) {
-    Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    return Abandon(tempB, "UserOpCut: Failed to cleanup temp file B", r);
+    ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    return ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
   }
   if (const int r = DocOpCut(tempC, s, e, ps, pe, progress); r != OP_DONE) {
-    Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    Abandon(tempB, "UserOpCut: Failed to cleanup temp file B", r);
-    return Abandon(tempC, "UserOpCut: Failed to cleanup temp file C", r);
+    ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
+    return ReleaseScratch(tempC, "UserOpCut: Failed to cleanup temp file C", r);
   }
   if (UndoStore(OP_CUT, tempA, s, e, ps, pe, 0) != OP_DONE ||
       ClipboardStore(tempB, bitsPerSample, channels, sampleRate) != OP_DONE) {
@@ -73,11 +59,11 @@ int CEditorDoc::UserOpDelete(Progress& progress) {
   progress.SetCaption("Performing delete operation");
   progress.SetTotal((peakLength + dataLength) / 100);
   if (const int r = DocOpCopyRange(tempA, s, e, ps, pe, progress); r != OP_DONE) {
-    return Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    return ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
   }
   if (const int r = DocOpCut(tempB, s, e, ps, pe, progress); r != OP_DONE) {
-    Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    return Abandon(tempB, "UserOpCut: Failed to cleanup temp file B", r);
+    ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    return ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
   }
   if (UndoStore(OP_CUT, tempA, s, e, ps, pe, 0) != OP_DONE) {
     ShowMessage("UserOpCut: UndoStore Failed");
@@ -96,14 +82,15 @@ int CEditorDoc::UserOpPasteInsert(Progress& progress) {
   const bool converted = !SameAudioFormat(&work, clip);
   if (converted) {
     const int r = ConvertAudioFile(clip, tempA, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE) return Abandon(tempA, "UserOpPasteInsert: Failed to cleanup temp file A", r);
+    if (r != OP_DONE)
+      return ReleaseScratch(tempA, "UserOpPasteInsert: Failed to cleanup temp file A", r);
     source = tempA;
   }
   progress.SetCaption("Performing paste insert operation");
   progress.SetTotal((source->peakLength + source->pcmLength + peakLength + dataLength) / 100);
   if (const int r = DocOpInsert(source, tempB, s, ps, progress); r != OP_DONE) {
-    if (converted) Abandon(tempA, "UserOpPasteInsert: Failed to cleanup temp file A", r);
-    return Abandon(tempB, "UserOpPasteInsert: Failed to cleanup temp file B", r);
+    if (converted) ReleaseScratch(tempA, "UserOpPasteInsert: Failed to cleanup temp file A", r);
+    return ReleaseScratch(tempB, "UserOpPasteInsert: Failed to cleanup temp file B", r);
   }
   UndoStore(OP_PASTE_INSERT, nullptr, s, s + source->pcmLength, ps, ps + source->peakLength, 0);
   const int committed = DocFinalize(OP_PASTE_INSERT, tempB, progress);
@@ -122,7 +109,7 @@ int CEditorDoc::UserOpPasteOver(Progress& progress) {
   const bool converted = !SameAudioFormat(&work, clip);
   if (converted) {
     const int r = ConvertAudioFile(clip, tempA, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE) return Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    if (r != OP_DONE) return ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
     source = tempA;
   }
   const uint32_t length = dataLength, peaks = peakLength;
@@ -143,16 +130,16 @@ int CEditorDoc::UserOpPasteOver(Progress& progress) {
   // peak data; the undo copy can only cover what exists.
   g = std::min(g, peaks);
   if (const int r = DocOpOverwrite(source, tempB, s, ps, extend, progress); r != OP_DONE) {
-    if (converted) Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    return Abandon(tempB,
-                   converted ? "UserOpCut: Failed to cleanup temp file A"
-                             : "UserOpCut: Failed to cleanup temp file B",
-                   r);
+    if (converted) ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    return ReleaseScratch(tempB,
+                          converted ? "UserOpCut: Failed to cleanup temp file A"
+                                    : "UserOpCut: Failed to cleanup temp file B",
+                          r);
   }
   if (const int r = DocOpCopyRange(tempC, s, f, ps, g, progress); r != OP_DONE) {
-    if (converted) Abandon(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    Abandon(tempB, "UserOpCut: Failed to cleanup temp file B", r);
-    return Abandon(tempC, "UserOpCut: Failed to cleanup temp file A", r);
+    if (converted) ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
+    return ReleaseScratch(tempC, "UserOpCut: Failed to cleanup temp file A", r);
   }
   UndoStore(OP_PASTE_OVER, tempC, s, f, ps, g, extend ? 1 : 0);
   const int committed = DocFinalize(OP_PASTE_OVER, tempB, progress);

@@ -92,16 +92,6 @@ const EffectMessages* MessagesFor(int code) {
   return nullptr;
 }
 
-// Cleans up `slot`; when that fails shows `failure` and turns the result
-// into OP_FAILED.
-int Release(TempAudioFile* slot, const char* failure, int result) {
-  if (CleanupTempAudioFile(slot, 0) != 1) {
-    ShowMessage(failure);
-    return OP_FAILED;
-  }
-  return result;
-}
-
 // After an unfinished splice: B first; when B cannot be cleaned, the other
 // slot is left alone.
 int AbandonSplice(TempAudioFile* b, TempAudioFile* other, const char* bFailure,
@@ -110,7 +100,7 @@ int AbandonSplice(TempAudioFile* b, TempAudioFile* other, const char* bFailure,
     ShowMessage(bFailure);
     return OP_FAILED;
   }
-  return Release(other, otherFailure, result);
+  return ReleaseScratch(other, otherFailure, result);
 }
 
 }  // namespace
@@ -127,7 +117,7 @@ int CEditorDoc::UserOpRangeEffect(int code, Progress& progress) {
   progress.SetTotal(entire ? (length + peaks) / 100 : (e0 + pe0 - s0 - ps0) / 100);
 
   if (const int r = tool->PerformAction(*this, progress); r != OP_DONE) {
-    return Release(tempB, m->bCancel, r);
+    return ReleaseScratch(tempB, m->bCancel, r);
   }
   const uint32_t s = entire ? 0 : s0;
   const uint32_t ps = entire ? 0 : ps0;
@@ -162,13 +152,13 @@ int CEditorDoc::UserOpChangeQuality(Progress& progress) {
   progress.SetCaption("Performing copy channel operation");
   progress.SetTotal((peaks + length) / 100);
   if (const int r = tool->PerformAction(*this, progress); r != OP_DONE) {
-    return Release(tempB, "UserOpChangeQuality: Failed to cleanup temp file B", r);
+    return ReleaseScratch(tempB, "UserOpChangeQuality: Failed to cleanup temp file B", r);
   }
   progress.SetCaption("Storing Undo Information");
   progress.SetTotal((peaks + length) / 100);
   if (const int r = DocOpCopyRange(tempA, 0, length, 0, peaks, progress); r != OP_DONE) {
-    const int b = Release(tempB, "UserOpChangeQuality: Failed to cleanup temp file B", r);
-    return Release(tempA, "UserOpChangeQuality: Failed to cleanup temp file A", b);
+    const int b = ReleaseScratch(tempB, "UserOpChangeQuality: Failed to cleanup temp file B", r);
+    return ReleaseScratch(tempA, "UserOpChangeQuality: Failed to cleanup temp file A", b);
   }
   // The old audio keeps its old format in the undo entry.
   tempA->SetFormat(work.Format());
@@ -189,7 +179,7 @@ int CEditorDoc::UserOpMixPaste(Progress& progress) {
   const bool converted = !SameAudioFormat(&work, clip);
   if (converted) {
     const int r = ConvertAudioFile(clip, tempA, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE) return Release(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+    if (r != OP_DONE) return ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
     source = tempA;
   }
   uint32_t g = s + source->pcmLength, h = 0;
@@ -215,22 +205,22 @@ int CEditorDoc::UserOpMixPaste(Progress& progress) {
 
   if (const int r = tool->PerformAction(*this, progress); r != OP_DONE) {
     if (!releaseConverted()) return 0;
-    return Release(tempB, "UserOpMixPaste: Failed to cleanup temp file B", r);
+    return ReleaseScratch(tempB, "UserOpMixPaste: Failed to cleanup temp file B", r);
   }
   progress.SetCaption("Storing Undo Information");
   progress.SetTotal(t + (pe + e - ps - s) / 100);
   if (const int r = DocOpOverwrite(tempB, tempD, s, ps, extend, progress); r != OP_DONE) {
     if (!releaseConverted()) return 0;
-    Release(tempB, "UserOpMixPaste: Failed to cleanup temp file B", r);
-    return Release(tempD, "UserOpMixPaste: Failed to cleanup temp file D",
-                   r == OP_CANCELLED ? OP_CANCELLED : OP_FAILED);
+    ReleaseScratch(tempB, "UserOpMixPaste: Failed to cleanup temp file B", r);
+    return ReleaseScratch(tempD, "UserOpMixPaste: Failed to cleanup temp file D",
+                          r == OP_CANCELLED ? OP_CANCELLED : OP_FAILED);
   }
   if (const int r = DocOpCopyRange(tempC, s, g, ps, h, progress); r != OP_DONE) {
     if (!releaseConverted()) return 0;
-    Release(tempB, "UserOpMixPaste: Failed to cleanup temp file B", r);
-    Release(tempD, "UserOpMixPaste: Failed to cleanup temp file D", r);
-    return Release(tempC, "UserOpMixPaste: Failed to cleanup temp file C",
-                   r == OP_CANCELLED ? OP_CANCELLED : OP_FAILED);
+    ReleaseScratch(tempB, "UserOpMixPaste: Failed to cleanup temp file B", r);
+    ReleaseScratch(tempD, "UserOpMixPaste: Failed to cleanup temp file D", r);
+    return ReleaseScratch(tempC, "UserOpMixPaste: Failed to cleanup temp file C",
+                          r == OP_CANCELLED ? OP_CANCELLED : OP_FAILED);
   }
   UndoStore(OP_PASTE_OVER, tempC, s, g, ps, h, extend ? 1 : 0);
   const int committed = DocFinalize(OP_PASTE_OVER, tempD, progress);

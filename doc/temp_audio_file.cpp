@@ -216,6 +216,14 @@ int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
   return 1;
 }
 
+int ReleaseScratch(TempAudioFile* slot, const char* failure, int result) {
+  if (CleanupTempAudioFile(slot, 0) != 1) {
+    platform::ShowMessage(failure);
+    return OP_FAILED;
+  }
+  return result;
+}
+
 bool SameAudioFormat(const TempAudioFile* a, const TempAudioFile* b) {
   return a->bitsPerSample == b->bitsPerSample && a->channels == b->channels &&
          a->sampleRate == b->sampleRate;

@@ -69,4 +69,9 @@ int CleanupTempAudioFile(TempAudioFile* slot, int keepFiles);
 // and format; the source is left empty. 1 or 0.
 int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination);
 
+// Cleans up a scratch slot an unfinished operation step wrote, and passes
+// the step's result on; when the clean-up fails, shows `failure` and gives
+// OP_FAILED instead.
+int ReleaseScratch(TempAudioFile* slot, const char* failure, int result);
+
 bool SameAudioFormat(const TempAudioFile* a, const TempAudioFile* b);

@@ -49,15 +49,6 @@ int16_t Previous(int16_t position) {
   return static_cast<int16_t>(position == 0 ? kUndoLevels - 1 : position - 1);
 }
 
-// Cleans up the scratch slot an unfinished undo or redo splice wrote.
-int AbandonSplice(TempAudioFile* slot, const char* failure, int result) {
-  if (CleanupTempAudioFile(slot, 0) != 1) {
-    ShowMessage(failure);
-    return OP_FAILED;
-  }
-  return result;
-}
-
 }  // namespace
 
 int CEditorDoc::UndoStore(int operation, TempAudioFile* slot, uint32_t start, uint32_t end,
@@ -115,7 +106,7 @@ int CEditorDoc::UserOpUndo(Progress& progress) {
     case OP_CUT: {
       progress.SetTotal((peaks + length + pe + e - ps - s) / 100);
       if (const int r = DocOpInsert(&u.slot, tempA, s, ps, progress); r != OP_DONE) {
-        return AbandonSplice(tempA, failA, r);
+        return ReleaseScratch(tempA, failA, r);
       }
       RedoStore(OP_CUT, nullptr, s, e, ps, pe, u.extend);
       DocFinalize(OP_PASTE_INSERT, tempA, progress);
@@ -124,11 +115,11 @@ int CEditorDoc::UserOpUndo(Progress& progress) {
     case OP_PASTE_INSERT: {
       progress.SetTotal((peaks + length) / 100);
       if (const int r = DocOpCopyRange(tempA, s, e, ps, pe, progress); r != OP_DONE) {
-        return AbandonSplice(tempA, failA, r);
+        return ReleaseScratch(tempA, failA, r);
       }
       if (const int r = DocOpCut(tempB, s, e, ps, pe, progress); r != OP_DONE) {
-        AbandonSplice(tempA, failA, r);
-        return AbandonSplice(tempB, failB, r);
+        ReleaseScratch(tempA, failA, r);
+        return ReleaseScratch(tempB, failB, r);
       }
       RedoStore(OP_PASTE_INSERT, tempA, s, e, ps, pe, u.extend);
       DocFinalize(OP_CUT, tempB, progress);
@@ -144,12 +135,12 @@ int CEditorDoc::UserOpUndo(Progress& progress) {
         progress.SetTotal((peaks + length + o + t - ps - s) / 100);
       }
       if (const int r = DocOpCopyRange(tempA, s, t, ps, o, progress); r != OP_DONE) {
-        return AbandonSplice(tempA, failA, r);
+        return ReleaseScratch(tempA, failA, r);
       }
       if (const int r = DocOpOverwrite(&u.slot, tempB, s, ps, u.extend != 0, progress);
           r != OP_DONE) {
-        AbandonSplice(tempA, failA, r);
-        return AbandonSplice(tempB, failB, r);
+        ReleaseScratch(tempA, failA, r);
+        return ReleaseScratch(tempB, failB, r);
       }
       RedoStore(OP_PASTE_OVER, tempA, s, t, ps, o, u.extend);
       DocFinalize(OP_PASTE_OVER, tempB, progress);
@@ -158,11 +149,11 @@ int CEditorDoc::UserOpUndo(Progress& progress) {
     case OP_REPLACE: {
       progress.SetTotal((u.slot.peakLength + u.slot.pcmLength + peaks + length) / 100);
       if (const int r = DocOpCopyRange(tempA, 0, length, 0, peaks, progress); r != OP_DONE) {
-        return AbandonSplice(tempA, failA, r);
+        return ReleaseScratch(tempA, failA, r);
       }
       if (const int r = DocOpCopySourceDest(&u.slot, tempB, s, e, ps, pe, progress); r != OP_DONE) {
-        AbandonSplice(tempA, failA, r);
-        return AbandonSplice(tempB, failB, r);
+        ReleaseScratch(tempA, failA, r);
+        return ReleaseScratch(tempB, failB, r);
       }
       // The current audio keeps its own format in the redo entry.
       tempA->SetFormat(work.Format());
@@ -191,14 +182,14 @@ int CEditorDoc::UserOpRedo(Progress& progress) {
     case OP_CUT:
       progress.SetTotal((peaks + length + ps + s - pe - e) / 100);
       if (const int result = DocOpCut(tempA, s, e, ps, pe, progress); result != OP_DONE) {
-        return AbandonSplice(tempA, failA, result);
+        return ReleaseScratch(tempA, failA, result);
       }
       DocFinalize(OP_CUT, tempA, progress);
       break;
     case OP_PASTE_INSERT:
       progress.SetTotal((r.slot.peakLength + r.slot.pcmLength + peaks + length) / 100);
       if (const int result = DocOpInsert(&r.slot, tempA, s, ps, progress); result != OP_DONE) {
-        return AbandonSplice(tempA, failA, result);
+        return ReleaseScratch(tempA, failA, result);
       }
       DocFinalize(OP_PASTE_INSERT, tempA, progress);
       break;
@@ -207,7 +198,7 @@ int CEditorDoc::UserOpRedo(Progress& progress) {
                                  : (peaks + length) / 100);
       if (const int result = DocOpOverwrite(&r.slot, tempA, s, ps, r.extend != 0, progress);
           result != OP_DONE) {
-        return AbandonSplice(tempA, failA, result);
+        return ReleaseScratch(tempA, failA, result);
       }
       DocFinalize(OP_PASTE_OVER, tempA, progress);
       break;
@@ -215,7 +206,7 @@ int CEditorDoc::UserOpRedo(Progress& progress) {
       progress.SetTotal((r.slot.peakLength + r.slot.pcmLength) / 100);
       if (const int result = DocOpCopySourceDest(&r.slot, tempB, s, e, ps, pe, progress);
           result != OP_DONE) {
-        return AbandonSplice(tempB, failB, result);
+        return ReleaseScratch(tempB, failB, result);
       }
       DocFinalize(OP_REPLACE, tempB, progress);
       break;
