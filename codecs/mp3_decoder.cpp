@@ -16,29 +16,9 @@
 #include "codecs/mp3_frame_header.h"
 #include "doc/op_codes.h"
 #include "platform/message.h"
+#include "platform/unique_fd.h"
 
 namespace {
-
-class Fd {
- public:
-  explicit Fd(int fd = -1) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports whether the close succeeded (a delayed write
-  // error on some file systems shows up only here).
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
 
 struct Mpg123Deleter {
   void operator()(mpg123_handle* mh) const { mpg123_delete(mh); }
@@ -226,17 +206,6 @@ class FrameReader {
   std::vector<uint8_t> frame_;
 };
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(fd, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
-    data += written;
-    size -= static_cast<size_t>(written);
-  }
-  return true;
-}
-
 // The payload decoder for one stream: 16-bit signed little-endian, always two
 // channels, at `outputRate`. Fed whole frames, so read-ahead (which would
 // hold back the first frame until a second confirms it) is off; the
@@ -302,9 +271,9 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   params_.streamRate = 44100;
   params_.outputRate = 44100;
 
-  Fd source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+  platform::UniqueFd source(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
   struct stat st {};
-  if (source.get() < 0 || ::fstat(source.get(), &st) != 0 || S_ISDIR(st.st_mode)) {
+  if (source.Get() < 0 || ::fstat(source.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
     platform::ShowMessageF("Could not open %s for reading - the MP3 file cannot be imported.",
                            sourcePath.c_str());
     return 0;
@@ -325,14 +294,15 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   progress.SetTotal(static_cast<uint32_t>(std::min<uint64_t>(sourceSize / 100, UINT32_MAX)));
   progress.Step(0);
 
-  Fd output(::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  if (output.get() < 0) {
+  platform::UniqueFd output(
+      ::open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (output.Get() < 0) {
     platform::ShowMessageF("Could not open %s - it may be in exclusive use by another program.",
                            outputPath.c_str());
     return 0;
   }
 
-  FrameReader reader(source.get(), sourceSize, params_.fixedStreamParameters);
+  FrameReader reader(source.Get(), sourceSize, params_.fixedStreamParameters);
   Mpg123Handle payload;
   bool writeFailed = false;
   bool setupFailed = false;
@@ -367,7 +337,7 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
     }
 
     if (out.size() >= bufferSize) {
-      if (!WriteAll(output.get(), out.data(), out.size())) {
+      if (!platform::WriteFully(output.Get(), out.data(), out.size())) {
         writeFailed = true;
         break;
       }
@@ -375,8 +345,9 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
     }
   }
 
-  if (!writeFailed && !out.empty()) writeFailed = !WriteAll(output.get(), out.data(), out.size());
-  if (!output.Close()) writeFailed = true;
+  if (!writeFailed && !out.empty())
+    writeFailed = !platform::WriteFully(output.Get(), out.data(), out.size());
+  if (output.Close() != 0) writeFailed = true;
 
   if (writeFailed) {
     platform::ShowMessageF("Could not write to %s - the disk may be full.", outputPath.c_str());

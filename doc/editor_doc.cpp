@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <limits>
+#include <vector>
 
 #include "app/editor_app.h"
 #include "codecs/export_ops.h"
@@ -30,7 +31,9 @@ using platform::ShowMessageF;
 
 namespace {
 
-constexpr uint32_t kCopyChunk = 4 << 20;
+// Large enough for few system calls, small enough to stay in the cache while
+// it is both written out and summarised.
+constexpr uint32_t kCopyChunk = 1 << 20;
 
 // Length of an open file when it fits the 32-bit length fields.
 bool FileLength32(int fd, uint32_t* length) {
@@ -269,7 +272,7 @@ int CEditorDoc::DispatchOperation(int code, Progress& progress) {
     case OP_WORKING_FILE:
       return CreateWorkingCopy(progress);
     case OP_PEAK_FILE:
-      return DrawPeakFile(&work, progress);
+      return MakePeakFile(progress);
     case OP_IMPORT_PCM:
       return ImportPcm(progress);
     case OP_IMPORT_MP3:
@@ -344,6 +347,7 @@ void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
 
 int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
                                     uint32_t total, Progress& progress) {
+  peaksMadeWithCopy_ = false;
   platform::UniqueFd out = platform::CreateFreshFile(work.pcmPath, O_WRONLY);
   if (!out.Valid()) {
     ShowMessageF("Failed to open PCM File: %s\n", work.pcmPath.c_str());
@@ -357,23 +361,32 @@ int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, 
   progress.SetTotal(total / 100);
   progress.SetCaption("Creating a working version of the audio.");
 
-  // The copy stays in the kernel; it ends at the end of the source even when
-  // the header promised more.
-  off_t readAt = offset;
+  // The samples pass through one buffer that both the working file and the
+  // waveform summary are made from, so opening reads the source once. Without
+  // a peak file here the waveform is simply built afterwards.
+  platform::UniqueFd peaks = platform::CreateFreshFile(work.peakPath, O_WRONLY);
+  PeakBuilder builder(work.Format(), peaks.Get());
+  std::vector<uint8_t> buffer(std::min(kCopyChunk, length));
+  // The copy ends at the end of the source even when the header promised more.
   uint32_t written = 0;
   while (written < length) {
-    const size_t want = std::min(kCopyChunk, length - written);
-    const ssize_t n = platform::CopyFileRange(in.Get(), &readAt, out.Get(), nullptr, want);
+    const size_t want = std::min<size_t>(buffer.size(), length - written);
+    const ssize_t n = ::pread(in.Get(), buffer.data(), want, static_cast<off_t>(offset) + written);
     if (n < 0) {
-      ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
+      ShowMessageF("Failed to read %s", source.c_str());
       return OP_FAILED;
     }
     if (n == 0) break;
+    if (!platform::WriteFully(out.Get(), buffer.data(), static_cast<size_t>(n))) {
+      ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
+      return OP_FAILED;
+    }
+    if (peaks.Valid()) builder.Feed(buffer.data(), static_cast<size_t>(n));
     written += static_cast<uint32_t>(n);
     progress.Step(written / 100);
     if (progress.IsCancelled()) return OP_CANCELLED;
   }
-  // Only whole frames are kept.
+  // Only whole frames are kept; the summary never covers a partial frame.
   const int block = work.BlockSize();
   if (block > 0) written -= written % static_cast<uint32_t>(block);
   if (::ftruncate(out.Get(), written) != 0) {
@@ -382,6 +395,19 @@ int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, 
   }
   work.pcmLength = written;
   dataLength = written;
+  if (peaks.Valid() && builder.Finish()) {
+    work.peakLength = builder.Written();
+    peaksMadeWithCopy_ = true;
+  }
+  return OP_DONE;
+}
+
+int CEditorDoc::MakePeakFile(Progress& progress) {
+  if (!peaksMadeWithCopy_) return DrawPeakFile(&work, progress);
+  // Already made while the working copy was written.
+  peaksMadeWithCopy_ = false;
+  progress.SetCaption("Creating waveform file.");
+  progress.SetTotal(work.pcmLength / 100);
   return OP_DONE;
 }
 

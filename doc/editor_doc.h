@@ -160,15 +160,19 @@ class CEditorDoc {
   void ResetPositions();
   // Copies `length` bytes of `source` from `offset` into the working PCM
   // file, ending early at the end of the source; the working length becomes
-  // what was written, cut to whole frames.
+  // what was written, cut to whole frames. Builds the peak file on the way.
   int CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
                           uint32_t total, Progress& progress);
   // Takes the decoded working file's length and the document's format into
   // the working slot.
   int AdoptDecodedWorkingFile();
+  // The waveform of a newly opened document: the one made with the working
+  // copy, or built from the working file now.
+  int MakePeakFile(Progress& progress);
 
   CEditorApp& app_;
   std::map<int, std::unique_ptr<EffectTool>> tools_;
   std::string path_;
   int lastResult_ = 0;
+  bool peaksMadeWithCopy_ = false;
 };

@@ -15,8 +15,10 @@
 
 namespace {
 
-constexpr uint32_t kFramesPerEntry = 32;
+constexpr uint32_t kFramesPerEntry = PeakBuilder::kFramesPerEntry;
 constexpr uint32_t kStepBytes = 8192;
+// DrawPeakFile feeds the builder this much at a time between progress reports.
+constexpr uint32_t kPieceBytes = 16384;
 
 bool HasPeakData(const AudioFormat& format) {
   return (format.channels == 1 || format.channels == 2) &&
@@ -35,7 +37,7 @@ inline int Amplitude(const uint8_t* sample, int bits) {
 // magnitude. Only the extremes matter, and truncating a 16-bit sample to the
 // 8-bit scale preserves order, so the raw extremes are found first.
 template <int Channels, int Bits>
-void SummariseBlock(const uint8_t* data, uint32_t frames, uint8_t* entry) {
+inline void SummariseBlock(const uint8_t* data, uint32_t frames, uint8_t* entry) {
   constexpr int kBlock = Channels * Bits / 8;
   for (int channel = 0; channel < Channels; ++channel) {
     int high = 0, low = 0;
@@ -69,7 +71,7 @@ void SummariseBlock(const uint8_t* data, uint32_t frames, uint8_t* entry) {
 // of the lanes that hold the same channel. Frames past a multiple of eight
 // samples go through the plain loop.
 template <int Channels>
-void SummariseBlock16Sse2(const uint8_t* data, uint32_t frames, uint8_t* entry) {
+inline void SummariseBlock16Sse2(const uint8_t* data, uint32_t frames, uint8_t* entry) {
   constexpr uint32_t kFramesPerVector = 8 / Channels;
   const uint32_t vectorFrames = frames - frames % kFramesPerVector;
   __m128i high = _mm_set1_epi16(-32768);
@@ -106,49 +108,35 @@ void SummariseBlock16Sse2(const uint8_t* data, uint32_t frames, uint8_t* entry) 
 }
 #endif
 
-using Summariser = void (*)(const uint8_t*, uint32_t, uint8_t*);
+// Summarises `entries` consecutive entries of `frames` frames each into
+// `out`. A run of entries per call keeps the per-entry work inlined; calling
+// once per entry cost more than the summary itself.
+using Summariser = void (*)(const uint8_t* data, uint32_t frames, uint32_t entries, uint8_t* out);
 
-Summariser SummariserFor(const AudioFormat& format) {
+template <int Channels, int Bits>
+void SummariseRun(const uint8_t* data, uint32_t frames, uint32_t entries, uint8_t* out) {
+  constexpr uint32_t kBlock = Channels * Bits / 8;
+  for (uint32_t e = 0; e < entries; ++e) {
 #if defined(__SSE2__)
-  if (format.bitsPerSample == 16) {
-    return format.channels == 1 ? SummariseBlock16Sse2<1> : SummariseBlock16Sse2<2>;
-  }
+    if constexpr (Bits == 16) {
+      SummariseBlock16Sse2<Channels>(data, frames, out);
+    } else {
+      SummariseBlock<Channels, Bits>(data, frames, out);
+    }
+#else
+    SummariseBlock<Channels, Bits>(data, frames, out);
 #endif
-  if (format.channels == 1) {
-    return format.bitsPerSample == 8 ? SummariseBlock<1, 8> : SummariseBlock<1, 16>;
+    data += frames * kBlock;
+    out += 2 * Channels;
   }
-  return format.bitsPerSample == 8 ? SummariseBlock<2, 8> : SummariseBlock<2, 16>;
 }
 
-// Buffers entries and writes them in large blocks, keeping count of what
-// actually reached the file.
-class PeakWriter {
- public:
-  explicit PeakWriter(int fd) : fd_(fd) { buffer_.reserve(kCapacity); }
-  void Add(const uint8_t* entry, int size) {
-    buffer_.insert(buffer_.end(), entry, entry + size);
-    if (buffer_.size() >= kCapacity) Flush();
+Summariser SummariserFor(const AudioFormat& format) {
+  if (format.channels == 1) {
+    return format.bitsPerSample == 8 ? SummariseRun<1, 8> : SummariseRun<1, 16>;
   }
-  bool Flush() {
-    size_t done = 0;
-    while (done < buffer_.size()) {
-      const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
-      if (n <= 0) break;
-      done += static_cast<size_t>(n);
-    }
-    written_ += static_cast<uint32_t>(done);
-    const bool complete = done == buffer_.size();
-    buffer_.clear();
-    return complete;
-  }
-  uint32_t Written() const { return written_; }
-
- private:
-  static constexpr size_t kCapacity = 64 * 1024;
-  int fd_;
-  std::vector<uint8_t> buffer_;
-  uint32_t written_ = 0;
-};
+  return format.bitsPerSample == 8 ? SummariseRun<2, 8> : SummariseRun<2, 16>;
+}
 
 // The PCM data of a slot, read in large sequential blocks through the
 // descriptor behind its view. One pass over a freshly written file is several
@@ -188,6 +176,70 @@ class SampleWindow {
 
 }  // namespace
 
+PeakBuilder::PeakBuilder(const AudioFormat& format, int fd)
+    : fd_(fd),
+      enabled_(HasPeakData(format)),
+      block_(enabled_ ? static_cast<uint32_t>(format.BlockSize()) : 1),
+      entrySize_(2 * format.channels),
+      summarise_(enabled_ ? SummariserFor(format) : nullptr) {
+  if (!enabled_) return;
+  runEntries_ = std::max<uint32_t>(1, kRunBytes / (kFramesPerEntry * block_));
+  run_.resize(static_cast<size_t>(runEntries_) * entrySize_);
+  pending_.reserve((kFramesPerEntry + 1) * block_);
+  out_.reserve(kOutCapacity);
+}
+
+void PeakBuilder::Feed(const uint8_t* data, size_t size) {
+  if (!enabled_) return;
+  // Complete an entry started by an earlier piece.
+  if (!pending_.empty()) {
+    const size_t take = std::min(size, EntryBytes() - pending_.size());
+    pending_.insert(pending_.end(), data, data + take);
+    data += take;
+    size -= take;
+    if (pending_.size() < EntryBytes()) return;
+    Summarise(pending_.data(), 1);
+    pending_.clear();
+  }
+  if (entryFrames_ != kFramesPerEntry && size >= EntryBytes()) {
+    const size_t first = EntryBytes();  // the entry length changes once summarised
+    Summarise(data, 1);
+    data += first;
+    size -= first;
+  }
+  if (entryFrames_ == kFramesPerEntry) {
+    while (size >= EntryBytes()) {
+      const uint32_t entries =
+          static_cast<uint32_t>(std::min<size_t>(runEntries_, size / EntryBytes()));
+      Summarise(data, entries);
+      data += entries * EntryBytes();
+      size -= entries * EntryBytes();
+    }
+  }
+  pending_.insert(pending_.end(), data, data + size);
+}
+
+void PeakBuilder::Summarise(const uint8_t* data, uint32_t entries) {
+  summarise_(data, entryFrames_, entries, run_.data());
+  const size_t bytes = static_cast<size_t>(entries) * entrySize_;
+  out_.insert(out_.end(), run_.begin(), run_.begin() + static_cast<std::ptrdiff_t>(bytes));
+  if (out_.size() >= kOutCapacity) Flush();
+  entryFrames_ = kFramesPerEntry;
+}
+
+bool PeakBuilder::Flush() {
+  // After a failed write the file no longer lines up with the entries;
+  // nothing more is written and the length counts what came before.
+  if (!failed_ && !platform::WriteFully(fd_, out_.data(), out_.size())) failed_ = true;
+  if (!failed_) written_ += static_cast<uint32_t>(out_.size());
+  out_.clear();
+  return !failed_;
+}
+
+bool PeakBuilder::Finish() {
+  return Flush();
+}
+
 uint32_t PeakLengthFor(const AudioFormat& format, uint32_t pcmLength) {
   if (!HasPeakData(format)) return 0;
   const uint32_t frames = pcmLength / static_cast<uint32_t>(format.BlockSize());
@@ -212,14 +264,16 @@ int DrawPeakFile(TempAudioFile* slot, Progress& progress) {
   if (!HasPeakData(format) || slot->pcmLength == 0 || slot->pcmData == nullptr) return OP_DONE;
 
   const uint32_t block = static_cast<uint32_t>(format.BlockSize());
-  const int entrySize = 2 * format.channels;
-  const uint32_t frames = slot->pcmLength / block;
-  const Summariser summarise = SummariserFor(format);
-  PeakWriter writer(fd.Get());
-  uint8_t entry[4];
+  const uint32_t end = slot->pcmLength - slot->pcmLength % block;
+  PeakBuilder builder(format, fd.Get());
+  auto stop = [&](int result) {
+    builder.Finish();
+    slot->peakLength = builder.Written();
+    return result;
+  };
 
   uint32_t nextStep = kStepBytes;
-  // Reports every 8192-byte mark that the frames consumed so far have passed.
+  // Reports every 8192-byte mark that the data consumed so far has passed.
   auto reportUpTo = [&](uint32_t consumed) {
     while (nextStep <= consumed) {
       progress.Step(nextStep / 100);
@@ -230,30 +284,20 @@ int DrawPeakFile(TempAudioFile* slot, Progress& progress) {
   };
 
   SampleWindow samples(*slot);
-  uint32_t frame = 0;  // first frame of the next entry
-  uint32_t entryFrames = kFramesPerEntry + 1;
-  while (frames > 0 && frame + entryFrames <= frames) {
-    const uint8_t* data = samples.At(frame * block, entryFrames * block);
+  for (uint32_t offset = 0; offset < end;) {
+    const uint32_t piece = std::min(kPieceBytes, end - offset);
+    const uint8_t* data = samples.At(offset, piece);
     if (data == nullptr) {
-      writer.Flush();
-      slot->peakLength = writer.Written();
       platform::ShowMessageF("DrawPeakFile: Failed to read %s", slot->pcmPath.c_str());
-      return OP_FAILED;
+      return stop(OP_FAILED);
     }
-    summarise(data, entryFrames, entry);
-    writer.Add(entry, entrySize);
-    frame += entryFrames;
-    entryFrames = kFramesPerEntry;
-    if (!reportUpTo(frame * block)) {
-      writer.Flush();
-      slot->peakLength = writer.Written();
-      return OP_CANCELLED;
-    }
+    builder.Feed(data, piece);
+    offset += piece;
+    if (!reportUpTo(offset)) return stop(OP_CANCELLED);
   }
-  const bool flushed = writer.Flush();
-  slot->peakLength = writer.Written();
-  if (!reportUpTo(frames * block)) return OP_CANCELLED;
-  if (!flushed) {
+  const bool complete = builder.Finish();
+  slot->peakLength = builder.Written();
+  if (!complete) {
     platform::ShowMessageF("DrawPeakFile: Failed to open peak file %s", slot->peakPath.c_str());
     return OP_FAILED;
   }

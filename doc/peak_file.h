@@ -5,7 +5,9 @@
 // last whole block are not summarised, so F frames give (F - 1) / 32 entries.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "doc/progress.h"
 #include "doc/temp_audio_file.h"
@@ -13,6 +15,45 @@
 // Number of peak bytes a slot of `pcmLength` bytes in `format` gets; 0 for
 // formats that have no peak data.
 uint32_t PeakLengthFor(const AudioFormat& format, uint32_t pcmLength);
+
+// Builds peak data from PCM bytes fed in order, in pieces of any size, and
+// appends it to `fd`. Frames after the last whole entry are left out; formats
+// without peak data give nothing. Lets a single pass over the samples both
+// copy them and summarise them.
+class PeakBuilder {
+ public:
+  static constexpr uint32_t kFramesPerEntry = 32;
+
+  PeakBuilder(const AudioFormat& format, int fd);
+  void Feed(const uint8_t* data, size_t size);
+  // Writes what is still buffered; false when the file did not take
+  // everything built so far.
+  bool Finish();
+  // Peak bytes that reached the file.
+  uint32_t Written() const { return written_; }
+
+ private:
+  using Summariser = void (*)(const uint8_t*, uint32_t, uint32_t, uint8_t*);
+  static constexpr uint32_t kRunBytes = 16384;
+  static constexpr size_t kOutCapacity = 64 * 1024;
+
+  size_t EntryBytes() const { return static_cast<size_t>(entryFrames_) * block_; }
+  void Summarise(const uint8_t* data, uint32_t entries);
+  bool Flush();
+
+  int fd_;
+  bool enabled_;
+  uint32_t block_;
+  int entrySize_;
+  Summariser summarise_;
+  uint32_t entryFrames_ = kFramesPerEntry + 1;  // the first entry covers one frame more
+  uint32_t runEntries_ = 1;
+  std::vector<uint8_t> pending_;  // an entry's bytes split across pieces
+  std::vector<uint8_t> run_;
+  std::vector<uint8_t> out_;
+  uint32_t written_ = 0;
+  bool failed_ = false;
+};
 
 // Builds the slot's peak file from its PCM data, which must be mapped for
 // reading; the peak file must not be mapped. Sets `peakLength` to what was

@@ -41,16 +41,6 @@ bool ReadAt(FILE* file, long offset, void* buffer, size_t size) {
 constexpr int kMaxDataSearchReads = 30000;
 constexpr uint32_t kOffsetBehind18ByteFormat = 46;
 
-bool WriteAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Walks the RIFF chunks from offset 12 (padded to even sizes) to "data".
 bool FindDataChunk(FILE* file, uint32_t fileLength, uint32_t* offset, uint32_t* length) {
   uint64_t position = 12;
@@ -97,7 +87,7 @@ int WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progress) 
   bool written = true;
   if (layout == Layout::Wave) {
     const std::string header = MakeWaveHeader(job.format, job.dataLength);
-    written = WriteAll(fd.Get(), reinterpret_cast<const uint8_t*>(header.data()), header.size());
+    written = platform::WriteFully(fd.Get(), header.data(), header.size());
   }
   progress.SetTotal(job.dataLength / 100);
   progress.SetCaption("Saving the current version.");
@@ -108,7 +98,7 @@ int WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progress) 
   uint32_t done = 0;
   while (written && done < job.dataLength) {
     const uint32_t size = std::min(block, job.dataLength - done);
-    written = WriteAll(fd.Get(), job.work->pcmData + done, size);
+    written = platform::WriteFully(fd.Get(), job.work->pcmData + done, size);
     done += size;
     progress.Step(done / 100);
     if (progress.IsCancelled()) {

@@ -85,13 +85,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
       (target.parent_path() / ("." + target.filename().string() + ".XXXXXX")).string();
   UniqueFd fd(::mkstemp(temporary.data()));
   if (!fd.Valid()) return false;
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd.Get(), bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
-  }
-  const bool written = done == bytes.size() && fd.Close() == 0;
+  const bool written = WriteFully(fd.Get(), bytes.data(), bytes.size()) && fd.Close() == 0;
   if (!written || ReplaceFile(temporary, path) != ReplaceStatus::Done) {
     ::unlink(temporary.c_str());
     return false;

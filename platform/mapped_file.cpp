@@ -12,17 +12,6 @@
 
 namespace platform {
 
-UniqueFd CreateFreshFile(const std::string& path, int flags, mode_t mode) {
-  (void)DiscardFile(path);
-  return UniqueFd(::open(path.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-}
-
-int UniqueFd::Close() {
-  if (fd_ < 0) return 0;
-  const int fd = std::exchange(fd_, -1);
-  return ::close(fd) == 0 ? 0 : errno;
-}
-
 MappedFile::MappedFile(MappedFile&& other) noexcept
     : fd_(std::move(other.fd_)),
       data_(std::exchange(other.data_, nullptr)),

@@ -4,8 +4,9 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
-
 #include <utility>
 
 namespace platform {
@@ -41,5 +42,9 @@ class UniqueFd {
 // (O_WRONLY or O_RDWR). A new file, unlike one truncated with O_TRUNC, is not
 // flushed to disk by ext4 when it is closed after being rewritten.
 UniqueFd CreateFreshFile(const std::string& path, int flags, mode_t mode = 0600);
+
+// Writes all `size` bytes, retrying short writes and interruptions; false on
+// the first failure (errno set), with part of the data possibly written.
+bool WriteFully(int fd, const void* data, size_t size);
 
 }  // namespace platform

@@ -8,6 +8,7 @@
 #include <csignal>
 
 #include "doc/op_codes.h"
+#include "platform/unique_fd.h"
 
 namespace {
 
@@ -17,13 +18,9 @@ void OnInterrupt(int /*signal*/) {
   interrupted = 1;
 }
 
+// A broken terminal only loses the bar.
 void WriteAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n <= 0) return;  // a broken terminal only loses the bar
-    done += static_cast<size_t>(n);
-  }
+  (void)platform::WriteFully(fd, text.data(), text.size());
 }
 
 int TerminalWidth(int fd) {
