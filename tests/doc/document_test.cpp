@@ -6,8 +6,10 @@
 #include <memory>
 
 #include "doc/op_codes.h"
+#include "doc/peak_file.h"
 #include "platform/library.h"
 #include "tests/support/message_recorder.h"
+#include "tests/support/scripted_progress.h"
 #include "tests/support/test_app.h"
 
 namespace fs = std::filesystem;
@@ -116,6 +118,7 @@ TEST(Document, ShortOrRaggedWavDataKeepsWhatIsThereInWholeFrames) {
       {"data length not a whole number of frames", MakeWav({2, 16, 8000}, pcm.substr(0, 998)), 996},
       {"huge data length, tiny file",
        MakeWav({1, 8, 8000}, "").substr(0, 40) + "\xf0\xff\xff\xff" + "abc", 3},
+      {"8-bit mono over several entries", MakeWav({1, 8, 8000}, pcm.substr(0, 999)), 999},
   };
   for (const auto& c : cases) {
     TestApp t;
@@ -125,6 +128,13 @@ TEST(Document, ShortOrRaggedWavDataKeepsWhatIsThereInWholeFrames) {
     EXPECT_EQ(doc.dataLength, c.length) << c.what;
     EXPECT_EQ(doc.work.pcmLength, c.length) << c.what;
     EXPECT_EQ(fs::file_size(doc.work.pcmPath), c.length) << c.what;
+    // The waveform made during the copy is the one a rebuild from the kept
+    // frames gives.
+    const std::string peaks(reinterpret_cast<const char*>(doc.work.peakData), doc.peakLength);
+    ASSERT_EQ(CloseMemMapFile(&doc.work, PEAK_PART), 1);
+    ScriptedProgress rebuild;
+    ASSERT_EQ(DrawPeakFile(&doc.work, rebuild), OP_DONE);
+    EXPECT_EQ(ReadFileBytes(doc.work.peakPath), peaks) << c.what;
   }
 }
 
