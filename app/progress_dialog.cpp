@@ -9,6 +9,7 @@
 
 #include "app/editor_app.h"
 #include "doc/op_codes.h"
+#include "platform/vector_state.h"
 #include "resources/control_ids.h"
 
 CProgressDialog::CProgressDialog(CEditorApp& app, QWidget* parent)
@@ -68,6 +69,7 @@ void CProgressDialog::OnTimer() {
   }
   inOperation_ = true;
   sincePump_.start();
+  platform::ClearUpperVectorState();
   result_ = (*running_)(*this);
   inOperation_ = false;
   if (result_ == OP_CANCELLED) app_.OperationInProgress() = 0;
@@ -90,6 +92,7 @@ void CProgressDialog::reject() {
 
 void CProgressDialog::SetCaption(std::string_view text) {
   caption_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  platform::ClearUpperVectorState();
 }
 
 bool CProgressDialog::IsCancelled() const {
@@ -98,15 +101,19 @@ bool CProgressDialog::IsCancelled() const {
 
 void CProgressDialog::DisableCancel() {
   cancel_->setEnabled(false);
+  platform::ClearUpperVectorState();
 }
 
 void CProgressDialog::PumpEvents() {
   if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs) return;
   sincePump_.start();
   QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  // The operation's loops continue from here.
+  platform::ClearUpperVectorState();
 }
 
 void CProgressDialog::OnPercentChanged(int percent) {
   percent_->setText(QString::number(percent));
   bar_->setValue(percent);
+  platform::ClearUpperVectorState();
 }
