@@ -8,6 +8,7 @@
 #include "app/editor_app.h"
 #include "doc/editor_doc.h"
 #include "platform/message.h"
+#include "platform/vector_state.h"
 #include "resources/editor_images.h"
 
 namespace {
@@ -269,6 +270,7 @@ void CEditorView::DrawPlot() {
   if (doc_.channels != 1 && doc_.channels != 2) {
     if (doc_.dataLength != 0) platform::ShowMessage("Could not draw waveform - not stereo or mono");
   } else if (drawable) {
+    platform::ClearUpperVectorState();  // the peak walk follows toolkit code
     for (const view::LanePlot& lane : view::BuildPlot(doc_, P, F)) {
       if (!lane.polygon.empty()) FillEnvelope(p, lane.polygon, P, F);
       if (!lane.line.empty()) {
