@@ -13,6 +13,8 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QToolBar>
+#include <QWhatsThis>
+#include <algorithm>
 
 #include "app/about_dialog.h"
 #include "app/child_frame.h"
@@ -34,6 +36,26 @@
 using namespace ids;
 
 namespace {
+
+// Lines the minimised document windows up along the bottom of the area,
+// left to right and then row above row, in the order they were opened.
+void ArrangeMinimizedWindows(QMdiArea* area) {
+  const QRect bounds = area->viewport()->rect();
+  int x = 0, y = bounds.bottom() + 1, rowHeight = 0;
+  for (QMdiSubWindow* window : area->subWindowList(QMdiArea::CreationOrder)) {
+    if (!window->isMinimized() || !window->isVisible()) continue;
+    const QSize size = window->size();
+    if (x > 0 && x + size.width() > bounds.width()) {
+      x = 0;
+      y -= rowHeight;
+      rowHeight = 0;
+    }
+    if (x == 0) rowHeight = size.height();
+    rowHeight = std::max(rowHeight, size.height());
+    window->move(x, y - size.height());
+    x += size.width();
+  }
+}
 
 QIcon ToolIcon(const QImage& normal, const QImage& disabled) {
   const QColor face = images::ButtonFace();
@@ -117,7 +139,10 @@ QAction* CMainFrame::MakeAction(int id) {
   const CommandInfo* info = FindCommand(id);
   auto* action = new QAction(QString::fromUtf8(info ? info->text : ""), this);
   action->setObjectName(QString::number(id));
-  if (info) action->setToolTip(QString::fromUtf8(info->tip));
+  if (info) {
+    action->setToolTip(QString::fromUtf8(info->tip));
+    action->setWhatsThis(QString::fromUtf8(info->tip));
+  }
   action->setIconVisibleInMenu(false);
   connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
   actions_.insert(id, action);
@@ -437,21 +462,26 @@ void CMainFrame::OnCommand(int id) {
       dialog.exec();
       return;
     }
-    case ID_HELP_TOPICS: {
-      CHelpDialog dialog(this);
-      dialog.exec();
-      return;
-    }
     case ID_APP_ABOUT: {
       CAboutDialog dialog(this);
       dialog.exec();
       return;
     }
     case ID_WINDOW_ARRANGE:
+      ArrangeMinimizedWindows(mdi_);
+      return;
+    case ID_HELP_TOPICS:
     case ID_HELP:
-    case ID_CONTEXT_HELP:
     case ID_HELP_INDEX:
-    case ID_DEFAULT_HELP:
+    case ID_DEFAULT_HELP: {
+      // F1 and the framework's help commands all open the one help dialog.
+      CHelpDialog dialog(this);
+      dialog.exec();
+      return;
+    }
+    case ID_CONTEXT_HELP:
+      // The next click on a button or menu item explains it.
+      QWhatsThis::enterWhatsThisMode();
       return;
     case ID_NEXT_PANE:
       mdi_->activateNextSubWindow();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
 
@@ -8,6 +10,7 @@
 #include "app/main_frame.h"
 #include "resources/control_ids.h"
 #include "resources/editor_images.h"
+#include "tests/gui/modal_driver.h"
 #include "tests/support/test_app.h"
 #include "view/color_label.h"
 #include "view/levels_panel.h"
@@ -145,4 +148,45 @@ TEST(MainFrame, ScreenCheckPlacesTheWindow) {
   EXPECT_EQ(frame.geometry(), QRect(0, 0, 800, 600));
   frame.resize(500, 300);
   EXPECT_EQ(frame.size(), QSize(800, 400));  // the size limits
+}
+
+TEST(MainFrame, HelpKeysAndHelpCommandsOpenTheHelpDialog) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  ModalDriver driver([](QDialog& dialog) { dialog.reject(); });
+  for (int id : {ids::ID_HELP_TOPICS, ids::ID_HELP, ids::ID_HELP_INDEX, ids::ID_DEFAULT_HELP}) {
+    frame.OnCommand(id);
+  }
+  EXPECT_EQ(driver.Titles(), std::vector<std::string>(4, "Help"));
+}
+
+TEST(MainFrame, ArrangeIconsLinesUpMinimisedWindowsAlongTheBottom) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.resize(900, 600);
+  frame.show();
+  auto* area = frame.findChild<QMdiArea*>();
+  ASSERT_NE(area, nullptr);
+  std::vector<QMdiSubWindow*> windows;
+  for (int i = 0; i < 3; ++i) {
+    QMdiSubWindow* window = area->addSubWindow(new QWidget);
+    window->show();
+    window->move(40 * i, 30 * i);
+    windows.push_back(window);
+  }
+  windows[0]->showMinimized();
+  windows[2]->showMinimized();
+  // The area lines up windows as they are minimised; the user then drags
+  // their icons about.
+  windows[0]->move(300, 100);
+  windows[2]->move(10, 10);
+  const QRect normal = windows[1]->geometry();
+  frame.OnCommand(ids::ID_WINDOW_ARRANGE);
+
+  const int bottom = area->viewport()->rect().bottom();
+  EXPECT_EQ(windows[0]->geometry().left(), 0);
+  EXPECT_EQ(windows[0]->geometry().bottom(), bottom);
+  EXPECT_EQ(windows[2]->geometry().left(), windows[0]->geometry().right() + 1);
+  EXPECT_EQ(windows[2]->geometry().bottom(), bottom);
+  EXPECT_EQ(windows[1]->geometry(), normal);  // windows that are not minimised stay
 }
