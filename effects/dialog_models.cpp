@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdint>
 #include <limits>
+#include <span>
 
 #include "doc/editor_doc.h"
 #include "effects/effect_output.h"
@@ -257,11 +258,30 @@ const CopyChannelSettings& CopyChannelDialogModel::Apply() {
   return settings_;
 }
 
-// ---- echo ----
+// ---- echo, reverb, multi voice ----
 
 namespace {
-std::vector<SliderControl> EchoSliders() {
-  using M = EchoDialogModel;
+
+// What the text beside a slider is to Apply: a label that follows the
+// slider, or a box the user types delays into. A typed box shows a value as
+// it is, even beyond the slider's range, and Apply takes its number.
+enum class Box { kLabel, kTyped };
+// Where "Add" reads a value from.
+enum class AddFrom { kSlider, kBox };
+
+// One value of a preset effect: where the settings record and a preset
+// entry keep it, and the slider that shows it.
+template <class Settings, class Preset>
+struct PresetField {
+  int32_t Settings::*setting;
+  int32_t Preset::*entry;
+  int slider;
+  Box box;
+  AddFrom added;
+};
+
+SliderSet SlidersFor(EchoControls) {
+  using M = EchoControls;
   std::vector<SliderControl> s;
   AddPair(&s, M::IDC_INITIAL_RIGHT, M::IDC_INITIAL_RIGHT_TEXT, M::IDC_INITIAL_LEFT,
           M::IDC_INITIAL_LEFT_TEXT, 0, 100, 10, ValueText::kPercent);
@@ -269,119 +289,29 @@ std::vector<SliderControl> EchoSliders() {
           M::IDC_DELAY_LEFT_TEXT, 0, 2500, 100, ValueText::kNumber);
   AddPair(&s, M::IDC_ADDITIONAL_RIGHT, M::IDC_ADDITIONAL_RIGHT_TEXT, M::IDC_ADDITIONAL_LEFT,
           M::IDC_ADDITIONAL_LEFT_TEXT, 0, 100, 10, ValueText::kPercent);
-  return s;
+  return SliderSet(std::move(s));
 }
 
-// A delay goes to its slider (within the slider's range) and, as typed
-// values may exceed that range, to its box as it is.
-void ShowDelay(SliderSet& sliders, int id, int textId, int32_t value) {
-  sliders.Show(id, value);
-  sliders.SetText(textId, std::to_string(value));
+std::span<const PresetField<EchoSettings, EchoPreset>> FieldsFor(EchoControls) {
+  using S = EchoSettings;
+  using P = EchoPreset;
+  using M = EchoControls;
+  using enum Box;
+  using enum AddFrom;
+  static constexpr PresetField<S, P> kFields[] = {
+      {&S::initialRatioRight, &P::initialRatioRight, M::IDC_INITIAL_RIGHT, kLabel, kSlider},
+      {&S::initialRatioLeft, &P::initialRatioLeft, M::IDC_INITIAL_LEFT, kLabel, kSlider},
+      {&S::delayRight, &P::delayRight, M::IDC_DELAY_RIGHT, kTyped, kBox},
+      {&S::delayLeft, &P::delayLeft, M::IDC_DELAY_LEFT, kTyped, kBox},
+      {&S::additionalRatioRight, &P::additionalRatioRight, M::IDC_ADDITIONAL_RIGHT, kLabel,
+       kSlider},
+      {&S::additionalRatioLeft, &P::additionalRatioLeft, M::IDC_ADDITIONAL_LEFT, kLabel, kSlider},
+  };
+  return kFields;
 }
 
-template <class Entry>
-bool ValidIndex(int index, int32_t count) {
-  return index >= 0 && index < count && index < kMaxPresets;
-}
-}  // namespace
-
-EchoDialogModel::EchoDialogModel(EchoSettings& settings)
-    : sliders(EchoSliders()), settings_(settings) {}
-
-void EchoDialogModel::ShowValues(const EchoPreset& v) {
-  sliders.Show(IDC_INITIAL_RIGHT, v.initialRatioRight);
-  sliders.Show(IDC_INITIAL_LEFT, v.initialRatioLeft);
-  ShowDelay(sliders, IDC_DELAY_RIGHT, IDC_DELAY_RIGHT_TEXT, v.delayRight);
-  ShowDelay(sliders, IDC_DELAY_LEFT, IDC_DELAY_LEFT_TEXT, v.delayLeft);
-  sliders.Show(IDC_ADDITIONAL_RIGHT, v.additionalRatioRight);
-  sliders.Show(IDC_ADDITIONAL_LEFT, v.additionalRatioLeft);
-}
-
-bool EchoDialogModel::Init(const CEditorDoc& doc) {
-  if (!CheckEffectFormat(doc.Format())) return Refuse(settings_);
-  settings_.applied = 1;
-  applyTo.InitFrom(doc);
-  LoadPresetList(&settings_.presetCount, settings_.presetTable);
-  if (settings_.firstOpen == 1) {
-    lockChecked = true;
-    const EchoPreset& canyon = settings_.presetTable[0];
-    settings_.initialRatioRight = canyon.initialRatioRight;
-    settings_.initialRatioLeft = canyon.initialRatioLeft;
-    settings_.additionalRatioRight = canyon.additionalRatioRight;
-    settings_.additionalRatioLeft = canyon.additionalRatioLeft;
-    settings_.delayRight = canyon.delayRight;
-    settings_.delayLeft = canyon.delayLeft;
-    settings_.firstOpen = 0;
-  } else {
-    lockChecked = settings_.lock == 1;
-  }
-  EchoPreset current;
-  current.initialRatioRight = settings_.initialRatioRight;
-  current.initialRatioLeft = settings_.initialRatioLeft;
-  current.additionalRatioRight = settings_.additionalRatioRight;
-  current.additionalRatioLeft = settings_.additionalRatioLeft;
-  current.delayRight = settings_.delayRight;
-  current.delayLeft = settings_.delayLeft;
-  ShowValues(current);
-  settings_.presetsModified = 0;
-  return true;
-}
-
-void EchoDialogModel::OnSlider(int id, int position) {
-  sliders.Move(id, position, lockChecked);
-  settings_.lock = lockChecked ? 1 : 0;
-}
-
-std::vector<std::string> EchoDialogModel::PresetNames() const {
-  return ::PresetNames(settings_.presetCount, settings_.presetTable);
-}
-
-void EchoDialogModel::OnPresetDoubleClick(int index) {
-  if (!ValidIndex<EchoPreset>(index, settings_.presetCount)) return;
-  ShowValues(settings_.presetTable[static_cast<size_t>(index)]);
-}
-
-bool EchoDialogModel::OnAdd() {
-  EchoPreset entry;
-  entry.initialRatioRight = sliders.Position(IDC_INITIAL_RIGHT);
-  entry.initialRatioLeft = sliders.Position(IDC_INITIAL_LEFT);
-  entry.delayRight = DelayTextValue(sliders.Text(IDC_DELAY_RIGHT_TEXT));
-  entry.delayLeft = DelayTextValue(sliders.Text(IDC_DELAY_LEFT_TEXT));
-  entry.additionalRatioRight = sliders.Position(IDC_ADDITIONAL_RIGHT);
-  entry.additionalRatioLeft = sliders.Position(IDC_ADDITIONAL_LEFT);
-  if (!AddPreset(&settings_.presetCount, settings_.presetTable, presetName, entry)) return false;
-  presetName.clear();
-  settings_.presetsModified = 1;
-  return true;
-}
-
-bool EchoDialogModel::OnRemove(int selected) {
-  return RemovePreset(&settings_.presetCount, settings_.presetTable, selected);
-}
-
-const EchoSettings& EchoDialogModel::Apply() {
-  settings_.lock = lockChecked ? 1 : 0;
-  settings_.applyTo = applyTo.Code();
-  settings_.initialRatioRight = sliders.Position(IDC_INITIAL_RIGHT);
-  settings_.initialRatioLeft = sliders.Position(IDC_INITIAL_LEFT);
-  settings_.delayRight = DelayTextValue(sliders.Text(IDC_DELAY_RIGHT_TEXT));
-  settings_.delayLeft = DelayTextValue(sliders.Text(IDC_DELAY_LEFT_TEXT));
-  settings_.additionalRatioRight = sliders.Position(IDC_ADDITIONAL_RIGHT);
-  settings_.additionalRatioLeft = sliders.Position(IDC_ADDITIONAL_LEFT);
-  if (settings_.presetsModified) WritePresetFile(settings_.presetCount, settings_.presetTable, -1);
-  return settings_;
-}
-
-void EchoDialogModel::Cancel() {
-  if (settings_.presetsModified) WritePresetFile(settings_.presetCount, settings_.presetTable, -1);
-  settings_.applied = 0;
-}
-
-// ---- reverb ----
-
-namespace {
-std::vector<SliderControl> ReverbSliders() {
-  using M = ReverbDialogModel;
+SliderSet SlidersFor(ReverbControls) {
+  using M = ReverbControls;
   std::vector<SliderControl> s;
   AddPair(&s, M::IDC_DRY_RIGHT, M::IDC_DRY_RIGHT_TEXT, M::IDC_DRY_LEFT, M::IDC_DRY_LEFT_TEXT, 0,
           100, 10, ValueText::kPercent);
@@ -389,111 +319,28 @@ std::vector<SliderControl> ReverbSliders() {
           10, ValueText::kPercent);
   AddPair(&s, M::IDC_DELAY_RIGHT, M::IDC_DELAY_RIGHT_TEXT, M::IDC_DELAY_LEFT,
           M::IDC_DELAY_LEFT_TEXT, 0, 2500, 100, ValueText::kNumber);
-  return s;
-}
-}  // namespace
-
-ReverbDialogModel::ReverbDialogModel(ReverbSettings& settings)
-    : sliders(ReverbSliders()), settings_(settings) {}
-
-void ReverbDialogModel::ShowValues(const ReverbPreset& v) {
-  sliders.Show(IDC_DRY_RIGHT, v.dryRight);
-  sliders.Show(IDC_DRY_LEFT, v.dryLeft);
-  sliders.Show(IDC_WET_RIGHT, v.wetRight);
-  sliders.Show(IDC_WET_LEFT, v.wetLeft);
-  ShowDelay(sliders, IDC_DELAY_RIGHT, IDC_DELAY_RIGHT_TEXT, v.delayRight);
-  ShowDelay(sliders, IDC_DELAY_LEFT, IDC_DELAY_LEFT_TEXT, v.delayLeft);
+  return SliderSet(std::move(s));
 }
 
-bool ReverbDialogModel::Init(const CEditorDoc& doc) {
-  if (!CheckEffectFormat(doc.Format())) return Refuse(settings_);
-  settings_.applied = 1;
-  applyTo.InitFrom(doc);
-  LoadPresetList(&settings_.presetCount, settings_.presetTable);
-  if (settings_.firstOpen == 1) {
-    lockChecked = true;
-    const ReverbPreset& cathedral = settings_.presetTable[0];
-    settings_.dryRight = cathedral.dryRight;
-    settings_.dryLeft = cathedral.dryLeft;
-    settings_.wetRight = cathedral.wetRight;
-    settings_.wetLeft = cathedral.wetLeft;
-    settings_.delayRight = cathedral.delayRight;
-    settings_.delayLeft = cathedral.delayLeft;
-    settings_.firstOpen = 0;
-  } else {
-    lockChecked = settings_.lock == 1;
-  }
-  ReverbPreset current;
-  current.dryRight = settings_.dryRight;
-  current.dryLeft = settings_.dryLeft;
-  current.wetRight = settings_.wetRight;
-  current.wetLeft = settings_.wetLeft;
-  current.delayRight = settings_.delayRight;
-  current.delayLeft = settings_.delayLeft;
-  ShowValues(current);
-  settings_.presetsModified = 0;
-  return true;
+std::span<const PresetField<ReverbSettings, ReverbPreset>> FieldsFor(ReverbControls) {
+  using S = ReverbSettings;
+  using P = ReverbPreset;
+  using M = ReverbControls;
+  using enum Box;
+  using enum AddFrom;
+  static constexpr PresetField<S, P> kFields[] = {
+      {&S::dryRight, &P::dryRight, M::IDC_DRY_RIGHT, kLabel, kSlider},
+      {&S::dryLeft, &P::dryLeft, M::IDC_DRY_LEFT, kLabel, kSlider},
+      {&S::wetRight, &P::wetRight, M::IDC_WET_RIGHT, kLabel, kSlider},
+      {&S::wetLeft, &P::wetLeft, M::IDC_WET_LEFT, kLabel, kSlider},
+      {&S::delayRight, &P::delayRight, M::IDC_DELAY_RIGHT, kTyped, kBox},
+      {&S::delayLeft, &P::delayLeft, M::IDC_DELAY_LEFT, kTyped, kBox},
+  };
+  return kFields;
 }
 
-void ReverbDialogModel::OnSlider(int id, int position) {
-  sliders.Move(id, position, lockChecked);
-  settings_.lock = lockChecked ? 1 : 0;
-}
-
-std::vector<std::string> ReverbDialogModel::PresetNames() const {
-  return ::PresetNames(settings_.presetCount, settings_.presetTable);
-}
-
-void ReverbDialogModel::OnPresetDoubleClick(int index) {
-  if (!ValidIndex<ReverbPreset>(index, settings_.presetCount)) return;
-  const ReverbPreset& entry = settings_.presetTable[static_cast<size_t>(index)];
-  lockChecked = entry.lock == 1;
-  settings_.lock = lockChecked ? 1 : 0;
-  ShowValues(entry);
-}
-
-bool ReverbDialogModel::OnAdd() {
-  ReverbPreset entry;
-  entry.lock = lockChecked ? 1 : 0;
-  entry.dryRight = sliders.Position(IDC_DRY_RIGHT);
-  entry.dryLeft = sliders.Position(IDC_DRY_LEFT);
-  entry.wetRight = sliders.Position(IDC_WET_RIGHT);
-  entry.wetLeft = sliders.Position(IDC_WET_LEFT);
-  entry.delayRight = DelayTextValue(sliders.Text(IDC_DELAY_RIGHT_TEXT));
-  entry.delayLeft = DelayTextValue(sliders.Text(IDC_DELAY_LEFT_TEXT));
-  if (!AddPreset(&settings_.presetCount, settings_.presetTable, presetName, entry)) return false;
-  presetName.clear();
-  settings_.presetsModified = 1;
-  return true;
-}
-
-bool ReverbDialogModel::OnRemove(int selected) {
-  return RemovePreset(&settings_.presetCount, settings_.presetTable, selected);
-}
-
-const ReverbSettings& ReverbDialogModel::Apply() {
-  settings_.applyTo = applyTo.Code();
-  settings_.lock = lockChecked ? 1 : 0;
-  settings_.dryRight = sliders.Position(IDC_DRY_RIGHT);
-  settings_.dryLeft = sliders.Position(IDC_DRY_LEFT);
-  settings_.wetRight = sliders.Position(IDC_WET_RIGHT);
-  settings_.wetLeft = sliders.Position(IDC_WET_LEFT);
-  settings_.delayRight = DelayTextValue(sliders.Text(IDC_DELAY_RIGHT_TEXT));
-  settings_.delayLeft = DelayTextValue(sliders.Text(IDC_DELAY_LEFT_TEXT));
-  if (settings_.presetsModified) WritePresetFile(settings_.presetCount, settings_.presetTable, -1);
-  return settings_;
-}
-
-void ReverbDialogModel::Cancel() {
-  if (settings_.presetsModified) WritePresetFile(settings_.presetCount, settings_.presetTable, -1);
-  settings_.applied = 0;
-}
-
-// ---- multi voice ----
-
-namespace {
-std::vector<SliderControl> MultiVoiceSliders() {
-  using M = MultiVoiceDialogModel;
+SliderSet SlidersFor(MultiVoiceControls) {
+  using M = MultiVoiceControls;
   std::vector<SliderControl> s;
   s.push_back({M::IDC_VOICES, 0, 10, 1, M::IDC_VOICES_TEXT, ValueText::kNumber, 0, 0});
   AddPair(&s, M::IDC_INITIAL_RIGHT, M::IDC_INITIAL_RIGHT_TEXT, M::IDC_INITIAL_LEFT,
@@ -502,108 +349,152 @@ std::vector<SliderControl> MultiVoiceSliders() {
           100, 10, ValueText::kPercent);
   AddPair(&s, M::IDC_DELAY_RIGHT, M::IDC_DELAY_RIGHT_TEXT, M::IDC_DELAY_LEFT,
           M::IDC_DELAY_LEFT_TEXT, 0, 1000, 100, ValueText::kNumber);
-  return s;
+  SliderSet sliders(std::move(s));
+  sliders.SetText(M::IDC_VOICES_TEXT, "3");  // the resource's text until the dialog opens
+  return sliders;
 }
+
+// Add stores the wet ratios from their boxes and the delays from the
+// sliders, unlike Apply.
+std::span<const PresetField<MultiVoiceSettings, MultiVoicePreset>> FieldsFor(MultiVoiceControls) {
+  using S = MultiVoiceSettings;
+  using P = MultiVoicePreset;
+  using M = MultiVoiceControls;
+  using enum Box;
+  using enum AddFrom;
+  static constexpr PresetField<S, P> kFields[] = {
+      {&S::voices, &P::voices, M::IDC_VOICES, kLabel, kSlider},
+      {&S::initialRatioRight, &P::initialRatioRight, M::IDC_INITIAL_RIGHT, kLabel, kSlider},
+      {&S::initialRatioLeft, &P::initialRatioLeft, M::IDC_INITIAL_LEFT, kLabel, kSlider},
+      {&S::wetRight, &P::wetRight, M::IDC_WET_RIGHT, kLabel, kBox},
+      {&S::wetLeft, &P::wetLeft, M::IDC_WET_LEFT, kLabel, kBox},
+      {&S::delayRight, &P::delayRight, M::IDC_DELAY_RIGHT, kTyped, kSlider},
+      {&S::delayLeft, &P::delayLeft, M::IDC_DELAY_LEFT, kTyped, kSlider},
+  };
+  return kFields;
+}
+
+// The lock only concerns channel pairs: moving the voices slider, which
+// stands alone, leaves the stored lock state as it was.
+bool MovesLockState(const SliderSet& sliders, int id) {
+  const SliderControl* s = sliders.Find(id);
+  return s == nullptr || s->partner != 0;
+}
+
+// Only reverb's entries keep the state of the lock box.
+template <class Preset>
+concept KeepsLock = requires(Preset entry) {
+  entry.lock;
+};
+static_assert(KeepsLock<ReverbPreset> && !KeepsLock<EchoPreset> && !KeepsLock<MultiVoicePreset>);
+
+bool ValidIndex(int index, int32_t count) {
+  return index >= 0 && index < count && index < kMaxPresets;
+}
+
+int32_t ReadBack(const SliderSet& sliders, int id, bool fromBox) {
+  return fromBox ? DelayTextValue(sliders.Text(sliders.Find(id)->textId)) : sliders.Position(id);
+}
+
 }  // namespace
 
-MultiVoiceDialogModel::MultiVoiceDialogModel(MultiVoiceSettings& settings)
-    : sliders(MultiVoiceSliders()), settings_(settings) {
-  sliders.SetText(IDC_VOICES_TEXT, "3");  // the resource's text until the dialog opens
+template <class Controls>
+PresetEffectDialogModel<Controls>::PresetEffectDialogModel(Settings& settings)
+    : sliders(SlidersFor(Controls{})), settings_(settings) {}
+
+template <class Controls>
+void PresetEffectDialogModel<Controls>::ShowValues(const Preset& values) {
+  for (const auto& f : FieldsFor(Controls{})) {
+    sliders.Show(f.slider, values.*f.entry);
+    if (f.box == Box::kTyped) {
+      sliders.SetText(sliders.Find(f.slider)->textId, std::to_string(values.*f.entry));
+    }
+  }
 }
 
-void MultiVoiceDialogModel::ShowValues(const MultiVoicePreset& v) {
-  sliders.Show(IDC_VOICES, v.voices);
-  sliders.Show(IDC_INITIAL_RIGHT, v.initialRatioRight);
-  sliders.Show(IDC_INITIAL_LEFT, v.initialRatioLeft);
-  sliders.Show(IDC_WET_RIGHT, v.wetRight);
-  sliders.Show(IDC_WET_LEFT, v.wetLeft);
-  ShowDelay(sliders, IDC_DELAY_RIGHT, IDC_DELAY_RIGHT_TEXT, v.delayRight);
-  ShowDelay(sliders, IDC_DELAY_LEFT, IDC_DELAY_LEFT_TEXT, v.delayLeft);
-}
-
-bool MultiVoiceDialogModel::Init(const CEditorDoc& doc) {
+template <class Controls>
+bool PresetEffectDialogModel<Controls>::Init(const CEditorDoc& doc) {
   if (!CheckEffectFormat(doc.Format())) return Refuse(settings_);
   settings_.applied = 1;
   applyTo.InitFrom(doc);
   LoadPresetList(&settings_.presetCount, settings_.presetTable);
   if (settings_.firstOpen == 1) {
+    // The first opening starts from the first built-in preset but with the
+    // lock box checked, whatever that entry keeps.
     lockChecked = true;
-    const MultiVoicePreset& chorus = settings_.presetTable[0];
-    settings_.voices = chorus.voices;
-    settings_.initialRatioRight = chorus.initialRatioRight;
-    settings_.initialRatioLeft = chorus.initialRatioLeft;
-    settings_.wetRight = chorus.wetRight;
-    settings_.wetLeft = chorus.wetLeft;
-    settings_.delayRight = chorus.delayRight;
-    settings_.delayLeft = chorus.delayLeft;
+    const Preset& first = settings_.presetTable[0];
+    for (const auto& f : FieldsFor(Controls{})) settings_.*f.setting = first.*f.entry;
     settings_.firstOpen = 0;
   } else {
     lockChecked = settings_.lock == 1;
   }
-  MultiVoicePreset current;
-  current.voices = settings_.voices;
-  current.initialRatioRight = settings_.initialRatioRight;
-  current.initialRatioLeft = settings_.initialRatioLeft;
-  current.wetRight = settings_.wetRight;
-  current.wetLeft = settings_.wetLeft;
-  current.delayRight = settings_.delayRight;
-  current.delayLeft = settings_.delayLeft;
+  Preset current;
+  for (const auto& f : FieldsFor(Controls{})) current.*f.entry = settings_.*f.setting;
   ShowValues(current);
   settings_.presetsModified = 0;
   return true;
 }
 
-void MultiVoiceDialogModel::OnSlider(int id, int position) {
+template <class Controls>
+void PresetEffectDialogModel<Controls>::OnSlider(int id, int position) {
   sliders.Move(id, position, lockChecked);
-  if (id != IDC_VOICES) settings_.lock = lockChecked ? 1 : 0;
+  if (MovesLockState(sliders, id)) settings_.lock = lockChecked ? 1 : 0;
 }
 
-std::vector<std::string> MultiVoiceDialogModel::PresetNames() const {
+template <class Controls>
+std::vector<std::string> PresetEffectDialogModel<Controls>::PresetNames() const {
   return ::PresetNames(settings_.presetCount, settings_.presetTable);
 }
 
-void MultiVoiceDialogModel::OnPresetDoubleClick(int index) {
-  if (!ValidIndex<MultiVoicePreset>(index, settings_.presetCount)) return;
-  ShowValues(settings_.presetTable[static_cast<size_t>(index)]);
+template <class Controls>
+void PresetEffectDialogModel<Controls>::OnPresetDoubleClick(int index) {
+  if (!ValidIndex(index, settings_.presetCount)) return;
+  const Preset& entry = settings_.presetTable[static_cast<size_t>(index)];
+  if constexpr (KeepsLock<Preset>) {
+    lockChecked = entry.lock == 1;
+    settings_.lock = lockChecked ? 1 : 0;
+  }
+  ShowValues(entry);
 }
 
-bool MultiVoiceDialogModel::OnAdd() {
-  MultiVoicePreset entry;
-  entry.voices = sliders.Position(IDC_VOICES);
-  entry.initialRatioRight = sliders.Position(IDC_INITIAL_RIGHT);
-  entry.initialRatioLeft = sliders.Position(IDC_INITIAL_LEFT);
-  entry.wetRight = DelayTextValue(sliders.Text(IDC_WET_RIGHT_TEXT));
-  entry.wetLeft = DelayTextValue(sliders.Text(IDC_WET_LEFT_TEXT));
-  entry.delayRight = sliders.Position(IDC_DELAY_RIGHT);
-  entry.delayLeft = sliders.Position(IDC_DELAY_LEFT);
+template <class Controls>
+bool PresetEffectDialogModel<Controls>::OnAdd() {
+  Preset entry;
+  if constexpr (KeepsLock<Preset>) entry.lock = lockChecked ? 1 : 0;
+  for (const auto& f : FieldsFor(Controls{})) {
+    entry.*f.entry = ReadBack(sliders, f.slider, f.added == AddFrom::kBox);
+  }
   if (!AddPreset(&settings_.presetCount, settings_.presetTable, presetName, entry)) return false;
   presetName.clear();
   settings_.presetsModified = 1;
   return true;
 }
 
-bool MultiVoiceDialogModel::OnRemove(int selected) {
+template <class Controls>
+bool PresetEffectDialogModel<Controls>::OnRemove(int selected) {
   return RemovePreset(&settings_.presetCount, settings_.presetTable, selected);
 }
 
-const MultiVoiceSettings& MultiVoiceDialogModel::Apply() {
+template <class Controls>
+auto PresetEffectDialogModel<Controls>::Apply() -> const Settings& {
   settings_.lock = lockChecked ? 1 : 0;
   settings_.applyTo = applyTo.Code();
-  settings_.voices = sliders.Position(IDC_VOICES);
-  settings_.initialRatioRight = sliders.Position(IDC_INITIAL_RIGHT);
-  settings_.initialRatioLeft = sliders.Position(IDC_INITIAL_LEFT);
-  settings_.wetRight = sliders.Position(IDC_WET_RIGHT);
-  settings_.wetLeft = sliders.Position(IDC_WET_LEFT);
-  settings_.delayRight = DelayTextValue(sliders.Text(IDC_DELAY_RIGHT_TEXT));
-  settings_.delayLeft = DelayTextValue(sliders.Text(IDC_DELAY_LEFT_TEXT));
+  for (const auto& f : FieldsFor(Controls{})) {
+    settings_.*f.setting = ReadBack(sliders, f.slider, f.box == Box::kTyped);
+  }
   if (settings_.presetsModified) WritePresetFile(settings_.presetCount, settings_.presetTable, -1);
   return settings_;
 }
 
-void MultiVoiceDialogModel::Cancel() {
+template <class Controls>
+void PresetEffectDialogModel<Controls>::Cancel() {
   if (settings_.presetsModified) WritePresetFile(settings_.presetCount, settings_.presetTable, -1);
   settings_.applied = 0;
 }
+
+template class PresetEffectDialogModel<EchoControls>;
+template class PresetEffectDialogModel<ReverbControls>;
+template class PresetEffectDialogModel<MultiVoiceControls>;
 
 // ---- mix paste ----
 

@@ -187,20 +187,20 @@ class CopyChannelDialogModel {
   CopyChannelSettings& settings_;
 };
 
-// Echo / Delay Effect.
-class EchoDialogModel {
+// Echo, Reverb and Multi Voice share one model: slider pairs, delay boxes
+// the user may type into and a preset list kept in a file. `Controls` names
+// the effect's own control ids, its settings record and its preset entry;
+// dialog_models.cpp describes which slider shows which field.
+template <class Controls>
+class PresetEffectDialogModel : public Controls {
  public:
-  static constexpr int IDC_APPLY = 1074, IDC_CANCEL = 2;
-  static constexpr int IDC_INITIAL_RIGHT = 1095, IDC_INITIAL_RIGHT_TEXT = 1096;
-  static constexpr int IDC_INITIAL_LEFT = 1097, IDC_INITIAL_LEFT_TEXT = 1098;
-  static constexpr int IDC_DELAY_RIGHT = 1099, IDC_DELAY_RIGHT_TEXT = 1119;
-  static constexpr int IDC_DELAY_LEFT = 1101, IDC_DELAY_LEFT_TEXT = 1120;
-  static constexpr int IDC_ADDITIONAL_RIGHT = 1103, IDC_ADDITIONAL_RIGHT_TEXT = 1104;
-  static constexpr int IDC_ADDITIONAL_LEFT = 1105, IDC_ADDITIONAL_LEFT_TEXT = 1106;
+  using Settings = typename Controls::Settings;
+  using Preset = typename Controls::Preset;
+  static constexpr int IDC_CANCEL = 2;
   static constexpr int IDC_PRESETS = 1070, IDC_PRESET_NAME = 1073, IDC_ADD = 1071,
                        IDC_REMOVE = 1075;
 
-  explicit EchoDialogModel(EchoSettings& settings);
+  explicit PresetEffectDialogModel(Settings& settings);
   bool Init(const CEditorDoc& doc);
   void OnSlider(int id, int position);
   void OnLock(bool checked) { lockChecked = checked; }
@@ -208,14 +208,16 @@ class EchoDialogModel {
   void OnEditText(int textId, std::string text) { sliders.SetText(textId, std::move(text)); }
   std::vector<std::string> PresetNames() const;
   // Double-click on list index `index`: the entry's values go to the
-  // controls; the lock box is not touched.
+  // controls. Only entries that keep a lock state (reverb's) touch the lock
+  // box.
   void OnPresetDoubleClick(int index);
   // "Add" with the name box's text; the box is cleared when the preset was
-  // added.
+  // added. Multi voice stores the wet ratios read from their boxes and the
+  // delays from the slider positions (not from the delay boxes).
   bool OnAdd();
   // "Remove" with the list's selection (-1: none).
   bool OnRemove(int selected);
-  const EchoSettings& Apply();
+  const Settings& Apply();
   void Cancel();
 
   ApplyToChoice applyTo;
@@ -224,50 +226,43 @@ class EchoDialogModel {
   std::string presetName;  // the name box
 
  private:
-  void ShowValues(const EchoPreset& values);
-  EchoSettings& settings_;
+  void ShowValues(const Preset& values);
+  Settings& settings_;
 };
 
+// Echo / Delay Effect.
+struct EchoControls {
+  using Settings = EchoSettings;
+  using Preset = EchoPreset;
+  static constexpr int IDC_APPLY = 1074;
+  static constexpr int IDC_INITIAL_RIGHT = 1095, IDC_INITIAL_RIGHT_TEXT = 1096;
+  static constexpr int IDC_INITIAL_LEFT = 1097, IDC_INITIAL_LEFT_TEXT = 1098;
+  static constexpr int IDC_DELAY_RIGHT = 1099, IDC_DELAY_RIGHT_TEXT = 1119;
+  static constexpr int IDC_DELAY_LEFT = 1101, IDC_DELAY_LEFT_TEXT = 1120;
+  static constexpr int IDC_ADDITIONAL_RIGHT = 1103, IDC_ADDITIONAL_RIGHT_TEXT = 1104;
+  static constexpr int IDC_ADDITIONAL_LEFT = 1105, IDC_ADDITIONAL_LEFT_TEXT = 1106;
+};
+using EchoDialogModel = PresetEffectDialogModel<EchoControls>;
+
 // Reverb Effect.
-class ReverbDialogModel {
- public:
-  static constexpr int IDC_APPLY = 1076, IDC_CANCEL = 2;
+struct ReverbControls {
+  using Settings = ReverbSettings;
+  using Preset = ReverbPreset;
+  static constexpr int IDC_APPLY = 1076;
   static constexpr int IDC_DRY_RIGHT = 1105, IDC_DRY_RIGHT_TEXT = 1130;
   static constexpr int IDC_DRY_LEFT = 1128, IDC_DRY_LEFT_TEXT = 1131;
   static constexpr int IDC_WET_RIGHT = 1106, IDC_WET_RIGHT_TEXT = 1124;
   static constexpr int IDC_WET_LEFT = 1129, IDC_WET_LEFT_TEXT = 1125;
   static constexpr int IDC_DELAY_RIGHT = 1099, IDC_DELAY_RIGHT_TEXT = 1119;
   static constexpr int IDC_DELAY_LEFT = 1101, IDC_DELAY_LEFT_TEXT = 1120;
-  static constexpr int IDC_PRESETS = 1070, IDC_PRESET_NAME = 1073, IDC_ADD = 1071,
-                       IDC_REMOVE = 1075;
-
-  explicit ReverbDialogModel(ReverbSettings& settings);
-  bool Init(const CEditorDoc& doc);
-  void OnSlider(int id, int position);
-  void OnLock(bool checked) { lockChecked = checked; }
-  void OnEditText(int textId, std::string text) { sliders.SetText(textId, std::move(text)); }
-  std::vector<std::string> PresetNames() const;
-  // The entry's lock state goes to the lock box, its values to the controls.
-  void OnPresetDoubleClick(int index);
-  bool OnAdd();
-  bool OnRemove(int selected);
-  const ReverbSettings& Apply();
-  void Cancel();
-
-  ApplyToChoice applyTo;
-  bool lockChecked = true;
-  SliderSet sliders;
-  std::string presetName;
-
- private:
-  void ShowValues(const ReverbPreset& values);
-  ReverbSettings& settings_;
 };
+using ReverbDialogModel = PresetEffectDialogModel<ReverbControls>;
 
 // Multi Voice Effect.
-class MultiVoiceDialogModel {
- public:
-  static constexpr int IDC_APPLY = 1111, IDC_CANCEL = 2;
+struct MultiVoiceControls {
+  using Settings = MultiVoiceSettings;
+  using Preset = MultiVoicePreset;
+  static constexpr int IDC_APPLY = 1111;
   static constexpr int IDC_VOICES = 1100, IDC_VOICES_TEXT = 1102;
   static constexpr int IDC_INITIAL_RIGHT = 1077, IDC_INITIAL_RIGHT_TEXT = 1079;
   static constexpr int IDC_INITIAL_LEFT = 1078, IDC_INITIAL_LEFT_TEXT = 1080;
@@ -275,33 +270,8 @@ class MultiVoiceDialogModel {
   static constexpr int IDC_WET_LEFT = 1083, IDC_WET_LEFT_TEXT = 1084;
   static constexpr int IDC_DELAY_RIGHT = 1086, IDC_DELAY_RIGHT_TEXT = 1085;
   static constexpr int IDC_DELAY_LEFT = 1088, IDC_DELAY_LEFT_TEXT = 1087;
-  static constexpr int IDC_PRESETS = 1070, IDC_PRESET_NAME = 1073, IDC_ADD = 1071,
-                       IDC_REMOVE = 1075;
-
-  explicit MultiVoiceDialogModel(MultiVoiceSettings& settings);
-  bool Init(const CEditorDoc& doc);
-  void OnSlider(int id, int position);
-  void OnLock(bool checked) { lockChecked = checked; }
-  void OnEditText(int textId, std::string text) { sliders.SetText(textId, std::move(text)); }
-  std::vector<std::string> PresetNames() const;
-  // The entry's values go to the controls; the lock box is not touched.
-  void OnPresetDoubleClick(int index);
-  // Stores the wet ratios read from their boxes and the delays from the
-  // slider positions (not from the delay boxes).
-  bool OnAdd();
-  bool OnRemove(int selected);
-  const MultiVoiceSettings& Apply();
-  void Cancel();
-
-  ApplyToChoice applyTo;
-  bool lockChecked = true;
-  SliderSet sliders;
-  std::string presetName;
-
- private:
-  void ShowValues(const MultiVoicePreset& values);
-  MultiVoiceSettings& settings_;
 };
+using MultiVoiceDialogModel = PresetEffectDialogModel<MultiVoiceControls>;
 
 // Mix Paste Clipboard.
 class MixPasteDialogModel {
