@@ -107,6 +107,10 @@ void CProgressDialog::DisableCancel() {
 void CProgressDialog::PumpEvents() {
   if (sincePump_.isValid() && sincePump_.elapsed() < kPumpIntervalMs) return;
   sincePump_.start();
+  ProcessPendingEvents();
+}
+
+void CProgressDialog::ProcessPendingEvents() {
   QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   // The operation's loops continue from here.
   platform::ClearUpperVectorState();

@@ -40,7 +40,10 @@ class CProgressDialog : public QDialog, public PercentProgress, public Operation
   static constexpr int kPumpIntervalMs = 15;
 
  protected:
+  // Throttles: pumps only when kPumpIntervalMs have passed since the last.
   void PumpEvents() override;
+  // One pump: the pending events, painting included.
+  virtual void ProcessPendingEvents();
   void OnPercentChanged(int percent) override;
   void reject() override;  // Esc or closing: the same as Cancel
 

@@ -100,9 +100,9 @@ class MeteredProgressDialog : public CProgressDialog {
   double pumpSeconds = 0;
 
  protected:
-  void PumpEvents() override {
+  void ProcessPendingEvents() override {
     const auto start = Clock::now();
-    CProgressDialog::PumpEvents();
+    CProgressDialog::ProcessPendingEvents();
     pumpSeconds += bench::SecondsSince(start);
   }
 };
