@@ -398,6 +398,23 @@ int32_t ReadBack(const SliderSet& sliders, int id, bool fromBox) {
 
 }  // namespace
 
+namespace {
+template <class Controls>
+void StoreValues(const typename Controls::Preset& entry, typename Controls::Settings* settings) {
+  for (const auto& f : FieldsFor(Controls{})) settings->*f.setting = entry.*f.entry;
+}
+}  // namespace
+
+void StorePresetValues(const EchoPreset& entry, EchoSettings* settings) {
+  StoreValues<EchoControls>(entry, settings);
+}
+void StorePresetValues(const ReverbPreset& entry, ReverbSettings* settings) {
+  StoreValues<ReverbControls>(entry, settings);
+}
+void StorePresetValues(const MultiVoicePreset& entry, MultiVoiceSettings* settings) {
+  StoreValues<MultiVoiceControls>(entry, settings);
+}
+
 template <class Controls>
 PresetEffectDialogModel<Controls>::PresetEffectDialogModel(Settings& settings)
     : sliders(SlidersFor(Controls{})), settings_(settings) {}
@@ -422,8 +439,7 @@ bool PresetEffectDialogModel<Controls>::Init(const CEditorDoc& doc) {
     // The first opening starts from the first built-in preset but with the
     // lock box checked, whatever that entry keeps.
     lockChecked = true;
-    const Preset& first = settings_.presetTable[0];
-    for (const auto& f : FieldsFor(Controls{})) settings_.*f.setting = first.*f.entry;
+    StorePresetValues(settings_.presetTable[0], &settings_);
     settings_.firstOpen = 0;
   } else {
     lockChecked = settings_.lock == 1;

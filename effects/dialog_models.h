@@ -273,6 +273,13 @@ struct MultiVoiceControls {
 };
 using MultiVoiceDialogModel = PresetEffectDialogModel<MultiVoiceControls>;
 
+// Copies the values of a preset entry into the effect's settings record, as
+// the dialog's first opening and the batch tool's presets do. The lock state
+// is left alone: it belongs to the dialog's check box.
+void StorePresetValues(const EchoPreset& entry, EchoSettings* settings);
+void StorePresetValues(const ReverbPreset& entry, ReverbSettings* settings);
+void StorePresetValues(const MultiVoicePreset& entry, MultiVoiceSettings* settings);
+
 // Mix Paste Clipboard.
 class MixPasteDialogModel {
  public:

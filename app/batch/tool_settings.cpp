@@ -5,6 +5,7 @@
 #include "doc/editor_doc.h"
 #include "doc/effect_tool.h"
 #include "doc/op_codes.h"
+#include "effects/dialog_models.h"
 #include "effects/document_tools.h"
 
 // Each function does what the tool's dialog does between opening and Apply:
@@ -25,6 +26,25 @@ const Entry* FindPreset(int32_t* count, PresetTable<Entry>& table, const std::st
     if (name == table[static_cast<size_t>(i)].name) return &table[static_cast<size_t>(i)];
   }
   return nullptr;
+}
+
+// Echo, reverb and multi voice: the named preset's values, or the typed ones
+// when no preset is named. A reverb preset also carries its lock box.
+template <class Settings, class Preset>
+FillResult FillPresetEffect(Settings& s, const std::string& presetName, const Preset& typed,
+                            int applyTo) {
+  const Preset* values = &typed;
+  if (!presetName.empty()) {
+    values = FindPreset(&s.presetCount, s.presetTable, presetName);
+    if (values == nullptr) return FillResult::UnknownPreset;
+    if constexpr (requires { values->lock; }) s.lock = values->lock;
+  }
+  StorePresetValues(*values, &s);
+  s.applyTo = applyTo;
+  s.presetsModified = 0;
+  s.firstOpen = 0;
+  s.applied = 1;
+  return FillResult::Filled;
 }
 
 }  // namespace
@@ -100,94 +120,41 @@ FillResult FillCopyChannel(CEditorDoc& doc, const CopyChannelArgs& args, int app
 FillResult FillEcho(CEditorDoc& doc, const EchoArgs& args, int applyTo) {
   EchoTool* tool = EchoOf(doc);
   if (tool == nullptr) return FillResult::NotAvailable;
-  EchoSettings& s = tool->settings;
-  EchoPreset values{};
-  if (!args.preset.empty()) {
-    const EchoPreset* preset = FindPreset(&s.presetCount, s.presetTable, args.preset);
-    if (preset == nullptr) return FillResult::UnknownPreset;
-    values = *preset;
-  } else {
-    values.initialRatioLeft = args.initialLeft;
-    values.initialRatioRight = args.initialRight;
-    values.additionalRatioLeft = args.additionalLeft;
-    values.additionalRatioRight = args.additionalRight;
-    values.delayLeft = args.delayLeft;
-    values.delayRight = args.delayRight;
-  }
-  s.initialRatioLeft = values.initialRatioLeft;
-  s.initialRatioRight = values.initialRatioRight;
-  s.additionalRatioLeft = values.additionalRatioLeft;
-  s.additionalRatioRight = values.additionalRatioRight;
-  s.delayLeft = values.delayLeft;
-  s.delayRight = values.delayRight;
-  s.applyTo = applyTo;
-  s.presetsModified = 0;
-  s.firstOpen = 0;
-  s.applied = 1;
-  return FillResult::Filled;
+  EchoPreset typed{};
+  typed.initialRatioLeft = args.initialLeft;
+  typed.initialRatioRight = args.initialRight;
+  typed.additionalRatioLeft = args.additionalLeft;
+  typed.additionalRatioRight = args.additionalRight;
+  typed.delayLeft = args.delayLeft;
+  typed.delayRight = args.delayRight;
+  return FillPresetEffect(tool->settings, args.preset, typed, applyTo);
 }
 
 FillResult FillReverb(CEditorDoc& doc, const ReverbArgs& args, int applyTo) {
   ReverbTool* tool = ReverbOf(doc);
   if (tool == nullptr) return FillResult::NotAvailable;
-  ReverbSettings& s = tool->settings;
-  ReverbPreset values{};
-  if (!args.preset.empty()) {
-    const ReverbPreset* preset = FindPreset(&s.presetCount, s.presetTable, args.preset);
-    if (preset == nullptr) return FillResult::UnknownPreset;
-    values = *preset;
-    s.lock = values.lock;  // a reverb preset carries its lock box
-  } else {
-    values.dryLeft = args.dryLeft;
-    values.dryRight = args.dryRight;
-    values.wetLeft = args.wetLeft;
-    values.wetRight = args.wetRight;
-    values.delayLeft = args.delayLeft;
-    values.delayRight = args.delayRight;
-  }
-  s.dryLeft = values.dryLeft;
-  s.dryRight = values.dryRight;
-  s.wetLeft = values.wetLeft;
-  s.wetRight = values.wetRight;
-  s.delayLeft = values.delayLeft;
-  s.delayRight = values.delayRight;
-  s.applyTo = applyTo;
-  s.presetsModified = 0;
-  s.firstOpen = 0;
-  s.applied = 1;
-  return FillResult::Filled;
+  ReverbPreset typed{};
+  typed.dryLeft = args.dryLeft;
+  typed.dryRight = args.dryRight;
+  typed.wetLeft = args.wetLeft;
+  typed.wetRight = args.wetRight;
+  typed.delayLeft = args.delayLeft;
+  typed.delayRight = args.delayRight;
+  return FillPresetEffect(tool->settings, args.preset, typed, applyTo);
 }
 
 FillResult FillMultiVoice(CEditorDoc& doc, const MultiVoiceArgs& args, int applyTo) {
   MultiVoiceTool* tool = MultiVoiceOf(doc);
   if (tool == nullptr) return FillResult::NotAvailable;
-  MultiVoiceSettings& s = tool->settings;
-  MultiVoicePreset values{};
-  if (!args.preset.empty()) {
-    const MultiVoicePreset* preset = FindPreset(&s.presetCount, s.presetTable, args.preset);
-    if (preset == nullptr) return FillResult::UnknownPreset;
-    values = *preset;
-  } else {
-    values.voices = args.voices;
-    values.initialRatioLeft = args.initialLeft;
-    values.initialRatioRight = args.initialRight;
-    values.wetLeft = args.wetLeft;
-    values.wetRight = args.wetRight;
-    values.delayLeft = args.delayLeft;
-    values.delayRight = args.delayRight;
-  }
-  s.voices = values.voices;
-  s.initialRatioLeft = values.initialRatioLeft;
-  s.initialRatioRight = values.initialRatioRight;
-  s.wetLeft = values.wetLeft;
-  s.wetRight = values.wetRight;
-  s.delayLeft = values.delayLeft;
-  s.delayRight = values.delayRight;
-  s.applyTo = applyTo;
-  s.presetsModified = 0;
-  s.firstOpen = 0;
-  s.applied = 1;
-  return FillResult::Filled;
+  MultiVoicePreset typed{};
+  typed.voices = args.voices;
+  typed.initialRatioLeft = args.initialLeft;
+  typed.initialRatioRight = args.initialRight;
+  typed.wetLeft = args.wetLeft;
+  typed.wetRight = args.wetRight;
+  typed.delayLeft = args.delayLeft;
+  typed.delayRight = args.delayRight;
+  return FillPresetEffect(tool->settings, args.preset, typed, applyTo);
 }
 
 FillResult FillMixPaste(CEditorDoc& doc, const MixPasteArgs& args) {
