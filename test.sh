@@ -14,6 +14,9 @@ for arg in "$@"; do
   esac
 done
 
+# Includes point only down the layers, and only gui/ includes Qt.
+./scripts/check-layers.sh
+
 if [ "$sanitize" = 1 ]; then
   cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
     -DVELLMORE_SANITIZE=ON -DVELLMORE_CORE_ONLY=ON >/dev/null

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "app/editor_app.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
 #include "platform/message.h"
 #include "resources/control_ids.h"
 

@@ -12,10 +12,10 @@
 
 #include "app/config.h"
 #include "codecs/mp3_decoder.h"
-#include "codecs/pcm_import.h"
-#include "doc/document_dialogs.h"
-#include "doc/progress.h"
-#include "doc/temp_audio_file.h"
+#include "engine/document_dialogs.h"
+#include "engine/pcm_import.h"
+#include "engine/progress.h"
+#include "engine/temp_audio_file.h"
 
 class CEditorDoc;
 class CEditorView;

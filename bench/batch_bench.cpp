@@ -11,11 +11,11 @@
 
 #include "app/editor_app.h"
 #include "bench/bench_support.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
-#include "doc/wave_file.h"
 #include "effects/document_tools.h"
 #include "effects/volume.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
+#include "engine/wave_file.h"
 #include "platform/paths.h"
 
 namespace {

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "doc/convert.h"
-#include "doc/op_codes.h"
-#include "doc/progress.h"
-#include "doc/temp_audio_file.h"
+#include "engine/convert.h"
+#include "engine/op_codes.h"
+#include "engine/progress.h"
+#include "engine/temp_audio_file.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include "app/editor_app.h"
 #include "app/first_run.h"
 #include "bench/bench_support.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
-#include "doc/peak_file.h"
-#include "doc/wave_file.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
+#include "engine/peak_file.h"
+#include "engine/wave_file.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include "app/editor_app.h"
 #include "app/first_run.h"
 #include "bench/bench_support.h"
-#include "doc/document_dialogs.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
-#include "doc/wave_file.h"
+#include "engine/document_dialogs.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
+#include "engine/wave_file.h"
 
 namespace {
 

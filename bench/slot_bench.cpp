@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "doc/op_codes.h"
-#include "doc/temp_audio_file.h"
+#include "engine/op_codes.h"
+#include "engine/temp_audio_file.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "platform/file_replace.h"
 #include "platform/message.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "doc/temp_audio_file.h"
+#include "engine/temp_audio_file.h"
 
 // The longest text an export dialog's edit box keeps, in bytes.
 inline constexpr size_t kMaxExportText = 126;

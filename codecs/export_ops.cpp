@@ -3,10 +3,10 @@
 #include "app/editor_app.h"
 #include "codecs/mp3_export.h"
 #include "codecs/wma_export.h"
-#include "doc/document_dialogs.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
-#include "doc/progress.h"
+#include "engine/document_dialogs.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
+#include "engine/progress.h"
 #include "platform/message.h"
 
 namespace {

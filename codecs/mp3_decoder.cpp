@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "codecs/mp3_frame_header.h"
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
 

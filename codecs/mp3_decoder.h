@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "doc/progress.h"
+#include "engine/progress.h"
 
 // The decoder's parameter block. It persists between imports; every import
 // starts again from the stream defaults (no down-sampling, rates from the

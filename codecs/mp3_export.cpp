@@ -11,9 +11,9 @@
 
 #include "codecs/export_common.h"
 #include "codecs/id3_genres.h"
-#include "doc/convert.h"
-#include "doc/op_codes.h"
-#include "doc/progress.h"
+#include "engine/convert.h"
+#include "engine/op_codes.h"
+#include "engine/progress.h"
 #include "platform/file_replace.h"
 #include "platform/library.h"
 #include "platform/message.h"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "codecs/export_common.h"
-#include "codecs/export_settings.h"
-#include "doc/temp_audio_file.h"
-#include "extlibs/lame_enc/lame_enc.h"
+#include "engine/export_settings.h"
+#include "engine/temp_audio_file.h"
+#include "libs/lame_enc/lame_enc.h"
 
 class Progress;
 

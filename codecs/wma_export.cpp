@@ -7,8 +7,8 @@
 
 #include "codecs/export_common.h"
 #include "codecs/id3_genres.h"
-#include "doc/op_codes.h"
-#include "doc/progress.h"
+#include "engine/op_codes.h"
+#include "engine/progress.h"
 #include "platform/library.h"
 #include "platform/message.h"
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "codecs/export_settings.h"
-#include "doc/temp_audio_file.h"
-#include "extlibs/sarvik/sarvik.h"
-#include "extlibs/tallisk/tallisk.h"
+#include "engine/export_settings.h"
+#include "engine/temp_audio_file.h"
+#include "libs/sarvik/sarvik.h"
+#include "libs/tallisk/tallisk.h"
 
 class Progress;
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <type_traits>
 
-#include "doc/editor_doc.h"
 #include "effects/effect_output.h"
+#include "engine/editor_doc.h"
 
 namespace {
 

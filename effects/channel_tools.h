@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "doc/effect_tool.h"
-#include "doc/op_codes.h"
+#include "engine/effect_tool.h"
+#include "engine/op_codes.h"
 
 struct MuteSettings {
   int32_t applyTo = ENTIRE_FILE;

@@ -6,9 +6,9 @@
 #include <limits>
 #include <span>
 
-#include "doc/editor_doc.h"
 #include "effects/effect_output.h"
 #include "effects/presets.h"
+#include "engine/editor_doc.h"
 #include "platform/message.h"
 
 std::string PercentText(int value) {

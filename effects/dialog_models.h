@@ -15,12 +15,12 @@
 #include <string_view>
 #include <vector>
 
-#include "doc/temp_audio_file.h"
 #include "effects/channel_tools.h"
 #include "effects/echo.h"
 #include "effects/mix_paste.h"
 #include "effects/quality.h"
 #include "effects/volume.h"
+#include "engine/temp_audio_file.h"
 
 class CEditorDoc;
 

@@ -4,13 +4,13 @@
 // the batch tool reach each tool's settings record through the accessors.
 #pragma once
 
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
 #include "effects/channel_tools.h"
 #include "effects/echo.h"
 #include "effects/mix_paste.h"
 #include "effects/quality.h"
 #include "effects/volume.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
 
 // Adopts one instance of every tool into the document under its operation
 // code (OP_VOLUME, OP_FADE, OP_MUTE, OP_REVERSE, OP_SWAP, OP_COPY_CHANNEL,

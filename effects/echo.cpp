@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
 #include "effects/effect_output.h"
 #include "effects/gain.h"
 #include "effects/layered.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
 
 namespace {
 

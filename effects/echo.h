@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "doc/effect_tool.h"
 #include "effects/presets.h"
+#include "engine/effect_tool.h"
 
 struct EchoSettings {
   int32_t initialRatioRight = 100;  // percent 0-100: level of the first echo

@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "doc/editor_doc.h"
-#include "doc/effect_tool.h"
-#include "doc/op_codes.h"
-#include "doc/peak_file.h"
+#include "engine/editor_doc.h"
+#include "engine/effect_tool.h"
+#include "engine/op_codes.h"
+#include "engine/peak_file.h"
 #include "platform/message.h"
 
 using platform::ShowMessage;

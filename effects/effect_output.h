@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "doc/progress.h"
-#include "doc/temp_audio_file.h"
+#include "engine/progress.h"
+#include "engine/temp_audio_file.h"
 
 class CEditorDoc;
 

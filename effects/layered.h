@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "doc/progress.h"
-#include "doc/temp_audio_file.h"
+#include "engine/progress.h"
+#include "engine/temp_audio_file.h"
 
 struct LayerPass {
   enum class Mode {

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
 #include "effects/effect_output.h"
 #include "effects/gain.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
 #include "platform/message.h"
 
 namespace {

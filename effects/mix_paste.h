@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "doc/effect_tool.h"
-#include "doc/temp_audio_file.h"
+#include "engine/effect_tool.h"
+#include "engine/temp_audio_file.h"
 
 struct MixPasteSettings {
   uint32_t documentRight = 100;  // percent 0-300

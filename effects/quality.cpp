@@ -1,9 +1,9 @@
 #include "effects/quality.h"
 
-#include "doc/convert.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
 #include "effects/effect_output.h"
+#include "engine/convert.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
 #include "platform/message.h"
 
 int ChangeQualityTool::PerformAction(CEditorDoc& doc, Progress& progress) {

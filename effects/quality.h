@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "doc/effect_tool.h"
+#include "engine/effect_tool.h"
 
 // The New File Audio Quality choice.
 struct NewFileQualitySettings {

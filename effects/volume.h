@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "doc/effect_tool.h"
+#include "engine/effect_tool.h"
 
 struct VolumeSettings {
   uint32_t rightGain = 100;  // percent 0-300

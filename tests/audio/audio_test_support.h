@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "audio_io/audio_engine.h"
-#include "doc/editor_doc.h"
+#include "audio/audio_engine.h"
+#include "engine/editor_doc.h"
 #include "tests/support/test_app.h"
 
 // A document holding `pcm` in `format`, opened from a WAV file.

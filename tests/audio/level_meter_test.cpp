@@ -1,12 +1,12 @@
-#include "audio_io/level_meter.h"
+#include "audio/level_meter.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "audio_io/audio_engine.h"
-#include "audio_io/record_time.h"
+#include "audio/audio_engine.h"
+#include "audio/record_time.h"
 
 namespace {
 

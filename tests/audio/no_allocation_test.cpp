@@ -8,9 +8,9 @@
 #include <new>
 
 #include "app/editor_app.h"
-#include "audio_io/audio_engine.h"
-#include "audio_io/batch_audio.h"
-#include "doc/op_codes.h"
+#include "audio/audio_engine.h"
+#include "audio/batch_audio.h"
+#include "engine/op_codes.h"
 #include "tests/audio/audio_sandbox.h"
 #include "tests/audio/audio_test_support.h"
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/config.h"
-#include "doc/editor_doc.h"
+#include "engine/editor_doc.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
 

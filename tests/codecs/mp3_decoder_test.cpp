@@ -6,7 +6,7 @@
 #include <random>
 
 #include "codecs/mp3_frame_header.h"
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "tests/codecs/mp3_test_files.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"

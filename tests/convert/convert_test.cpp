@@ -1,4 +1,4 @@
-#include "doc/convert.h"
+#include "engine/convert.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "doc/op_codes.h"
-#include "doc/peak_file.h"
+#include "engine/op_codes.h"
+#include "engine/peak_file.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"
 #include "tests/support/temp_dir.h"

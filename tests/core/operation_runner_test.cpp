@@ -1,8 +1,8 @@
-#include "doc/operation_runner.h"
+#include "engine/operation_runner.h"
 
 #include <gtest/gtest.h>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"
 

@@ -1,4 +1,4 @@
-#include "doc/temp_audio_file.h"
+#include "engine/temp_audio_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "platform/file_discard.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"

@@ -1,12 +1,12 @@
-#include "doc/editor_doc.h"
+#include "engine/editor_doc.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "doc/op_codes.h"
-#include "doc/peak_file.h"
+#include "engine/op_codes.h"
+#include "engine/peak_file.h"
 #include "platform/library.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"

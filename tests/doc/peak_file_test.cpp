@@ -1,4 +1,4 @@
-#include "doc/peak_file.h"
+#include "engine/peak_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <random>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "platform/unique_fd.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"

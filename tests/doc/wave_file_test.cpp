@@ -1,4 +1,4 @@
-#include "doc/wave_file.h"
+#include "engine/wave_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"
 #include "tests/support/temp_dir.h"

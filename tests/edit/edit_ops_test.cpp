@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "doc/convert.h"
-#include "doc/op_codes.h"
+#include "engine/convert.h"
+#include "engine/op_codes.h"
 #include "tests/edit/edit_test_support.h"
 #include "tests/support/message_recorder.h"
 

@@ -5,7 +5,7 @@
 #include <deque>
 #include <random>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "tests/edit/edit_test_support.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <random>
 
-#include "doc/op_codes.h"
-#include "doc/peak_file.h"
-#include "doc/progress.h"
+#include "engine/op_codes.h"
+#include "engine/peak_file.h"
+#include "engine/progress.h"
 
 std::string RandomAudio(const AudioFormat& format, uint32_t frames, unsigned seed) {
   std::mt19937 random(seed);

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string>
 
-#include "doc/editor_doc.h"
-#include "doc/effect_tool.h"
+#include "engine/editor_doc.h"
+#include "engine/effect_tool.h"
 #include "tests/support/test_app.h"
 
 // Random bytes that are whole frames of `format`.

@@ -1,7 +1,7 @@
 // Cut and paste against sox doing the same splice on the same file.
 #include <gtest/gtest.h>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "tests/edit/edit_test_support.h"
 
 namespace {

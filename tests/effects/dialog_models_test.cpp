@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "doc/op_codes.h"
 #include "effects/effect_output.h"
+#include "engine/op_codes.h"
 #include "tests/effects/effect_doc.h"
 #include "tests/support/message_recorder.h"
 

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "tests/support/temp_dir.h"
 
 EffectDoc::EffectDoc(const AudioFormat& format, const std::string& pcm) {

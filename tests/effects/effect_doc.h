@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "doc/editor_doc.h"
 #include "effects/document_tools.h"
+#include "engine/editor_doc.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <random>
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 #include "tests/effects/effect_doc.h"
 
 namespace {

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "doc/op_codes.h"
-#include "doc/peak_file.h"
 #include "effects/effect_output.h"
 #include "effects/gain.h"
+#include "engine/op_codes.h"
+#include "engine/peak_file.h"
 #include "tests/effects/effect_doc.h"
 #include "tests/support/message_recorder.h"
 

@@ -16,8 +16,8 @@
 
 #include "codecs/mp3_export.h"
 #include "codecs/wma_export.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
 #include "platform/library.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"

@@ -17,21 +17,21 @@
 #include <functional>
 #include <thread>
 
-#include "app/child_frame.h"
-#include "app/gui_audio_listener.h"
-#include "app/main_frame.h"
-#include "app/program/message_box_sink.h"
-#include "audio_io/audio_engine.h"
-#include "audio_io/recording_dialog.h"
-#include "doc/editor_doc.h"
+#include "audio/audio_engine.h"
+#include "engine/editor_doc.h"
+#include "gui/child_frame.h"
+#include "gui/dialogs/recording_dialog.h"
+#include "gui/gui_audio_listener.h"
+#include "gui/main_frame.h"
+#include "gui/message_box_sink.h"
+#include "gui/view/color_label.h"
+#include "gui/view/editor_view.h"
+#include "gui/view/levels_panel.h"
+#include "gui/view/position_bar.h"
 #include "resources/control_ids.h"
 #include "tests/audio/audio_sandbox.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
-#include "view/color_label.h"
-#include "view/editor_view.h"
-#include "view/levels_panel.h"
-#include "view/position_bar.h"
 
 using namespace ids;
 

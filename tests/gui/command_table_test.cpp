@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/editor_app.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
 #include "resources/control_ids.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"

@@ -1,7 +1,7 @@
 // The MP3 and WMA information dialogs over the document's export settings,
 // the GUI's document dialogs that run them, and the Settings and Help
 // commands of the main frame.
-#include "app/export_dialogs.h"
+#include "gui/dialogs/export_dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +12,15 @@
 #include <QPushButton>
 #include <cstdlib>
 
-#include "app/about_dialog.h"
-#include "app/first_run_dialogs.h"
-#include "app/folder_dialog.h"
-#include "app/gui_document_dialogs.h"
-#include "app/main_frame.h"
-#include "app/media_support_dialog.h"
-#include "app/settings_dialogs.h"
-#include "doc/editor_doc.h"
-#include "doc/op_codes.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
+#include "gui/dialogs/about_dialog.h"
+#include "gui/dialogs/first_run_dialogs.h"
+#include "gui/dialogs/folder_dialog.h"
+#include "gui/dialogs/media_support_dialog.h"
+#include "gui/dialogs/settings_dialogs.h"
+#include "gui/gui_document_dialogs.h"
+#include "gui/main_frame.h"
 #include "resources/control_ids.h"
 #include "tests/gui/modal_driver.h"
 #include "tests/support/test_app.h"

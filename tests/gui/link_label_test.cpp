@@ -1,7 +1,7 @@
 // The hyperlink control and the dialogs that carry links: colours, visited
 // state, tooltip, the open fallback and its error texts, and the texts and
 // link ids of the About, Help and media dialogs.
-#include "app/link_label.h"
+#include "gui/dialogs/link_label.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/about_dialog.h"
 #include "app/link_rules.h"
-#include "app/media_support_dialog.h"
+#include "gui/dialogs/about_dialog.h"
+#include "gui/dialogs/media_support_dialog.h"
 #include "resources/control_ids.h"
 #include "tests/support/message_recorder.h"
 

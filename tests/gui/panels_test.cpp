@@ -7,14 +7,14 @@
 #include <QTest>
 
 #include "app/editor_app.h"
-#include "app/main_frame.h"
+#include "gui/editor_images.h"
+#include "gui/main_frame.h"
+#include "gui/view/color_label.h"
+#include "gui/view/levels_panel.h"
+#include "gui/view/quality_panel.h"
 #include "resources/control_ids.h"
-#include "resources/editor_images.h"
 #include "tests/gui/modal_driver.h"
 #include "tests/support/test_app.h"
-#include "view/color_label.h"
-#include "view/levels_panel.h"
-#include "view/quality_panel.h"
 
 TEST(Panels, TheCloseAreaIsInclusive) {
   const std::pair<QPoint, bool> cases[] = {

@@ -1,7 +1,7 @@
 // The settings and first-run dialogs: what they show, what OK and Cancel
 // store, the folder chooser, the first start without a configuration file
 // and the first-run media step.
-#include "app/settings_dialogs.h"
+#include "gui/dialogs/settings_dialogs.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +14,10 @@
 #include <filesystem>
 
 #include "app/editor_app.h"
-#include "app/first_run_dialogs.h"
-#include "app/folder_dialog.h"
-#include "app/link_label.h"
 #include "app/settings_rules.h"
+#include "gui/dialogs/first_run_dialogs.h"
+#include "gui/dialogs/folder_dialog.h"
+#include "gui/dialogs/link_label.h"
 #include "platform/paths.h"
 #include "resources/control_ids.h"
 #include "tests/gui/modal_driver.h"

@@ -24,15 +24,15 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/gui_document_dialogs.h"
-#include "doc/op_codes.h"
-#include "effects/channel_dialog.h"
 #include "effects/document_tools.h"
-#include "effects/echo_dialog.h"
 #include "effects/effect_output.h"
-#include "effects/mix_paste_dialog.h"
-#include "effects/quality_dialog.h"
-#include "effects/volume_dialog.h"
+#include "engine/op_codes.h"
+#include "gui/dialogs/channel_dialog.h"
+#include "gui/dialogs/echo_dialog.h"
+#include "gui/dialogs/mix_paste_dialog.h"
+#include "gui/dialogs/quality_dialog.h"
+#include "gui/dialogs/volume_dialog.h"
+#include "gui/gui_document_dialogs.h"
 #include "tests/effects/effect_doc.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"

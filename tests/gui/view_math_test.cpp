@@ -1,8 +1,8 @@
-#include "view/view_math.h"
+#include "app/view_math.h"
 
 #include <gtest/gtest.h>
 
-#include "doc/editor_doc.h"
+#include "engine/editor_doc.h"
 #include "tests/support/test_app.h"
 
 namespace {

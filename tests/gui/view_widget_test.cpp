@@ -7,10 +7,10 @@
 #include <QTest>
 #include <memory>
 
-#include "doc/editor_doc.h"
+#include "app/view_math.h"
+#include "engine/editor_doc.h"
+#include "gui/view/editor_view.h"
 #include "tests/support/test_app.h"
-#include "view/editor_view.h"
-#include "view/view_math.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <QSettings>
 #include <QWidget>
 
-#include "app/main_wnd_pos_keeper.h"
+#include "gui/main_wnd_pos_keeper.h"
 
 TEST(MainWndPos, TextFormatRoundTrips) {
   WindowPlacement p;

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "extlibs/lame_enc/lame_enc.h"
+#include "libs/lame_enc/lame_enc.h"
 #include "tests/support/temp_dir.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include <thread>
 #include <vector>
 
-#include "ombrin/ombrin.h"
+#include "libs/ombrin/ombrin.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 

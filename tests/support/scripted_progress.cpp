@@ -1,6 +1,6 @@
 #include "tests/support/scripted_progress.h"
 
-#include "doc/op_codes.h"
+#include "engine/op_codes.h"
 
 int ScriptedProgress::Run(int code, const Operation& operation) {
   codes.push_back(code);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "doc/progress.h"
+#include "engine/progress.h"
 
 class ScriptedProgress : public PercentProgress, public OperationHost {
  public:

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "app/first_run.h"
-#include "doc/wave_file.h"
+#include "engine/wave_file.h"
 
 TestApp::TestApp() {
   files_ = root_.Path() / "files";

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/editor_app.h"
-#include "doc/document_dialogs.h"
+#include "engine/document_dialogs.h"
 #include "tests/support/scripted_progress.h"
 #include "tests/support/temp_dir.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "extlibs/sarvik/sarvik.h"
+#include "libs/sarvik/sarvik.h"
 #include "tests/support/temp_dir.h"
 #include "tests/wma_libs/wma_test_tools.h"
 

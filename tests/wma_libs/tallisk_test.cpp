@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "extlibs/sarvik/sarvik.h"
-#include "extlibs/tallisk/tallisk.h"
+#include "libs/sarvik/sarvik.h"
+#include "libs/tallisk/tallisk.h"
 #include "tests/support/temp_dir.h"
 #include "tests/wma_libs/wma_test_tools.h"
 

@@ -1,0 +1,440 @@
+#include "app/view_math.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "engine/editor_doc.h"
+
+namespace view {
+
+namespace {
+
+uint32_t Aligned(uint32_t value, int blockAlign) {
+  return blockAlign > 0 ? value - value % static_cast<uint32_t>(blockAlign) : value;
+}
+
+// The products of the mappings are computed in floating point and truncated;
+// a value below 0 (a column left of the view) truncates to 0.
+uint32_t TruncU32(double value) {
+  if (value <= 0.0) return 0;
+  if (value >= 4294967295.0) return 4294967295u;
+  return static_cast<uint32_t>(value);
+}
+
+// The 8-bit scale of the peak data and of 8-bit samples.
+constexpr double kEighthBitScale = 0.0078125;
+// 1 / 32767 as the single-precision constant the amplitudes are scaled by.
+constexpr float kSixteenBitScale = 1.0f / 32767.0f;
+
+double SampleValue(const uint8_t* sample, int bits) {
+  if (bits == 8) return (static_cast<int>(sample[0]) - 128) * kEighthBitScale;
+  const auto value = static_cast<int16_t>(static_cast<uint16_t>(sample[0] | (sample[1] << 8)));
+  return static_cast<double>(value * kSixteenBitScale);
+}
+
+int SampleY(const Lane& lane, double value) {
+  return static_cast<int>(lane.centre - value * lane.half);
+}
+
+// Envelope columns per lane, both starting at the lane centre.
+struct Envelope {
+  std::vector<int> top, bottom;
+  int last = -1;
+  explicit Envelope(int centre) : top(kSurfaceSize, centre), bottom(kSurfaceSize, centre) {}
+  std::vector<Point> Polygon() const {
+    std::vector<Point> points;
+    if (last < 0) return points;
+    points.reserve(2 * (last + 1));
+    for (int x = 0; x <= last; ++x) points.push_back({x, bottom[x]});
+    for (int x = last; x >= 0; --x) points.push_back({x, top[x]});
+    return points;
+  }
+};
+
+}  // namespace
+
+Layout Layout::For(int width, int height) {
+  Layout l;
+  l.W = width;
+  l.H = height;
+  l.P = width - 2 * kScaleWidth;
+  l.F = height - kRulerHeight;
+  l.Q = l.F / 4;
+  l.M = 2 * l.Q;
+  return l;
+}
+
+bool Layout::InZoomOut(int x, int y) const {
+  return x >= W - 79 && x <= W - 58 && y >= F - 18 && y <= F;
+}
+
+bool Layout::InZoomIn(int x, int y) const {
+  return x >= W - 57 && x <= W - 35 && y >= F - 37 && y <= F - 18;
+}
+
+bool Layout::InFullView(int x, int y) const {
+  return x >= W - 57 && x <= W - 35 && y >= F - 18 && y <= F;
+}
+
+std::string FormatTime(uint32_t bytes, int32_t bytesPerSecond) {
+  // A format without a rate has no time; it reads as the start.
+  if (bytesPerSecond <= 0) return "00:00.000";
+  const double seconds = static_cast<double>(bytes) / bytesPerSecond;
+  const auto whole = static_cast<long long>(seconds);
+  const int millis = static_cast<int>((seconds - static_cast<double>(whole)) * 1000.0);
+  long long minutes = whole / 60;
+  const int secs = static_cast<int>(whole - 60 * minutes);
+  if (minutes > 100) minutes = 99;
+  char text[32];
+  std::snprintf(text, sizeof text, "%2d:%2d.%3d", static_cast<int>(minutes), secs, millis);
+  std::string result(text);
+  std::replace(result.begin(), result.end(), ' ', '0');
+  return result;
+}
+
+DrawMode ChooseDrawMode(uint32_t viewLength, uint32_t dataLength, int bitsPerSample) {
+  if (dataLength == 0 || (bitsPerSample != 8 && bitsPerSample != 16)) return DrawMode::None;
+  const bool sixteen = bitsPerSample == 16;
+  if (viewLength < (sixteen ? 128u : 64u)) return DrawMode::Points;
+  if (viewLength < (sixteen ? 2048u : 1024u)) return DrawMode::Samples;
+  if (viewLength < 70000u) return DrawMode::SampleEnvelope;
+  return DrawMode::PeakEnvelope;
+}
+
+std::vector<Lane> LanesFor(int channels, int F) {
+  const int half = static_cast<int>(F * 0.5);
+  if (channels == 1) return {Lane{half, half}};
+  if (channels == 2) {
+    const int a = static_cast<int>(half * 0.5);
+    return {Lane{a, a}, Lane{3 * a, a}};
+  }
+  return {};
+}
+
+std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
+  const DrawMode mode = ChooseDrawMode(doc.viewLength, doc.dataLength, doc.bitsPerSample);
+  const std::vector<Lane> lanes = LanesFor(doc.channels, F);
+  if (mode == DrawMode::None || lanes.empty() || P <= 0 || F <= 0) return {};
+  const int bits = doc.bitsPerSample;
+  const int frame = doc.channels * (bits / 8);
+  const int bytesPerSample = bits / 8;
+  std::vector<LanePlot> plots(lanes.size());
+
+  if (mode == DrawMode::PeakEnvelope) {
+    const uint8_t* peaks = doc.work.peakData;
+    const uint32_t peakBytes = doc.work.peakLength;
+    const int entry = 2 * doc.channels;
+    if (peaks == nullptr || doc.peakViewLength == 0) return {};
+    uint32_t step =
+        Aligned(TruncU32(static_cast<double>(doc.peakViewLength) / P * (1.0 / 64)), entry);
+    if (step == 0) step = static_cast<uint32_t>(entry);
+    std::vector<Envelope> envelopes;
+    for (const Lane& lane : lanes) envelopes.emplace_back(lane.centre);
+    // Reads start on an entry, so the positive and negative bytes of a
+    // channel are never taken for one another.
+    const uint32_t end = std::min(doc.peakViewEnd, peakBytes);
+    for (uint32_t pos = Aligned(doc.peakViewStart, entry); pos < end && pos + entry <= peakBytes;
+         pos += step) {
+      const int x = static_cast<int>(static_cast<double>(pos - std::min(pos, doc.peakViewStart)) /
+                                     doc.peakViewLength * P);
+      if (x >= kSurfaceSize) break;
+      for (size_t l = 0; l < lanes.size(); ++l) {
+        const Lane& lane = lanes[l];
+        Envelope& e = envelopes[l];
+        const uint8_t positive = peaks[pos + 2 * l];
+        const uint8_t negative = peaks[pos + 2 * l + 1];
+        if (positive != 0) {
+          e.top[x] = std::min(
+              e.top[x], static_cast<int>(lane.centre - positive * kEighthBitScale * lane.half));
+        }
+        if (negative != 0) {
+          e.bottom[x] = std::max(
+              e.bottom[x], static_cast<int>(lane.centre + negative * kEighthBitScale * lane.half));
+        }
+        e.last = x;
+      }
+    }
+    for (size_t l = 0; l < lanes.size(); ++l) plots[l].polygon = envelopes[l].Polygon();
+    return plots;
+  }
+
+  const uint8_t* data = doc.work.pcmData;
+  const uint32_t dataBytes = doc.work.pcmLength;
+  if (data == nullptr || doc.viewLength == 0) return {};
+  auto readable = [&](uint32_t pos) {
+    return pos <= dataBytes && dataBytes - pos >= static_cast<uint32_t>(frame);
+  };
+  auto value = [&](uint32_t pos, size_t lane) {
+    return SampleValue(data + pos + lane * bytesPerSample, bits);
+  };
+
+  if (mode == DrawMode::Points) {
+    const int dx = static_cast<int>(static_cast<double>(frame) / (doc.viewLength + frame) * P);
+    for (size_t l = 0; l < lanes.size(); ++l) {
+      LanePlot& plot = plots[l];
+      plot.squareHalf = 4;
+      plot.line.push_back({0, lanes[l].centre});
+      int x = 0;
+      for (uint32_t pos = doc.viewStart; pos < doc.viewEnd && readable(pos); pos += frame) {
+        x += dx;
+        plot.line.push_back({x, SampleY(lanes[l], value(pos, l))});
+      }
+      plot.line.push_back({P, lanes[l].centre});
+      plot.squares.assign(plot.line.begin() + 1, plot.line.end() - 1);
+    }
+    return plots;
+  }
+
+  if (mode == DrawMode::Samples) {
+    auto add = [&](uint32_t pos) {
+      const int x = static_cast<int>(static_cast<double>(pos - doc.viewStart) / doc.viewLength * P);
+      for (size_t l = 0; l < lanes.size(); ++l) {
+        plots[l].line.push_back({x, SampleY(lanes[l], value(pos, l))});
+      }
+    };
+    for (uint32_t pos = doc.viewStart; pos < doc.viewEnd && readable(pos); pos += frame) add(pos);
+    if (doc.viewEnd < doc.dataLength && readable(doc.viewEnd)) add(doc.viewEnd);
+    for (LanePlot& plot : plots) {
+      plot.squareHalf = 2;
+      plot.squares = plot.line;
+    }
+    return plots;
+  }
+
+  // Sample envelope: a bounded number of reads per column.
+  const double perColumn = bits == 8 ? 1.0 / 16 : 1.0 / 32;
+  uint32_t step = Aligned(TruncU32(static_cast<double>(doc.viewLength) / P * perColumn), frame);
+  if (step == 0) step = static_cast<uint32_t>(frame);
+  std::vector<Envelope> envelopes;
+  for (const Lane& lane : lanes) envelopes.emplace_back(lane.centre);
+  for (uint32_t pos = doc.viewStart; pos < doc.viewEnd && readable(pos); pos += step) {
+    const int x = static_cast<int>(static_cast<double>(pos - doc.viewStart) / doc.viewLength * P);
+    if (x >= kSurfaceSize) break;
+    for (size_t l = 0; l < lanes.size(); ++l) {
+      const int y = SampleY(lanes[l], value(pos, l));
+      Envelope& e = envelopes[l];
+      e.bottom[x] = std::max(e.bottom[x], y);
+      e.top[x] = std::min(e.top[x], y);
+      e.last = x;
+    }
+  }
+  for (size_t l = 0; l < lanes.size(); ++l) plots[l].polygon = envelopes[l].Polygon();
+  return plots;
+}
+
+ScrollBarState ScrollBarFor(const CEditorDoc& doc) {
+  ScrollBarState state;
+  if (doc.dataLength == 0) return state;
+  state.page =
+      std::max(3, static_cast<int>(static_cast<double>(doc.viewLength) / doc.dataLength * 100));
+  state.position = static_cast<int>(static_cast<double>(doc.viewStart) / doc.dataLength * 100);
+  return state;
+}
+
+void ViewToPeakRange(CEditorDoc& doc) {
+  if (doc.dataLength == 0) {
+    doc.peakViewStart = doc.peakViewEnd = doc.peakViewLength = 0;
+    return;
+  }
+  doc.peakViewStart = doc.PeakOffsetFor(doc.viewStart);
+  doc.peakViewEnd = doc.PeakOffsetFor(doc.viewEnd);
+  doc.peakViewLength = doc.peakViewEnd - std::min(doc.peakViewStart, doc.peakViewEnd);
+}
+
+void SelectionToPeakRange(CEditorDoc& doc) {
+  if (doc.dataLength == 0) {
+    doc.peakSelStart = doc.peakSelEnd = doc.peakSelLength = 0;
+    return;
+  }
+  doc.peakSelStart = doc.PeakOffsetFor(doc.selStart);
+  doc.peakSelEnd = doc.PeakOffsetFor(doc.selEnd);
+  doc.peakSelLength = doc.peakSelEnd - std::min(doc.peakSelStart, doc.peakSelEnd);
+}
+
+void PixelsToSelection(CEditorDoc& doc, int P) {
+  if (P <= 0) return;
+  auto at = [&](int column) {
+    return Aligned(TruncU32(doc.viewStart + static_cast<double>(doc.viewLength) * column / P),
+                   doc.blockAlign);
+  };
+  doc.selStart = at(doc.selX1);
+  doc.playPosition = doc.selStart;
+  doc.selEnd = at(doc.selX2);
+  doc.selLength = doc.selEnd - std::min(doc.selStart, doc.selEnd);
+}
+
+void PixelsToPeakSelection(CEditorDoc& doc, int P) {
+  if (P <= 0) return;
+  auto at = [&](int column) {
+    const uint32_t pos =
+        Aligned(TruncU32(doc.peakViewStart + static_cast<double>(doc.peakViewLength) * column / P),
+                doc.blockAlign);
+    return std::min(pos, doc.peakLength);
+  };
+  doc.peakSelStart = at(doc.selX1);
+  doc.peakSelEnd = at(doc.selX2);
+  doc.peakSelLength = doc.peakSelEnd - std::min(doc.peakSelStart, doc.peakSelEnd);
+}
+
+void SelectionToPixels(CEditorDoc& doc, int P) {
+  auto column = [&](uint32_t pos) -> int16_t {
+    if (pos < doc.viewStart) return -1;
+    if (pos > doc.viewEnd) return static_cast<int16_t>(P + 1);
+    if (doc.viewLength == 0) return 0;
+    const int x = static_cast<int>(static_cast<double>(pos - doc.viewStart) / doc.viewLength * P);
+    return static_cast<int16_t>(std::clamp(x, 0, std::max(P, 0)));
+  };
+  doc.selX1 = doc.drawnX1 = column(doc.selStart);
+  doc.selX2 = doc.drawnX2 = column(doc.selEnd);
+}
+
+bool Scroll(CEditorDoc& doc, ScrollCode code, int thumbPosition, int P) {
+  const uint32_t length = doc.viewLength;
+  auto moveLeft = [&](uint32_t d) {
+    if (doc.viewStart < d) {
+      doc.viewStart = 0;
+      doc.viewEnd = doc.dataLength <= length ? doc.dataLength : length;
+    } else {
+      doc.viewStart -= d;
+      doc.viewEnd -= d;
+    }
+  };
+  auto moveRight = [&](uint32_t d) {
+    if (static_cast<uint64_t>(doc.viewEnd) + d < doc.dataLength) {
+      doc.viewStart += d;
+      doc.viewEnd += d;
+    } else {
+      doc.viewEnd = doc.dataLength;
+      doc.viewStart = length >= doc.dataLength ? 0 : doc.dataLength - length;
+    }
+  };
+  switch (code) {
+    case ScrollCode::LineLeft:
+      moveLeft(Aligned(length / 4, doc.blockAlign));
+      break;
+    case ScrollCode::LineRight:
+      moveRight(Aligned(length / 4, doc.blockAlign));
+      break;
+    case ScrollCode::PageLeft:
+      moveLeft(length);
+      break;
+    case ScrollCode::PageRight:
+      moveRight(length);
+      break;
+    case ScrollCode::ThumbTrack: {
+      // The single-precision hundredth is slightly below 0.01, so the 50%
+      // mark of a 1000-byte file is byte 499.
+      constexpr float kHundredth = 0.01f;
+      doc.viewStart =
+          Aligned(TruncU32(static_cast<double>(thumbPosition) * kHundredth * doc.dataLength),
+                  doc.blockAlign);
+      if (static_cast<uint64_t>(doc.viewStart) + length > doc.dataLength) {
+        doc.viewEnd = doc.dataLength;
+        doc.viewStart = length >= doc.dataLength ? 0 : doc.dataLength - length;
+      } else {
+        doc.viewEnd = doc.viewStart + length;
+      }
+      break;
+    }
+    case ScrollCode::Other:
+      return false;
+  }
+  doc.viewLength = doc.viewEnd - doc.viewStart;
+  ViewToPeakRange(doc);
+  SelectionToPeakRange(doc);
+  SelectionToPixels(doc, P);
+  return true;
+}
+
+bool ZoomIn(CEditorDoc& doc, int P) {
+  const uint32_t length = doc.selEnd - std::min(doc.selStart, doc.selEnd);
+  if (doc.selStart == doc.selEnd || (doc.channels == 1 && length <= 2) ||
+      (doc.channels == 2 && length <= 4)) {
+    return false;
+  }
+  doc.viewStart = doc.selStart;
+  doc.viewEnd = doc.selEnd;
+  doc.viewLength = length;
+  doc.peakViewStart = doc.peakSelStart;
+  doc.peakViewEnd = doc.peakSelEnd;
+  doc.peakViewLength = doc.peakViewEnd - std::min(doc.peakViewStart, doc.peakViewEnd);
+  doc.selX1 = doc.drawnX1 = 0;
+  doc.selX2 = doc.drawnX2 = static_cast<int16_t>(P);
+  return true;
+}
+
+void ZoomOut(CEditorDoc& doc, int P) {
+  const uint32_t align = doc.blockAlign > 0 ? static_cast<uint32_t>(doc.blockAlign) : 1;
+  uint32_t grow = doc.viewLength / align;
+  if (grow <= align) grow = 2 * align;
+  doc.viewStart = Aligned(doc.viewStart < grow ? 0 : doc.viewStart - grow, doc.blockAlign);
+  doc.viewEnd = Aligned(static_cast<uint32_t>(std::min<uint64_t>(
+                            static_cast<uint64_t>(doc.viewEnd) + grow, doc.dataLength)),
+                        doc.blockAlign);
+  doc.viewLength = doc.viewEnd - std::min(doc.viewStart, doc.viewEnd);
+  ViewToPeakRange(doc);
+  SelectionToPeakRange(doc);
+  SelectionToPixels(doc, P);
+}
+
+void FullView(CEditorDoc& doc, int P) {
+  doc.viewStart = 0;
+  doc.viewEnd = doc.viewLength = doc.dataLength;
+  doc.peakViewStart = 0;
+  doc.peakViewEnd = doc.peakViewLength = doc.peakLength;
+  SelectionToPixels(doc, P);
+}
+
+std::vector<ColumnRange> PlanSelectionRedraw(CEditorDoc& doc) {
+  std::vector<ColumnRange> ranges;
+  auto invert = [&](int a, int b) {
+    if (a > b) std::swap(a, b);
+    if (a != b) ranges.push_back({a, b});
+  };
+  auto removeOldMark = [&] {
+    if (doc.markerDrawn) {
+      invert(doc.drawnX1, doc.drawnX1 + 1);
+    } else if (doc.drawnX1 != doc.drawnX2) {
+      invert(doc.drawnX1, doc.drawnX2);
+    }
+  };
+  if (doc.selX1 != doc.drawnX1 || doc.selX2 != doc.drawnX2) {
+    if (doc.selectAllPending) {
+      removeOldMark();
+      invert(doc.selX1, doc.selX2);
+      doc.selectAllPending = 0;
+      doc.markerDrawn = 0;
+    } else if (doc.dragMoved) {
+      if (doc.markerDrawn) {
+        invert(doc.drawnX1, doc.drawnX1 + 1);
+        doc.markerDrawn = 0;
+      }
+      if (doc.selX1 == doc.drawnX1) {
+        invert(doc.drawnX2, doc.selX2);
+      } else if (doc.selX2 == doc.drawnX2) {
+        invert(doc.drawnX1, doc.selX1);
+      } else if (doc.selX1 < doc.drawnX1) {
+        invert(doc.selX1, doc.drawnX2);
+      } else {
+        invert(doc.drawnX1, doc.selX2);
+      }
+    } else {
+      removeOldMark();
+      invert(doc.selX1, doc.selX1 + 1);
+      doc.markerDrawn = 1;
+    }
+  }
+  doc.drawnX1 = doc.selX1;
+  doc.drawnX2 = doc.selX2;
+  return ranges;
+}
+
+ColumnRange ClipColumns(ColumnRange range, int P) {
+  const int limit = std::min(P, kSurfaceSize);
+  ColumnRange clipped{std::clamp(range.a, 0, std::max(limit, 0)),
+                      std::clamp(range.b, 0, std::max(limit, 0))};
+  if (clipped.b < clipped.a) clipped.b = clipped.a;
+  return clipped;
+}
+
+}  // namespace view

@@ -1,0 +1,43 @@
+// The questions a document asks its user. The editor answers them with its
+// dialogs; the batch tool and the tests answer from settings they were given.
+#pragma once
+
+#include "engine/operation_runner.h"
+#include "engine/pcm_import.h"
+#include "engine/temp_audio_file.h"
+
+class CEditorDoc;
+
+class DocumentDialogs : public ToolParameterDialogs {
+ public:
+  // "New File Audio Quality": the format of a new empty document. false
+  // when the user did not choose OK.
+  virtual bool RunNewFileDialog(AudioFormat* format) = 0;
+  // "PCM Audio Import": the format of a headerless file; false on Cancel.
+  virtual bool RunPcmImportDialog(PcmImportSettings* settings) = 0;
+  // "Media Support Needed": the WMA libraries cannot be loaded.
+  virtual void RunMediaSupportNeeded() = 0;
+  // The MP3 or WMA information dialog before an export; false on Cancel.
+  virtual bool RunExportDialog(int code, CEditorDoc& doc) = 0;
+};
+
+// Answers every question with what it was given, without asking anybody:
+// the batch tool's and the tests' dialogs.
+class PresetDocumentDialogs : public DocumentDialogs {
+ public:
+  bool RunParameterDialog(int /*code*/) override { return applyTools; }
+  bool RunNewFileDialog(AudioFormat* format) override;
+  bool RunPcmImportDialog(PcmImportSettings* settings) override;
+  void RunMediaSupportNeeded() override;
+  bool RunExportDialog(int /*code*/, CEditorDoc& /*doc*/) override { return applyExports; }
+
+  AudioFormat newFileFormat{2, 16, 44100};
+  bool acceptNewFile = true;
+  bool acceptPcmImport = true;  // the settings record is used as it stands
+  bool applyTools = true;
+  bool applyExports = true;
+};
+
+// The text of the "Media Support Needed" dialog, shown as a message where
+// there is no dialog.
+extern const char* const kMediaSupportNeededText;

@@ -1,0 +1,562 @@
+#include "engine/editor_doc.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <vector>
+
+#include "app/editor_app.h"
+#include "codecs/export_ops.h"
+#include "codecs/id3v1.h"
+#include "codecs/mp3_decoder.h"
+#include "engine/document_dialogs.h"
+#include "engine/effect_tool.h"
+#include "engine/op_codes.h"
+#include "engine/operation_runner.h"
+#include "engine/peak_file.h"
+#include "engine/wave_file.h"
+#include "libs/ombrin/ombrin.h"
+#include "libs/tallisk/tallisk.h"
+#include "platform/file_copy.h"
+#include "platform/library.h"
+#include "platform/message.h"
+#include "platform/unique_fd.h"
+
+using platform::ShowMessage;
+using platform::ShowMessageF;
+
+namespace {
+
+// Large enough for few system calls, small enough to stay in the cache while
+// it is both written out and summarised.
+constexpr uint32_t kCopyChunk = 1 << 20;
+
+// Length of an open file when it fits the 32-bit length fields.
+bool FileLength32(int fd, uint32_t* length) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) return false;
+  if (static_cast<uint64_t>(st.st_size) > std::numeric_limits<uint32_t>::max()) return false;
+  *length = static_cast<uint32_t>(st.st_size);
+  return true;
+}
+
+void ShowTooLarge(const std::string& path) {
+  ShowMessageF("%s is too large: files of 4 GB or more cannot be edited.", path.c_str());
+}
+
+bool KnownLayout(int16_t channels, int16_t bits) {
+  return channels > 0 && bits >= 8 && channels * (bits / 8) > 0;
+}
+
+// The WMA decoder's progress reaches the running operation through here; the
+// decoder calls back on the thread that called it, one decode at a time.
+thread_local Progress* wmaProgress = nullptr;
+
+void WmaProgressCallback(int percent, int* keepGoing) {
+  if (wmaProgress == nullptr || wmaProgress->IsCancelled()) {
+    *keepGoing = 0;
+    return;
+  }
+  wmaProgress->Step(static_cast<uint32_t>(std::max(percent, 0)));
+  *keepGoing = 1;
+}
+
+}  // namespace
+
+std::string AudioFileKind(const std::string& path) {
+  if (path.size() < 4 || path[path.size() - 4] != '.') return "";
+  std::string extension = path.substr(path.size() - 3);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension == "wav") return "WAV";
+  if (extension == "mp3") return "MP3";
+  if (extension == "wma") return "WMA";
+  return "PCM";
+}
+
+CEditorDoc::CEditorDoc(CEditorApp& app) : app_(app) {
+  app_.SetActiveDocument(this);
+  const std::string& folder = app_.RunFolder();
+  bool created = CreateTempAudioFile(&work, folder, "work") == 1;
+  if (!created) ShowMessage("Failed to setup working file");
+  for (int i = 0; created && i < kUndoLevels; ++i) {
+    const std::string undoName = platform::FormatText("undo_%d", i);
+    const std::string redoName = platform::FormatText("redo_%d", i);
+    if (CreateTempAudioFile(&undo[i].slot, folder, undoName.c_str()) != 1) {
+      ShowMessageF("Failed to setup undo file %d", i);
+      created = false;
+    } else if (CreateTempAudioFile(&redo[i].slot, folder, redoName.c_str()) != 1) {
+      ShowMessageF("Failed to setup redo file %d", i);
+      created = false;
+    }
+  }
+  if (!created) ShowMessage("Failed to setup doc temp files");
+  clip = app_.Clip();
+  tempA = app_.TempA();
+  tempB = app_.TempB();
+  tempC = app_.TempC();
+  tempD = app_.TempD();
+  app_.DocumentOpened();
+  if (app_.installTools) app_.installTools(*this);
+}
+
+EffectTool* CEditorDoc::Tool(int code) const {
+  const auto it = tools_.find(code);
+  return it == tools_.end() ? nullptr : it->second.get();
+}
+
+void CEditorDoc::AdoptTool(int code, std::unique_ptr<EffectTool> tool) {
+  tools_[code] = std::move(tool);
+}
+
+CEditorDoc::~CEditorDoc() {
+  int32_t playing = PLAY_PLAYING;
+  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  bool cleaned = true;
+  if (CleanupTempAudioFile(&work, 0) != 1) {
+    ShowMessage("Failed to cleanup working file");
+    cleaned = false;
+  }
+  for (int i = 0; cleaned && i < kUndoLevels; ++i) {
+    if (CleanupTempAudioFile(&undo[i].slot, 0) != 1) {
+      ShowMessageF("Failed to cleanup undo file %d", i);
+      cleaned = false;
+    } else if (CleanupTempAudioFile(&redo[i].slot, 0) != 1) {
+      ShowMessageF("Failed to cleanup redo file %d", i);
+      cleaned = false;
+    }
+  }
+  if (!cleaned) ShowMessage("Failed to cleanup doc temp files");
+  app_.DocumentClosed(this);
+}
+
+void CEditorDoc::OnCloseDocument() {
+  int32_t playing = PLAY_PLAYING;
+  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  app_.ShowFormat(0, 0, 0);
+  app_.ShowPositionTexts("00:00.000", "00:00.000", "00:00.000");
+  app_.SetClosingDocument(this);
+}
+
+void CEditorDoc::ResetPositions() {
+  peakSelStart = peakSelEnd = peakSelLength = 0;
+  peakViewStart = 0;
+  peakViewEnd = peakViewLength = peakLength;
+  selStart = selEnd = selLength = 0;
+  viewStart = 0;
+  viewEnd = viewLength = dataLength;
+  playPosition = 0;
+  selX1 = selX2 = anchorX = drawnX1 = drawnX2 = 0;
+  dragging = dragMoved = markerDrawn = selectAllPending = 0;
+  viewDrawing = 0;
+}
+
+bool CEditorDoc::OnNewDocument() {
+  AudioFormat format{2, 16, 44100};
+  if (!app_.Dialogs().RunNewFileDialog(&format)) return false;
+  channels = format.channels;
+  bitsPerSample = format.bitsPerSample;
+  sampleRate = format.sampleRate;
+  blockAlign = static_cast<int16_t>(format.BlockSize());
+  bytesPerSecond = format.BytesPerSecond();
+  work.SetFormat(format);
+  work.pcmLength = 0;
+  work.peakLength = 0;
+  dataLength = 0;
+  peakLength = 0;
+  sourceFileLength = 0;
+  sourceDataOffset = 0;
+  hasAudio = 0;
+  ResetPositions();
+  return true;
+}
+
+bool CEditorDoc::FailOpen() {
+  app_.OperationInProgress() = 0;
+  return false;
+}
+
+bool CEditorDoc::OnOpenDocument(const std::string& path) {
+  {
+    platform::UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!probe.Valid()) {
+      ShowMessageF("Failed to open document %s.", path.c_str());
+      return false;
+    }
+  }
+  app_.OperationInProgress() = 1;
+  path_ = path;
+  const std::string kind = AudioFileKind(path);
+
+  if (kind == "WAV") {
+    WaveHeader header;
+    // A layout without whole frames (no channels, under 8 bits) cannot be
+    // held as frames at all; it is refused like any other invalid header.
+    if (ReadWaveHeader(path, &header) != 1 || !KnownLayout(header.channels, header.bitsPerSample)) {
+      ShowMessage("Wave Header Invalid");
+      return FailOpen();
+    }
+    bitsPerSample = header.bitsPerSample;
+    channels = header.channels;
+    sampleRate = header.sampleRate;
+    bytesPerSecond = header.bytesPerSecond;
+    sourceDataOffset = header.dataOffset;
+    sourceFileLength = header.fileLength;
+    dataLength = header.dataLength;
+    work.SetFormat(Format());
+    work.pcmLength = dataLength;
+    DocRunOperation(OP_WORKING_FILE);
+    if (lastResult_ == OP_FAILED) {
+      ShowMessage("Failed to copy to working file");
+      return FailOpen();
+    }
+    if (lastResult_ == OP_CANCELLED) {
+      work.pcmLength = 0;
+      return FailOpen();
+    }
+  } else {
+    const int code = kind == "MP3" ? OP_IMPORT_MP3 : kind == "WMA" ? OP_IMPORT_WMA : OP_IMPORT_PCM;
+    const char* failure = kind == "MP3"   ? "Failed to import MP3 file"
+                          : kind == "WMA" ? "Failed to import WMA file"
+                                          : "Failed to import PCM file";
+    DocRunOperation(code);
+    if (lastResult_ == OP_FAILED) {
+      ShowMessage(failure);
+      return FailOpen();
+    }
+    if (lastResult_ == OP_CANCELLED) {
+      work.pcmLength = 0;
+      return FailOpen();
+    }
+  }
+
+  if (DocMemMapFile(&work, PCM_PART, MAP_READ) != OP_DONE) {
+    ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.pcmPath.c_str());
+    return FailOpen();
+  }
+  DocRunOperation(OP_PEAK_FILE);
+  if (lastResult_ == OP_FAILED) {
+    ShowMessage("Failed to copy to working file");
+    return FailOpen();
+  }
+  if (lastResult_ == OP_CANCELLED) {
+    work.peakLength = 0;
+    return FailOpen();
+  }
+
+  peakLength = work.peakLength;
+  ResetPositions();
+  blockAlign = static_cast<int16_t>(channels * (bitsPerSample / 8));
+  hasAudio = dataLength != 0 ? 1 : 0;
+  if (DocMemMapFile(&work, PEAK_PART, MAP_READ) != OP_DONE) {
+    ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.peakPath.c_str());
+    return FailOpen();
+  }
+  app_.OperationInProgress() = 0;
+  app_.ShowFormat(sampleRate, channels, bitsPerSample);
+  return true;
+}
+
+int CEditorDoc::DocRunOperation(int code) {
+  OperationRunContext context{app_.Host(), app_.OperationInProgress(), redoCount, &app_.Dialogs(),
+                              [this](int c, Progress& p) { return DispatchOperation(c, p); }};
+  context.result = &lastResult_;
+  return RunDocumentOperation(code, context);
+}
+
+int CEditorDoc::DispatchOperation(int code, Progress& progress) {
+  switch (code) {
+    case OP_WORKING_FILE:
+      return CreateWorkingCopy(progress);
+    case OP_PEAK_FILE:
+      return MakePeakFile(progress);
+    case OP_IMPORT_PCM:
+      return ImportPcm(progress);
+    case OP_IMPORT_MP3:
+      return ImportMp3(progress);
+    case OP_IMPORT_WMA:
+      return ImportWma(progress);
+    case WRITE_WAVE_FILE:
+      return WriteWave(progress);
+    case WRITE_PCM_FILE:
+      return WriteRawPcm(progress);
+    case OP_COPY:
+      return UserOpCopy(progress);
+    case OP_CUT:
+      return UserOpCut(progress);
+    case OP_DELETE:
+      return UserOpDelete(progress);
+    case OP_PASTE_INSERT:
+      return UserOpPasteInsert(progress);
+    case OP_PASTE_OVER:
+      return UserOpPasteOver(progress);
+    case OP_UNDO:
+      return UserOpUndo(progress);
+    case OP_REDO:
+      return UserOpRedo(progress);
+    case OP_HANDLE_RECORD:
+      return OnStop(progress);
+    case OP_VOLUME:
+    case OP_FADE:
+    case OP_MUTE:
+    case OP_REVERSE:
+    case OP_SWAP:
+    case OP_COPY_CHANNEL:
+    case OP_ECHO:
+    case OP_REVERB:
+    case OP_MULTI_VOICE:
+      return UserOpRangeEffect(code, progress);
+    case OP_CHANGE_QUALITY:
+      return UserOpChangeQuality(progress);
+    case OP_MIX_PASTE:
+      return UserOpMixPaste(progress);
+    case WRITE_MP3_FILE:
+      return WriteMp3File(*this, progress);
+    case WRITE_WMA_FILE:
+      return WriteWmaFile(*this, progress);
+    default:
+      return OP_PENDING;
+  }
+}
+
+uint32_t CEditorDoc::PeakOffsetFor(uint32_t pcmOffset) const {
+  if (dataLength == 0) return 0;
+  // The same arithmetic as the view's mappings: scale first, then truncate.
+  const double scale = static_cast<double>(peakLength) / dataLength;
+  auto offset = static_cast<uint32_t>(pcmOffset * scale);
+  if (blockAlign > 0) offset -= offset % static_cast<uint32_t>(blockAlign);
+  return std::min(offset, peakLength);
+}
+
+void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
+  const uint32_t block = blockAlign > 0 ? static_cast<uint32_t>(blockAlign) : 1;
+  start = std::min(start, dataLength);
+  end = std::min(end, dataLength);
+  if (end < start) std::swap(start, end);
+  selStart = start - start % block;
+  selEnd = end - end % block;
+  selLength = selEnd - selStart;
+  playPosition = selStart;
+  peakSelStart = PeakOffsetFor(selStart);
+  peakSelEnd = PeakOffsetFor(selEnd);
+  peakSelLength = peakSelEnd - peakSelStart;
+}
+
+int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
+                                    uint32_t total, Progress& progress) {
+  peaksMadeWithCopy_ = false;
+  platform::UniqueFd out = platform::CreateFreshFile(work.pcmPath, O_WRONLY);
+  if (!out.Valid()) {
+    ShowMessageF("Failed to open PCM File: %s\n", work.pcmPath.c_str());
+    return OP_FAILED;
+  }
+  platform::UniqueFd in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid()) {
+    ShowMessageF("Failed to open Wave File: %s\n", source.c_str());
+    return OP_FAILED;
+  }
+  progress.SetTotal(total / 100);
+  progress.SetCaption("Creating a working version of the audio.");
+
+  // The samples pass through one buffer that both the working file and the
+  // waveform summary are made from, so opening reads the source once. Without
+  // a peak file here the waveform is simply built afterwards.
+  platform::UniqueFd peaks = platform::CreateFreshFile(work.peakPath, O_WRONLY);
+  PeakBuilder builder(work.Format(), peaks.Get());
+  std::vector<uint8_t> buffer(std::min(kCopyChunk, length));
+  // The copy ends at the end of the source even when the header promised more.
+  uint32_t written = 0;
+  while (written < length) {
+    const size_t want = std::min<size_t>(buffer.size(), length - written);
+    const ssize_t n = ::pread(in.Get(), buffer.data(), want, static_cast<off_t>(offset) + written);
+    if (n < 0) {
+      ShowMessageF("Failed to read %s", source.c_str());
+      return OP_FAILED;
+    }
+    if (n == 0) break;
+    if (!platform::WriteFully(out.Get(), buffer.data(), static_cast<size_t>(n))) {
+      ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
+      return OP_FAILED;
+    }
+    if (peaks.Valid()) builder.Feed(buffer.data(), static_cast<size_t>(n));
+    written += static_cast<uint32_t>(n);
+    progress.Step(written / 100);
+    if (progress.IsCancelled()) return OP_CANCELLED;
+  }
+  // Only whole frames are kept; the summary never covers a partial frame.
+  const int block = work.BlockSize();
+  if (block > 0) written -= written % static_cast<uint32_t>(block);
+  if (::ftruncate(out.Get(), written) != 0) {
+    ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
+    return OP_FAILED;
+  }
+  work.pcmLength = written;
+  dataLength = written;
+  if (peaks.Valid() && builder.Finish()) {
+    work.peakLength = builder.Written();
+    peaksMadeWithCopy_ = true;
+  }
+  return OP_DONE;
+}
+
+int CEditorDoc::MakePeakFile(Progress& progress) {
+  if (!peaksMadeWithCopy_) return DrawPeakFile(&work, progress);
+  // Already made while the working copy was written.
+  peaksMadeWithCopy_ = false;
+  progress.SetCaption("Creating waveform file.");
+  progress.SetTotal(work.pcmLength / 100);
+  return OP_DONE;
+}
+
+int CEditorDoc::CreateWorkingCopy(Progress& progress) {
+  return CopyIntoWorkingFile(path_, sourceDataOffset, dataLength, sourceFileLength, progress);
+}
+
+int CEditorDoc::ImportPcm(Progress& progress) {
+  PcmImportSettings& settings = app_.PcmImport();
+  if (!app_.Dialogs().RunPcmImportDialog(&settings)) return OP_CANCELLED;
+  if (settings.sampleRate <= 0) {
+    ShowMessage("Sorry, a sample rate of 0 Hz cannot be imported.");
+    return OP_FAILED;
+  }
+  uint32_t length = 0;
+  {
+    platform::UniqueFd in(::open(path_.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!in.Valid()) {
+      ShowMessageF("Import MP3: Failed to open PCM File: %s\n", path_.c_str());
+      return OP_FAILED;
+    }
+    if (!FileLength32(in.Get(), &length)) {
+      ShowTooLarge(path_);
+      return OP_FAILED;
+    }
+  }
+  channels = static_cast<int16_t>(settings.channels);
+  bitsPerSample = static_cast<int16_t>(settings.bitsPerSample);
+  sampleRate = settings.sampleRate;
+  bytesPerSecond = channels * (bitsPerSample / 8) * sampleRate;
+  work.SetFormat(Format());
+  dataLength = length;
+  work.pcmLength = length;
+  const int result = CopyIntoWorkingFile(path_, 0, length, length, progress);
+  sourceDataOffset = 0;
+  sourceFileLength = 0;
+  return result;
+}
+
+int CEditorDoc::AdoptDecodedWorkingFile() {
+  work.SetFormat(Format());
+  platform::UniqueFd in(::open(work.pcmPath.c_str(), O_RDWR | O_CLOEXEC));
+  if (!in.Valid()) {
+    ShowMessageF("Import MP3: Failed to open PCM File: %s\n", work.pcmPath.c_str());
+    return OP_FAILED;
+  }
+  uint32_t length = 0;
+  if (!FileLength32(in.Get(), &length)) {
+    ShowTooLarge(path_);
+    return OP_FAILED;
+  }
+  const int block = work.BlockSize();
+  if (block > 0 && length % block != 0) {
+    length -= length % static_cast<uint32_t>(block);
+    if (::ftruncate(in.Get(), length) != 0) {
+      ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
+      return OP_FAILED;
+    }
+  }
+  dataLength = length;
+  work.pcmLength = length;
+  bytesPerSecond = channels * (bitsPerSample / 8) * sampleRate;
+  sourceDataOffset = 0;
+  sourceFileLength = 0;
+  return OP_DONE;
+}
+
+int CEditorDoc::ImportMp3(Progress& progress) {
+  progress.SetCaption("Importing MP3 File via LAME Open Source Project.");
+  // The decoder writes a new file where the placeholder was (see
+  // CreateFreshFile on why not over it).
+  ::unlink(work.pcmPath.c_str());
+  const int decoded =
+      app_.Mp3().DecodeToPcm(path_, work.pcmPath, channels, bitsPerSample, sampleRate, progress);
+  if (decoded == 0) return OP_FAILED;
+  if (decoded == OP_CANCELLED) return OP_CANCELLED;
+  work.SetFormat(Format());
+  if ((channels != 1 && channels != 2) || (bitsPerSample != 8 && bitsPerSample != 16)) {
+    ShowMessage("Invalid MP3 File");
+    return OP_FAILED;
+  }
+  if (const int adopted = AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
+
+  const Id3v1Tag tag = ReadId3v1Tag(path_);
+  if (tag.found) {
+    mp3Export.title = tag.title;
+    mp3Export.artist = tag.artist;
+    mp3Export.album = tag.album;
+    mp3Export.year = tag.year;
+    mp3Export.comment = tag.comment;
+    mp3Export.genre = tag.genre;
+  }
+  return OP_DONE;
+}
+
+int CEditorDoc::ImportWma(Progress& progress) {
+  progress.SetTotal(100);
+  progress.SetCaption("Importing WMA File");
+  platform::Library decoder;
+  WMADecodeFunction decode = nullptr;
+  if (decoder.Load("Ombrin.dll")) decode = decoder.Get<WMADecodeFunction>("WMADecode");
+  if (decode == nullptr) {
+    app_.Dialogs().RunMediaSupportNeeded();
+    return OP_CANCELLED;
+  }
+  ::unlink(work.pcmPath.c_str());
+  wmaProgress = &progress;
+  const int32_t decoded = decode(path_.c_str(), work.pcmPath.c_str(), &channels, &bitsPerSample,
+                                 &sampleRate, WmaProgressCallback);
+  wmaProgress = nullptr;
+  if (channels != 1 && channels != 2) {
+    ShowMessage("Invalid WMA File");
+    return OP_FAILED;
+  }
+  if (progress.IsCancelled()) return OP_CANCELLED;
+  // A decode that broke off part-way (a full disk, say) has reported its
+  // failure already; its partial output is not taken for the whole file.
+  if (decoded < 0) return OP_FAILED;
+  if (const int adopted = AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
+
+  // The attributes are a convenience for the next export: without the
+  // attribute library the fields simply stay as they are.
+  platform::Library attributes;
+  WMAGetAttributeFn getAttribute = nullptr;
+  if (attributes.Load("Tallisk.dll")) {
+    getAttribute = attributes.Get<WMAGetAttributeFn>("WMAGetAttribute");
+  }
+  if (getAttribute != nullptr) {
+    auto read = [&](const char* name) {
+      char buffer[TALLISK_ATTRIBUTE_BUFFER_SIZE] = {};
+      getAttribute(path_.c_str(), 0, name, buffer);
+      buffer[sizeof buffer - 1] = '\0';
+      return std::string(buffer);
+    };
+    wmaExport.album = read("WM/AlbumTitle");
+    wmaExport.year = read("WM/Year");
+    wmaExport.title = read("Title");
+    wmaExport.author = read("Author");
+    std::string genre = read("Genre");
+    if (genre.empty()) genre = read("WM/Genre");
+    wmaExport.genre = genre;
+  }
+  return OP_DONE;
+}
+
+int CEditorDoc::WriteWave(Progress& progress) {
+  return WriteWaveFile({&work, Format(), dataLength, path_, app_.RunFolder()}, progress);
+}
+
+int CEditorDoc::WriteRawPcm(Progress& progress) {
+  return WriteRawPcmFile({&work, Format(), dataLength, path_, app_.RunFolder()}, progress);
+}

@@ -1,0 +1,178 @@
+// A document: one open audio file or new empty file. It owns its working slot
+// (the audio being edited and its peak data), its undo and redo rings, its
+// selection and view window, and the settings of its tools and exports. All
+// long work runs as operations through DocRunOperation.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/export_settings.h"
+#include "engine/temp_audio_file.h"
+#include "engine/undo_entry.h"
+
+class CEditorApp;
+class EffectTool;
+class Progress;
+
+// "WAV", "MP3", "WMA" or "PCM" by the path's three-letter extension (any
+// other extension is "PCM"); "" when the path has no such extension.
+std::string AudioFileKind(const std::string& path);
+
+class CEditorDoc {
+ public:
+  explicit CEditorDoc(CEditorApp& app);
+  ~CEditorDoc();
+  CEditorDoc(const CEditorDoc&) = delete;
+  CEditorDoc& operator=(const CEditorDoc&) = delete;
+
+  // Sets up a new empty document in the format the New File dialog gives.
+  bool OnNewDocument();
+  // Opens a file of any of the four kinds into the working slot.
+  bool OnOpenDocument(const std::string& path);
+  // Before the document is destroyed by its window closing.
+  void OnCloseDocument();
+
+  // Runs one operation through the tool dialog (for tools) and the progress
+  // host. 1 when the host ran, OP_CANCELLED when the tool dialog was not
+  // applied.
+  int DocRunOperation(int code);
+  // What the progress host starts for `code`; OP_PENDING for a code that no
+  // operation of the document answers.
+  int DispatchOperation(int code, Progress& progress);
+
+  // Document operations.
+  int CreateWorkingCopy(Progress& progress);
+  int ImportPcm(Progress& progress);
+  int ImportMp3(Progress& progress);
+  int ImportWma(Progress& progress);
+  int WriteWave(Progress& progress);
+  int WriteRawPcm(Progress& progress);
+  int OnStop(Progress& progress);
+
+  // Edit operations: each builds its result in scratch slots, stores what
+  // undo needs, and commits with DocFinalize. OP_DONE, OP_CANCELLED or
+  // OP_FAILED; nothing is committed unless every splice succeeded.
+  int UserOpCopy(Progress& progress);
+  int UserOpCut(Progress& progress);
+  int UserOpDelete(Progress& progress);
+  int UserOpPasteInsert(Progress& progress);
+  int UserOpPasteOver(Progress& progress);
+  int UserOpUndo(Progress& progress);
+  int UserOpRedo(Progress& progress);
+  // Tools: the range effect driver around the tool's PerformAction.
+  int UserOpRangeEffect(int code, Progress& progress);
+  int UserOpChangeQuality(Progress& progress);
+  int UserOpMixPaste(Progress& progress);
+
+  // Splice primitives: build a new version of the working audio (or a piece
+  // of it) in `dest`, copying from mapped views; positions in PCM and peak
+  // bytes. OP_DONE, OP_CANCELLED or OP_FAILED.
+  int DocOpCopyRange(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
+                     uint32_t peakEnd, Progress& progress);
+  int DocOpCut(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
+               uint32_t peakEnd, Progress& progress);
+  int DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                  uint32_t peakPosition, Progress& progress);
+  int DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                     uint32_t peakPosition, bool extend, Progress& progress);
+  int DocOpCopySourceDest(TempAudioFile* source, TempAudioFile* dest, uint32_t start, uint32_t end,
+                          uint32_t peakStart, uint32_t peakEnd, Progress& progress);
+  // Commits `result` as the working audio and brings lengths, selection and
+  // view back into range according to the operation.
+  int DocFinalize(int operation, TempAudioFile* result, Progress& progress);
+
+  // Undo, redo and clipboard stores.
+  int UndoStore(int operation, TempAudioFile* slot, uint32_t start, uint32_t end,
+                uint32_t peakStart, uint32_t peakEnd, int extend);
+  int RedoStore(int operation, TempAudioFile* slot, uint32_t start, uint32_t end,
+                uint32_t peakStart, uint32_t peakEnd, int extend);
+  int ClipboardStore(TempAudioFile* slot, int16_t bits, int16_t channelCount, int32_t rate);
+
+  // Sets the selection to whole frames within the audio; the peak offsets
+  // follow in proportion to the two lengths.
+  void SetSelection(uint32_t start, uint32_t end);
+  // A PCM offset mapped onto the peak data, rounded down to the block size.
+  uint32_t PeakOffsetFor(uint32_t pcmOffset) const;
+  AudioFormat Format() const { return {channels, bitsPerSample, sampleRate}; }
+  const std::string& Path() const { return path_; }
+  void SetPath(const std::string& path) { path_ = path; }
+  CEditorApp& App() { return app_; }
+
+  // The document's tool for an operation code (OP_VOLUME, OP_ECHO, ...), or
+  // null. Tools are installed once per document and keep their settings for
+  // its whole life.
+  EffectTool* Tool(int code) const;
+  void AdoptTool(int code, std::unique_ptr<EffectTool> tool);
+  // The host's result field of the last operation run.
+  int LastResult() const { return lastResult_; }
+
+  // --- document data; the operations and the view work on these ---
+  TempAudioFile work;
+  TempAudioFile* clip = nullptr;
+  TempAudioFile* tempA = nullptr;
+  TempAudioFile* tempB = nullptr;
+  TempAudioFile* tempC = nullptr;
+  TempAudioFile* tempD = nullptr;
+
+  UndoEntry undo[kUndoLevels];
+  int16_t undoCount = 0;
+  int16_t undoPosition = 0;
+  UndoEntry redo[kUndoLevels];
+  int16_t redoCount = 0;
+  int16_t redoPosition = 0;
+
+  int16_t channels = 0;
+  int16_t bitsPerSample = 0;
+  int32_t sampleRate = 0;
+  int32_t bytesPerSecond = 0;
+
+  uint32_t peakSelStart = 0, peakSelEnd = 0;
+  uint32_t peakViewStart = 0, peakViewEnd = 0;
+  uint32_t peakLength = 0;
+  uint32_t peakSelLength = 0;
+  uint32_t peakViewLength = 0;
+  uint32_t selStart = 0, selEnd = 0;
+  uint32_t viewStart = 0, viewEnd = 0;
+  uint32_t dataLength = 0;
+  uint32_t selLength = 0;
+  uint32_t viewLength = 0;
+
+  // Selection columns and mouse state, owned by the view.
+  int16_t selX1 = 0, selX2 = 0, anchorX = 0, drawnX1 = 0, drawnX2 = 0;
+  int32_t dragging = 0, dragMoved = 0, markerDrawn = 0, selectAllPending = 0;
+  int32_t viewDrawing = 0;
+
+  uint32_t playPosition = 0;
+  uint32_t sourceFileLength = 0;  // WAV only
+  uint32_t sourceDataOffset = 0;  // WAV only
+  int16_t blockAlign = 0;
+  int32_t hasAudio = 0;
+
+  Mp3ExportSettings mp3Export;
+  WmaExportSettings wmaExport;
+
+ private:
+  bool FailOpen();
+  void ResetPositions();
+  // Copies `length` bytes of `source` from `offset` into the working PCM
+  // file, ending early at the end of the source; the working length becomes
+  // what was written, cut to whole frames. Builds the peak file on the way.
+  int CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
+                          uint32_t total, Progress& progress);
+  // Takes the decoded working file's length and the document's format into
+  // the working slot.
+  int AdoptDecodedWorkingFile();
+  // The waveform of a newly opened document: the one made with the working
+  // copy, or built from the working file now.
+  int MakePeakFile(Progress& progress);
+
+  CEditorApp& app_;
+  std::map<int, std::unique_ptr<EffectTool>> tools_;
+  std::string path_;
+  int lastResult_ = 0;
+  bool peaksMadeWithCopy_ = false;
+};

@@ -1,0 +1,230 @@
+#include "engine/temp_audio_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "engine/op_codes.h"
+#include "platform/file_discard.h"
+#include "platform/file_replace.h"
+#include "platform/message.h"
+#include "platform/paths.h"
+
+using platform::MappedFile;
+using platform::ShowMessageF;
+
+void TempAudioFile::SetFormat(const AudioFormat& format) {
+  channels = format.channels;
+  bitsPerSample = format.bitsPerSample;
+  sampleRate = format.sampleRate;
+}
+
+namespace {
+
+// Empties a file before it is deleted, as the slot routines have always done.
+// A large file is instead moved aside and deleted in the background, so the
+// caller does not wait for its blocks to be freed.
+bool EmptyFile(const std::string& path, int* error) {
+  if (const std::string aside = platform::MoveAside(path); !aside.empty()) {
+    platform::Discard(aside);
+    return true;
+  }
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) {
+    *error = errno;
+    return false;
+  }
+  ::close(fd);
+  return true;
+}
+
+int MapOne(const std::string& path, uint32_t length, int mode, MappedFile* map, uint8_t** data) {
+  if (length == 0) return OP_DONE;
+  const auto status =
+      map->Open(path, mode == MAP_WRITE ? MappedFile::Mode::Write : MappedFile::Mode::Read, length);
+  switch (status) {
+    case MappedFile::Status::Ok:
+      *data = map->Data();
+      return OP_DONE;
+    case MappedFile::Status::OpenFailed:
+      ShowMessageF("DocMemMapFile: Failed to open file %s", path.c_str());
+      return OP_FAILED;
+    case MappedFile::Status::SizeFailed:
+      ShowMessageF("DocMemMapFile: Failed to map file %s", path.c_str());
+      return OP_FAILED;
+    case MappedFile::Status::MapFailed:
+      ShowMessageF("DocMemMapFile: Failed to get base for %s", path.c_str());
+      return OP_FAILED;
+  }
+  return OP_FAILED;
+}
+
+int UnmapOne(const std::string& path, uint32_t length, MappedFile* map, uint8_t** data) {
+  if (length == 0 && !map->IsOpen()) return 1;
+  *data = nullptr;
+  const int error = map->Close();
+  if (error != 0) {
+    ShowMessageF("CloseMemMapFile: Failed to unmap view of file %s.  Error: %ld", path.c_str(),
+                 static_cast<long>(error));
+    return OP_FAILED;
+  }
+  return 1;
+}
+
+}  // namespace
+
+int CreateTempAudioFile(TempAudioFile* slot, const std::string& folder, const char* baseName) {
+  slot->SetFormat({});
+  slot->pcmLength = 0;
+  slot->peakLength = 0;
+
+  using platform::ReserveStatus;
+  std::string path;
+  switch (platform::ReserveNumberedFile(folder, baseName, ".pcm", &path)) {
+    case ReserveStatus::Done:
+      break;
+    case ReserveStatus::CloseFailed:
+      ShowMessageF("Failed to close newly created PCM file: %s", path.c_str());
+      return 0;
+    case ReserveStatus::Exhausted:
+      ShowMessageF("Failed to create undo PCM file: %s", path.c_str());
+      return 0;
+  }
+  slot->pcmPath = path;
+
+  if (platform::ReserveNumberedFile(folder, baseName, ".pek", &path) == ReserveStatus::Exhausted) {
+    ShowMessageF("Failed to create undo PCM file: %s", path.c_str());
+    return 0;
+  }
+  slot->peakPath = path;
+  return 1;
+}
+
+int DocMemMapFile(TempAudioFile* slot, int part, int mode) {
+  if (part == PCM_PART || part == BOTH) {
+    if (MapOne(slot->pcmPath, slot->pcmLength, mode, &slot->pcmMap, &slot->pcmData) != OP_DONE) {
+      return OP_FAILED;
+    }
+  }
+  if (part == PEAK_PART || part == BOTH) {
+    if (MapOne(slot->peakPath, slot->peakLength, mode, &slot->peakMap, &slot->peakData) !=
+        OP_DONE) {
+      return OP_FAILED;
+    }
+  }
+  return OP_DONE;
+}
+
+int CloseMemMapFile(TempAudioFile* slot, int part) {
+  if (part == PCM_PART || part == BOTH) {
+    if (UnmapOne(slot->pcmPath, slot->pcmLength, &slot->pcmMap, &slot->pcmData) != 1) {
+      return OP_FAILED;
+    }
+  }
+  if (part == PEAK_PART || part == BOTH) {
+    if (UnmapOne(slot->peakPath, slot->peakLength, &slot->peakMap, &slot->peakData) != 1) {
+      return OP_FAILED;
+    }
+  }
+  return 1;
+}
+
+int CleanupTempAudioFile(TempAudioFile* slot, int keepFiles) {
+  int error = 0;
+  if (slot->pcmMap.IsOpen() && CloseMemMapFile(slot, PCM_PART) == OP_FAILED) {
+    ShowMessageF("CleanupTempAudioFile - Failed to close map to target file: %s",
+                 slot->pcmPath.c_str());
+    return OP_FAILED;
+  }
+  if (!keepFiles) {
+    if (slot->pcmLength != 0 && !EmptyFile(slot->pcmPath, &error)) {
+      ShowMessageF("Failed to empty PCM file: %s  Error: %ld", slot->pcmPath.c_str(),
+                   static_cast<long>(error));
+      return 0;
+    }
+    (void)::unlink(slot->pcmPath.c_str());
+    slot->pcmLength = 0;
+  }
+  if (slot->peakMap.IsOpen() && CloseMemMapFile(slot, PEAK_PART) == OP_FAILED) {
+    ShowMessageF("CleanupTempAudioFile - Failed to close map to target file: %s",
+                 slot->peakPath.c_str());
+    return OP_FAILED;
+  }
+  if (keepFiles) return 1;
+  if (slot->peakLength != 0 && !EmptyFile(slot->peakPath, &error)) {
+    ShowMessageF("Failed to empty Peak file: %s  Error: %ld", slot->peakPath.c_str(),
+                 static_cast<long>(error));
+    return 0;
+  }
+  (void)::unlink(slot->peakPath.c_str());
+  slot->peakLength = 0;
+  return 1;
+}
+
+int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
+  // A mapped slot would keep a view of the file that the rename replaces
+  // (and stale lengths would then index past it), so both must be unmapped.
+  if (source->pcmMap.IsOpen() || destination->pcmMap.IsOpen()) {
+    ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
+                 destination->pcmPath.c_str(), static_cast<long>(EBUSY));
+    return 0;
+  }
+  if (source->peakMap.IsOpen() || destination->peakMap.IsOpen()) {
+    ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
+                 destination->peakPath.c_str());
+    return 0;
+  }
+
+  // rename() replaces the destination atomically, so its old file is never
+  // emptied first: if the rename fails, the destination still holds its data.
+  // A large old file is moved aside first and deleted in the background, so
+  // the commit does not wait for its blocks to be freed; it comes back when
+  // the rename fails.
+  if (source->pcmLength != 0) {
+    const std::string aside = platform::MoveAside(destination->pcmPath);
+    if (::rename(source->pcmPath.c_str(), destination->pcmPath.c_str()) != 0) {
+      const int error = errno;
+      platform::Restore(aside, destination->pcmPath);
+      ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
+                   destination->pcmPath.c_str(), static_cast<long>(error));
+      return 0;
+    }
+    platform::Discard(aside);
+  } else {
+    (void)platform::DiscardFile(destination->pcmPath);
+  }
+  destination->pcmLength = source->pcmLength;
+
+  if (source->peakLength != 0) {
+    const std::string aside = platform::MoveAside(destination->peakPath);
+    if (::rename(source->peakPath.c_str(), destination->peakPath.c_str()) != 0) {
+      platform::Restore(aside, destination->peakPath);
+      ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
+                   destination->peakPath.c_str());
+      return 0;
+    }
+    platform::Discard(aside);
+  } else {
+    (void)platform::DiscardFile(destination->peakPath);
+  }
+  destination->peakLength = source->peakLength;
+  destination->SetFormat(source->Format());
+  source->pcmLength = 0;
+  source->peakLength = 0;
+  return 1;
+}
+
+int ReleaseScratch(TempAudioFile* slot, const char* failure, int result) {
+  if (CleanupTempAudioFile(slot, 0) != 1) {
+    platform::ShowMessage(failure);
+    return OP_FAILED;
+  }
+  return result;
+}
+
+bool SameAudioFormat(const TempAudioFile* a, const TempAudioFile* b) {
+  return a->bitsPerSample == b->bitsPerSample && a->channels == b->channels &&
+         a->sampleRate == b->sampleRate;
+}

@@ -1,0 +1,172 @@
+#include "gui/dialogs/export_dialogs.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "resources/control_ids.h"
+
+namespace {
+
+QComboBox* DropDownList(const std::vector<std::string>& texts, int id, QWidget* parent) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(QString::number(id));
+  for (const std::string& text : texts) list->addItem(QString::fromStdString(text));
+  // A long genre list scrolls instead of filling the screen.
+  list->setMaxVisibleItems(12);
+  return list;
+}
+
+QLineEdit* Edit(int id, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(QString::number(id));
+  return edit;
+}
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+std::string S(const QLineEdit* edit) {
+  return edit->text().toStdString();
+}
+
+// OK and Cancel side by side under the group, as both dialogs have them.
+QHBoxLayout* OkCancel(QDialog* dialog) {
+  auto* ok = new QPushButton("OK", dialog);
+  ok->setObjectName(QString::number(ids::IDC_EXPORT_OK));
+  ok->setDefault(true);
+  auto* cancel = new QPushButton("Cancel", dialog);
+  cancel->setObjectName(QString::number(ids::IDC_EXPORT_CANCEL));
+  QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
+}
+
+}  // namespace
+
+MP3Dialog::MP3Dialog(Mp3ExportSettings& settings, QWidget* parent)
+    : QDialog(parent), model_(settings) {
+  setObjectName(QString::number(ids::IDD_MP3_INFO));
+  setWindowTitle("Dialog");
+  auto* group = new QGroupBox("MP3 Information", this);
+  bitRate_ = DropDownList(Mp3DialogModel::BitRateTexts(), ids::IDC_MP3_BIT_RATE, group);
+  genre_ = DropDownList(Mp3DialogModel::GenreTexts(), ids::IDC_MP3_GENRE, group);
+  artist_ = Edit(ids::IDC_MP3_ARTIST, group);
+  title_ = Edit(ids::IDC_MP3_TITLE, group);
+  album_ = Edit(ids::IDC_MP3_ALBUM, group);
+  comment_ = Edit(ids::IDC_MP3_COMMENT, group);
+  year_ = Edit(ids::IDC_MP3_YEAR, group);
+  auto* form = new QFormLayout(group);
+  form->addRow("Bit Rate", bitRate_);
+  form->addRow("Artist", artist_);
+  form->addRow("Title", title_);
+  form->addRow("Album", album_);
+  form->addRow("Comment", comment_);
+  form->addRow("Genre", genre_);
+  form->addRow("Year", year_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group);
+  layout->addLayout(OkCancel(this));
+  resize(360, sizeHint().height());
+  Init();
+}
+
+void MP3Dialog::Init() {
+  model_.Init();
+  bitRate_->setCurrentIndex(model_.bitRateSelection);
+  genre_->setCurrentIndex(model_.genreSelection);
+  artist_->setText(Q(model_.artist));
+  title_->setText(Q(model_.title));
+  album_->setText(Q(model_.album));
+  comment_->setText(Q(model_.comment));
+  year_->setText(Q(model_.year));
+}
+
+bool MP3Dialog::Run() {
+  Init();
+  return exec() == QDialog::Accepted;
+}
+
+void MP3Dialog::accept() {
+  model_.bitRateSelection = bitRate_->currentIndex();
+  model_.genreSelection = genre_->currentIndex();
+  model_.artist = S(artist_);
+  model_.title = S(title_);
+  model_.album = S(album_);
+  model_.comment = S(comment_);
+  model_.year = S(year_);
+  model_.Ok();
+  QDialog::accept();
+}
+
+void MP3Dialog::reject() {
+  model_.Cancel();
+  QDialog::reject();
+}
+
+CWmaDialog::CWmaDialog(WmaExportSettings& settings, QWidget* parent)
+    : QDialog(parent), model_(settings) {
+  setObjectName(QString::number(ids::IDD_WMA_INFO));
+  setWindowTitle("WMA Information");
+  auto* group = new QGroupBox("WMA Information", this);
+  quality_ = DropDownList(WmaDialogModel::QualityTexts(), ids::IDC_WMA_QUALITY, group);
+  genre_ = DropDownList(WmaDialogModel::GenreTexts(), ids::IDC_WMA_GENRE, group);
+  artist_ = Edit(ids::IDC_WMA_ARTIST, group);
+  title_ = Edit(ids::IDC_WMA_TITLE, group);
+  album_ = Edit(ids::IDC_WMA_ALBUM, group);
+  year_ = Edit(ids::IDC_WMA_YEAR, group);
+  auto* form = new QFormLayout(group);
+  form->addRow("Quality", quality_);
+  form->addRow("Artist", artist_);
+  form->addRow("Title", title_);
+  form->addRow("Album", album_);
+  form->addRow("Genre", genre_);
+  form->addRow("Year", year_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group);
+  layout->addLayout(OkCancel(this));
+  resize(360, sizeHint().height());
+  Init();
+}
+
+void CWmaDialog::Init() {
+  model_.Init();
+  quality_->setCurrentIndex(model_.qualitySelection);
+  genre_->setCurrentIndex(model_.genreSelection);
+  artist_->setText(Q(model_.artist));
+  title_->setText(Q(model_.title));
+  album_->setText(Q(model_.album));
+  year_->setText(Q(model_.year));
+}
+
+bool CWmaDialog::Run() {
+  Init();
+  return exec() == QDialog::Accepted;
+}
+
+void CWmaDialog::accept() {
+  model_.qualitySelection = quality_->currentIndex();
+  model_.genreSelection = genre_->currentIndex();
+  model_.artist = S(artist_);
+  model_.title = S(title_);
+  model_.album = S(album_);
+  model_.year = S(year_);
+  model_.Ok();
+  QDialog::accept();
+}
+
+void CWmaDialog::reject() {
+  model_.Cancel();
+  QDialog::reject();
+}

@@ -1,0 +1,686 @@
+#include "gui/main_frame.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QShortcut>
+#include <QToolBar>
+#include <QWhatsThis>
+#include <algorithm>
+
+#include "app/command_table.h"
+#include "app/editor_app.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
+#include "gui/child_frame.h"
+#include "gui/dialogs/about_dialog.h"
+#include "gui/dialogs/settings_dialogs.h"
+#include "gui/doc_template.h"
+#include "gui/editor_images.h"
+#include "gui/recent_file_list.h"
+#include "gui/view/editor_view.h"
+#include "gui/view/levels_panel.h"
+#include "gui/view/position_bar.h"
+#include "gui/view/quality_panel.h"
+#include "platform/message.h"
+#include "resources/control_ids.h"
+
+using namespace ids;
+
+namespace {
+
+// Lines the minimised document windows up along the bottom of the area,
+// left to right and then row above row, in the order they were opened.
+void ArrangeMinimizedWindows(QMdiArea* area) {
+  const QRect bounds = area->viewport()->rect();
+  int x = 0, y = bounds.bottom() + 1, rowHeight = 0;
+  for (QMdiSubWindow* window : area->subWindowList(QMdiArea::CreationOrder)) {
+    if (!window->isMinimized() || !window->isVisible()) continue;
+    const QSize size = window->size();
+    if (x > 0 && x + size.width() > bounds.width()) {
+      x = 0;
+      y -= rowHeight;
+      rowHeight = 0;
+    }
+    if (x == 0) rowHeight = size.height();
+    rowHeight = std::max(rowHeight, size.height());
+    window->move(x, y - size.height());
+    x += size.width();
+  }
+}
+
+QIcon ToolIcon(const QImage& normal, const QImage& disabled) {
+  const QColor face = images::ButtonFace();
+  QIcon icon;
+  icon.addPixmap(QPixmap::fromImage(images::Recolored(normal, face)), QIcon::Normal);
+  icon.addPixmap(QPixmap::fromImage(images::Recolored(disabled, face)), QIcon::Disabled);
+  return icon;
+}
+
+// The buttons recording greys.
+constexpr int kGreyedButtons[] = {ID_PLAY,
+                                  ID_PLAY_LOOPED,
+                                  ID_STOP,
+                                  ID_REWIND,
+                                  ID_FORWARD,
+                                  ID_RECORD,
+                                  ID_FORMAT_PANEL,
+                                  ID_LEVEL_PANEL,
+                                  ID_FILE_NEW,
+                                  ID_FILE_OPEN,
+                                  ID_EDIT_CUT,
+                                  ID_EDIT_COPY,
+                                  ID_EDIT_PASTE_INSERT,
+                                  ID_EDIT_PASTE_OVER,
+                                  ID_EDIT_DELETE,
+                                  ID_EDIT_UNDO,
+                                  ID_EDIT_REDO,
+                                  ID_FILE_SAVE,
+                                  ID_HELP_TOPICS};
+
+}  // namespace
+
+CMainFrame::CMainFrame(CEditorApp& app, QWidget* parent) : QMainWindow(parent), app_(app) {
+  setObjectName(QString::number(IDR_MAINFRAME));
+  setWindowTitle("Vellmore Editor");
+  mdi_ = new QMdiArea(this);
+  mdi_->setBackground(QColor(128, 128, 128));
+  setCentralWidget(mdi_);
+  template_ = std::make_unique<CDocTemplate>(app_, *mdi_);
+  recent_ = std::make_unique<CRecentFileList>();
+
+  CreateMenus();
+  CreateToolBars();
+  CreateAccelerators();
+  setMinimumSize(800, 400);
+  app_.SetMainFrame(this);
+  app_.SetPanelHooks(
+      {[this](const std::string& rate, const std::string& channels, const std::string& bits) {
+         if (qualityPanel_) {
+           qualityPanel_->SetTexts(QString::fromStdString(rate), QString::fromStdString(channels),
+                                   QString::fromStdString(bits));
+         }
+       },
+       [this](const std::string& a, const std::string& b, const std::string& c) {
+         positionBar_->SetStart(QString::fromStdString(a));
+         positionBar_->SetEnd(QString::fromStdString(b));
+         positionBar_->SetLength(QString::fromStdString(c));
+       }});
+  connect(&uiTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
+  uiTimer_.start(200);
+  UpdateCommandUI();
+}
+
+CMainFrame::~CMainFrame() {
+  int32_t playing = PLAY_PLAYING;
+  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  ConfigRecord* config = app_.Config();
+  config->formatPanelShown = qualityPanel_ ? 1 : 0;
+  config->levelMeterShown = levelsPanel_ ? 1 : 0;
+  app_.WriteConfig();
+  // Documents close before the frame that shows them goes.
+  for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
+  delete qualityPanel_;
+  levelPanelOpen_.store(false);
+  delete levelsPanel_;
+  app_.SetPanelHooks({});
+  if (app_.MainFrame() == this) app_.SetMainFrame(nullptr);
+}
+
+QAction* CMainFrame::MakeAction(int id) {
+  const CommandInfo* info = FindCommand(id);
+  auto* action = new QAction(QString::fromUtf8(info ? info->text : ""), this);
+  action->setObjectName(QString::number(id));
+  if (info) {
+    action->setToolTip(QString::fromUtf8(info->tip));
+    action->setWhatsThis(QString::fromUtf8(info->tip));
+  }
+  action->setIconVisibleInMenu(false);
+  connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+  actions_.insert(id, action);
+  return action;
+}
+
+CQualityPanel* CMainFrame::QualityPanel() const {
+  return qualityPanel_.data();
+}
+
+CLevelsPanel* CMainFrame::LevelsPanel() const {
+  return levelsPanel_.data();
+}
+
+QAction* CMainFrame::Action(int id) const {
+  return actions_.value(id, nullptr);
+}
+
+void CMainFrame::CreateMenus() {
+  for (const CommandInfo& info : CommandList()) MakeAction(info.id);
+  auto add = [this](QMenu* menu, std::initializer_list<int> list) {
+    for (int id : list) {
+      if (id == 0) {
+        menu->addSeparator();
+      } else {
+        menu->addAction(Action(id));
+      }
+    }
+  };
+  QMenu* file = menuBar()->addMenu("&File");
+  add(file, {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_CLOSE, ID_FILE_SAVE, ID_FILE_SAVE_AS, 0});
+  recentMenu_ = file;
+  file->addAction(Action(ID_FILE_MRU_FILE1));
+  file->addSeparator();
+  file->addAction(Action(ID_APP_EXIT));
+  RefreshRecentMenu();
+  add(menuBar()->addMenu("&Edit"),
+      {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE_INSERT,
+       ID_EDIT_PASTE_OVER, ID_EDIT_PASTE_MIX, ID_EDIT_DELETE});
+  add(menuBar()->addMenu("&Tools"),
+      {ID_TOOLS_VOLUME, ID_TOOLS_FADE, ID_TOOLS_MUTE, ID_TOOLS_REVERSE, ID_TOOLS_SWAP,
+       ID_TOOLS_COPY_CHANNEL, ID_TOOLS_CHANGE_QUALITY});
+  add(menuBar()->addMenu("Effe&cts"), {ID_EFFECTS_ECHO, ID_EFFECTS_REVERB, ID_EFFECTS_MULTI_VOICE});
+  add(menuBar()->addMenu("&View"),
+      {ID_VIEW_TOOLBAR, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_FULL});
+  Action(ID_VIEW_TOOLBAR)->setCheckable(true);
+  Action(ID_VIEW_TOOLBAR)->setChecked(true);
+  add(menuBar()->addMenu("&Settings"), {ID_SETTINGS_IO, ID_SETTINGS_TEMP});
+  add(menuBar()->addMenu("&Window"), {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE});
+  add(menuBar()->addMenu("&Help"), {ID_HELP_TOPICS, 0, ID_APP_ABOUT});
+  for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+    connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
+  }
+}
+
+void CMainFrame::RefreshRecentMenu() {
+  // The list is shown as numbered entries in place of "Recent File".
+  for (QAction* action : recentMenu_->actions()) {
+    if (action->property("recent").toBool()) {
+      recentMenu_->removeAction(action);
+      action->deleteLater();
+    }
+  }
+  QAction* placeholder = Action(ID_FILE_MRU_FILE1);
+  const QStringList& files = recent_->Files();
+  placeholder->setVisible(files.isEmpty());
+  for (int i = 0; i < files.size(); ++i) {
+    auto* entry = new QAction(QString("&%1 %2").arg(i + 1).arg(files[i]), recentMenu_);
+    entry->setProperty("recent", true);
+    entry->setObjectName(QString::number(ID_FILE_MRU_FILE1 + i));
+    const QString path = files[i];
+    connect(entry, &QAction::triggered, this, [this, path] { OpenDocumentFile(path); });
+    recentMenu_->insertAction(placeholder, entry);
+  }
+}
+
+void CMainFrame::CreateToolBars() {
+  using images::StandardImage;
+  using images::TransportImage;
+  standardBar_ = addToolBar("Standard");
+  standardBar_->setObjectName(QString::number(AFX_IDW_TOOLBAR));
+  standardBar_->setIconSize(QSize(61, 34));
+  standardBar_->setMovable(true);
+  struct Button {
+    int id;
+    int image;  // -1: separator, -2: no image
+  };
+  const Button standard[] = {{ID_FILE_NEW, 0},
+                             {ID_FILE_OPEN, 1},
+                             {ID_FILE_SAVE, 2},
+                             {0, -1},
+                             {ID_EDIT_CUT, 3},
+                             {ID_EDIT_COPY, 4},
+                             {ID_EDIT_PASTE_INSERT, 5},
+                             {ID_EDIT_PASTE_OVER, 6},
+                             {ID_EDIT_DELETE, 7},
+                             {0, -1},
+                             {ID_EDIT_UNDO, 8},
+                             {ID_EDIT_REDO, 9},
+                             {0, -1},
+                             {ID_HELP_TOPICS, 10},
+                             {0, -1},
+                             {ID_UNUSED_1, -2},
+                             {ID_UNUSED_2, -2},
+                             {ID_UNUSED_3, -2}};
+  for (const Button& b : standard) {
+    if (b.image == -1) {
+      standardBar_->addSeparator();
+      continue;
+    }
+    QAction* action = Action(b.id);
+    if (b.image >= 0) {
+      const auto which = static_cast<StandardImage>(b.image);
+      action->setIcon(ToolIcon(images::StandardToolbarImage(which, false),
+                               images::StandardToolbarImage(which, true)));
+    } else {
+      QImage blank(61, 34, QImage::Format_RGB32);
+      blank.fill(images::kLabelGrey);
+      action->setIcon(ToolIcon(blank, blank));
+    }
+    standardBar_->addAction(action);
+  }
+
+  // The bottom band: the position bar, then the transport toolbar.
+  rebar_ = new QToolBar("Position", this);
+  rebar_->setObjectName("rebar");
+  rebar_->setMovable(false);
+  positionBar_ = new CPositionBar(rebar_);
+  rebar_->addWidget(positionBar_);
+  addToolBar(Qt::BottomToolBarArea, rebar_);
+
+  transportBar_ = new QToolBar("Transport", this);
+  transportBar_->setObjectName(QString::number(IDR_TRANSPORT));
+  transportBar_->setIconSize(QSize(58, 34));
+  transportBar_->setMovable(false);
+  const Button transport[] = {{ID_PLAY, 0},    {ID_PLAY_LOOPED, 1},  {ID_REWIND, 2},
+                              {ID_FORWARD, 3}, {ID_STOP, 4},         {ID_RECORD, 5},
+                              {0, -1},         {ID_FORMAT_PANEL, 6}, {ID_LEVEL_PANEL, 7}};
+  for (const Button& b : transport) {
+    if (b.image == -1) {
+      transportBar_->addSeparator();
+      continue;
+    }
+    const auto which = static_cast<TransportImage>(b.image);
+    QAction* action = Action(b.id);
+    action->setIcon(ToolIcon(images::TransportToolbarImage(which, false),
+                             images::TransportToolbarImage(which, true)));
+    transportBar_->addAction(action);
+  }
+  addToolBar(Qt::BottomToolBarArea, transportBar_);
+}
+
+void CMainFrame::CreateAccelerators() {
+  const std::pair<QKeySequence, int> keys[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
+      {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
+      {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
+      {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
+      {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
+      {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE_INSERT},
+      {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE_UNHANDLED},
+      {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
+      {QKeySequence(Qt::ALT | Qt::Key_Backspace), ID_EDIT_UNDO},
+      {QKeySequence(Qt::CTRL | Qt::Key_Y), ID_EDIT_REDO},
+      {QKeySequence(Qt::Key_Space), ID_PLAY},
+      {QKeySequence(Qt::Key_Escape), ID_STOP},
+      {QKeySequence(Qt::Key_F1), ID_HELP},
+      {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
+      {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
+      {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
+  };
+  for (const auto& [sequence, id] : keys) {
+    auto* shortcut = new QShortcut(sequence, this);
+    shortcut->setObjectName(QString::number(id));
+    shortcut->setContext(Qt::WindowShortcut);
+    connect(shortcut, &QShortcut::activated, this, [this, id] {
+      // An accelerator obeys the same enabling rule as its menu item.
+      if (CommandEnabled(id, app_.playState.load())) OnCommand(id);
+    });
+  }
+}
+
+void CMainFrame::UpdateCommandUI() {
+  const int32_t play = app_.playState.load();
+  for (auto it = actions_.begin(); it != actions_.end(); ++it) {
+    bool enabled = CommandEnabled(it.key(), play);
+    if (greyed_ && std::find(std::begin(kGreyedButtons), std::end(kGreyedButtons), it.key()) !=
+                       std::end(kGreyedButtons)) {
+      enabled = false;
+    }
+    it.value()->setEnabled(enabled);
+  }
+  Action(ID_VIEW_TOOLBAR)->setChecked(standardBar_->isVisible());
+}
+
+void CMainFrame::GreyToolbarButtons() {
+  greyed_ = true;
+  UpdateCommandUI();
+}
+
+void CMainFrame::RestoreToolbarButtons() {
+  greyed_ = false;
+  UpdateCommandUI();
+}
+
+void CMainFrame::PlaceForScreen(const QSize& screen) {
+  if (screen.width() < 800 && screen.height() < 600) {
+    platform::ShowMessage("Sorry, minimum resolution must be 800 x 600.");
+  } else if (screen == QSize(800, 600)) {
+    setGeometry(0, 0, 800, 600);
+  } else {
+    setGeometry(100, 100, 800, 550);
+  }
+}
+
+CEditorView* CMainFrame::ActiveView() const {
+  return app_.ActiveView();
+}
+
+void CMainFrame::InvalidateViews() {
+  for (CEditorView* view : mdi_->findChildren<CEditorView*>()) view->Invalidate();
+}
+
+CChildFrame* CMainFrame::OpenDocumentFile(const QString& path) {
+  CChildFrame* frame = template_->OpenDocumentFile(path);
+  if (frame != nullptr) {
+    recent_->Add(path);
+    RefreshRecentMenu();
+  }
+  InvalidateViews();
+  return frame;
+}
+
+void CMainFrame::OnCommand(int id) {
+  switch (id) {
+    case ID_FILE_NEW:
+      template_->NewDocument();
+      return;
+    case ID_FILE_OPEN:
+      OnFileOpen();
+      return;
+    case ID_FILE_CLOSE:
+      if (QMdiSubWindow* window = mdi_->activeSubWindow()) window->close();
+      return;
+    case ID_FILE_SAVE:
+      OnFileSave();
+      return;
+    case ID_FILE_SAVE_AS:
+      OnFileSaveAs();
+      return;
+    case ID_APP_EXIT:
+      close();
+      return;
+    case ID_VIEW_ZOOM_IN:
+      if (CEditorView* view = ActiveView()) view->ZoomIn();
+      return;
+    case ID_VIEW_ZOOM_OUT:
+      if (CEditorView* view = ActiveView()) view->ZoomOut();
+      return;
+    case ID_VIEW_FULL:
+      if (CEditorView* view = ActiveView()) view->FullView();
+      return;
+    case ID_VIEW_TOOLBAR:
+      standardBar_->setVisible(!standardBar_->isVisible());
+      UpdateCommandUI();
+      return;
+    case ID_STOP: {
+      if (transport_.stop) {
+        transport_.stop();
+      } else {
+        int32_t playing = PLAY_PLAYING;
+        app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+      }
+      UpdateCommandUI();
+      return;
+    }
+    case ID_PLAY:
+    case ID_PLAY_LOOPED: {
+      const CommandDecision decision = DecideCommand(id, ContextFor(app_));
+      if (decision.kind == CommandDecision::Refuse) {
+        platform::ShowMessage(decision.message);
+      } else if (transport_.play) {
+        transport_.play(*app_.ActiveDocument(), id == ID_PLAY_LOOPED);
+      }
+      // Playing greys the commands at once, not at the next timer tick.
+      UpdateCommandUI();
+      return;
+    }
+    case ID_REWIND:
+    case ID_FORWARD:
+      OnRewindOrForward(id == ID_FORWARD);
+      return;
+    case ID_RECORD:
+      if (transport_.record) transport_.record(app_.ActiveDocument());
+      UpdateCommandUI();
+      return;
+    case ID_FORMAT_PANEL:
+      ToggleFormatPanel();
+      return;
+    case ID_LEVEL_PANEL:
+      ToggleLevelPanel();
+      return;
+    case ID_WINDOW_CASCADE:
+      mdi_->cascadeSubWindows();
+      return;
+    case ID_WINDOW_TILE:
+      mdi_->tileSubWindows();
+      return;
+    case ID_SETTINGS_IO: {
+      CIoDeviceSettingsDialog dialog(app_, this);
+      dialog.exec();
+      return;
+    }
+    case ID_SETTINGS_TEMP: {
+      CTempFileSettingsDialog dialog(app_, this);
+      dialog.exec();
+      return;
+    }
+    case ID_APP_ABOUT: {
+      CAboutDialog dialog(this);
+      dialog.exec();
+      return;
+    }
+    case ID_WINDOW_ARRANGE:
+      ArrangeMinimizedWindows(mdi_);
+      return;
+    case ID_HELP_TOPICS:
+    case ID_HELP:
+    case ID_HELP_INDEX:
+    case ID_DEFAULT_HELP: {
+      // F1 and the framework's help commands all open the one help dialog.
+      CHelpDialog dialog(this);
+      dialog.exec();
+      return;
+    }
+    case ID_CONTEXT_HELP:
+      // The next click on a button or menu item explains it.
+      QWhatsThis::enterWhatsThisMode();
+      return;
+    case ID_NEXT_PANE:
+      mdi_->activateNextSubWindow();
+      return;
+    case ID_PREV_PANE:
+      mdi_->activatePreviousSubWindow();
+      return;
+    default:
+      break;
+  }
+  const int operation = RunDocumentCommand(app_, id);
+  // Copy leaves the audio as it was; anything else may have changed it.
+  if (operation != 0 && operation != OP_COPY) {
+    if (CEditorView* view = ActiveView()) view->Invalidate();
+  }
+  InvalidateViews();
+}
+
+void CMainFrame::OnRewindOrForward(bool forward) {
+  if (!(forward ? ForwardDocument(app_) : RewindDocument(app_))) return;
+  CEditorView* view = ActiveView();
+  if (view == nullptr || &view->Document() != app_.ActiveDocument()) return;
+  view->RedrawSelection();
+  view->Invalidate();
+}
+
+void CMainFrame::OnFileOpen() {
+  QFileDialog dialog(this, "Open");
+  QStringList filters;
+  for (const std::string& f : FileDialogFilters(kOpenFilter)) {
+    filters << QString::fromStdString(f);
+  }
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix("wav");
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::ReadOnly, false);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  OpenDocumentFile(dialog.selectedFiles().first());
+}
+
+void CMainFrame::OnFileSave() {
+  CEditorDoc* doc = app_.ActiveDocument();
+  if (doc == nullptr) return;
+  // A document that was never saved, or whose name says no type, is saved
+  // as Save As would.
+  if (doc->Path().empty() || WriterForPath(doc->Path()) == 0) {
+    OnFileSaveAs();
+    return;
+  }
+  SaveWith(*doc, QString::fromStdString(doc->Path()));
+}
+
+void CMainFrame::OnFileSaveAs() {
+  CEditorDoc* doc = app_.ActiveDocument();
+  if (doc == nullptr) return;
+  QFileDialog dialog(this, "Save As");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  QStringList filters;
+  // "All Formats" names no single type, so the list starts at Wave Files.
+  for (const std::string& f : FileDialogFilters(kOpenFilter)) {
+    if (f.rfind("All ", 0) != 0) filters << QString::fromStdString(f);
+  }
+  dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix("wav");
+  if (!doc->Path().empty()) dialog.selectFile(QString::fromStdString(doc->Path()));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  QString path = dialog.selectedFiles().first();
+  if (WriterForPath(path.toStdString()) == 0) {
+    const QString filter = dialog.selectedNameFilter();
+    const int star = filter.indexOf("*.");
+    path += star >= 0 ? filter.mid(star + 1, 4) : QString(".wav");
+  }
+  SaveWith(*doc, path);
+}
+
+void CMainFrame::SaveWith(CEditorDoc& doc, const QString& path) {
+  const int writer = WriterForPath(path.toStdString());
+  if (writer == 0) return;
+  // The document takes the new name only when the file was written.
+  const std::string previous = doc.Path();
+  doc.SetPath(path.toStdString());
+  doc.DocRunOperation(writer);
+  if (doc.LastResult() != OP_DONE) {
+    doc.SetPath(previous);
+  } else {
+    recent_->Add(path);
+    RefreshRecentMenu();
+    for (QMdiSubWindow* window : mdi_->subWindowList()) {
+      auto* frame = qobject_cast<CChildFrame*>(window);
+      if (frame != nullptr && &frame->Document() == &doc) {
+        frame->setWindowTitle(QFileInfo(path).fileName());
+      }
+    }
+  }
+  InvalidateViews();
+}
+
+void CMainFrame::ToggleFormatPanel() {
+  if (qualityPanel_) {
+    qualityPanel_->close();
+    qualityPanel_ = nullptr;
+    RepositionPanels();
+  } else {
+    qualityPanel_ = new CQualityPanel(this);
+    qualityPanel_->onClosed = [this] {
+      qualityPanel_ = nullptr;
+      RepositionPanels();
+      UpdateCommandUI();
+    };
+    qualityPanel_->returnFocus = [this] { activateWindow(); };
+    RepositionPanels();
+    qualityPanel_->show();
+    if (CEditorDoc* doc = app_.ActiveDocument()) {
+      app_.ShowFormat(doc->sampleRate, doc->channels, doc->bitsPerSample);
+    }
+  }
+  UpdateCommandUI();
+}
+
+void CMainFrame::ToggleLevelPanel() {
+  if (levelsPanel_) {
+    levelPanelOpen_.store(false);
+    levelsPanel_->close();  // stops the input monitor first
+    levelsPanel_ = nullptr;
+    RepositionPanels();
+  } else {
+    levelsPanel_ = new CLevelsPanel(this);
+    levelsPanel_->onClosed = [this] {
+      levelPanelOpen_.store(false);
+      levelsPanel_ = nullptr;
+      RepositionPanels();
+      UpdateCommandUI();
+    };
+    levelsPanel_->returnFocus = [this] { activateWindow(); };
+    levelsPanel_->busy = [this] {
+      if (transport_.monitorRefused) return transport_.monitorRefused();
+      return app_.playState.load() == PLAY_PLAYING || app_.recordState.load() == 5;
+    };
+    levelsPanel_->startMonitoring = [this] {
+      if (transport_.startMonitoring) transport_.startMonitoring();
+    };
+    levelsPanel_->stopMonitoring = [this] {
+      if (transport_.stopMonitoring) transport_.stopMonitoring();
+    };
+    RepositionPanels();
+    levelsPanel_->show();
+    levelPanelOpen_.store(true);
+  }
+  UpdateCommandUI();
+}
+
+void CMainFrame::RepositionPanels() {
+  const QRect frame = frameGeometry();
+  if (frame.width() < 400) return;
+  const int x = frame.left() + frame.width() - 147;
+  if (qualityPanel_) qualityPanel_->move(x, frame.top() + 95);
+  if (levelsPanel_) {
+    levelsPanel_->setGeometry(x, frame.top() + (qualityPanel_ ? 195 : 95), 141, 195);
+  }
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+  QMainWindow::moveEvent(event);
+  RepositionPanels();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  RepositionPanels();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  int32_t playing = PLAY_PLAYING;
+  if (app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED)) {
+    // Let the playback drain finish; a drain that never reports back does
+    // not keep the program from closing.
+    QElapsedTimer waited;
+    waited.start();
+    while (app_.playState.load() != PLAY_IDLE && waited.elapsed() < 3000) {
+      QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+  }
+  mdi_->closeAllSubWindows();
+  if (!mdi_->subWindowList().isEmpty()) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+QImage CMainFrame::Snapshot() {
+  QImage picture = grab().toImage().convertToFormat(QImage::Format_RGB32);
+  QPainter p(&picture);
+  const QPoint origin = geometry().topLeft();
+  for (QWidget* panel :
+       {static_cast<QWidget*>(qualityPanel_.data()), static_cast<QWidget*>(levelsPanel_.data())}) {
+    if (panel != nullptr && panel->isVisible()) {
+      p.drawPixmap(panel->geometry().topLeft() - origin, panel->grab());
+    }
+  }
+  return picture;
+}
