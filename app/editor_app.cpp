@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/first_run.h"
+#include "codecs/document_codecs.h"
 #include "platform/file_discard.h"
 #include "platform/message.h"
 #include "platform/paths.h"
@@ -36,6 +37,17 @@ CEditorApp::~CEditorApp() {
 
 void CEditorApp::SetActiveDocument(CEditorDoc* doc) {
   if (operationInProgress_ == 0) activeDocument_ = doc;
+}
+
+void CEditorApp::DocumentCreated(CEditorDoc& doc) {
+  DocumentOpened();
+  InstallDocumentCodecs(doc, mp3Decoder_);
+  if (installTools) installTools(doc);
+}
+
+void CEditorApp::StopPlaybackOf(CEditorDoc& /*doc*/) {
+  int32_t playing = PLAY_PLAYING;
+  playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
 }
 
 void CEditorApp::DocumentClosed(CEditorDoc* doc) {

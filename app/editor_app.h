@@ -1,6 +1,6 @@
 // The application hub: the configuration, this run's folder, the five slots
 // shared by every document (the clipboard and scratch slots A-D), the active
-// document and view, and the play, record and operation-in-progress states.
+// document, and the play, record and operation-in-progress states.
 // It is plain C++: the editor's window and the batch tool both drive it.
 #pragma once
 
@@ -13,13 +13,12 @@
 #include "app/config.h"
 #include "codecs/mp3_decoder.h"
 #include "engine/document_dialogs.h"
+#include "engine/document_host.h"
 #include "engine/pcm_import.h"
 #include "engine/progress.h"
 #include "engine/temp_audio_file.h"
 
 class CEditorDoc;
-class CEditorView;
-class CMainFrame;
 class FirstRunDialogs;
 
 inline constexpr int32_t PLAY_IDLE = 1;
@@ -39,10 +38,10 @@ struct StartUpOptions {
   std::string runFolderSuffix;
 };
 
-class CEditorApp {
+class CEditorApp : public DocumentHost {
  public:
   explicit CEditorApp(std::time_t startTime = std::time(nullptr));
-  ~CEditorApp();
+  ~CEditorApp() override;
   CEditorApp(const CEditorApp&) = delete;
   CEditorApp& operator=(const CEditorApp&) = delete;
 
@@ -60,39 +59,39 @@ class CEditorApp {
   void SetConfigPath(std::string path) { configPath_ = std::move(path); }
 
   const std::string& RunStamp() const { return runStamp_; }
-  const std::string& RunFolder() const { return runFolder_; }
+  const std::string& RunFolder() const override { return runFolder_; }
 
-  TempAudioFile* Clip() { return &clip_; }
-  TempAudioFile* TempA() { return &temp_[0]; }
-  TempAudioFile* TempB() { return &temp_[1]; }
-  TempAudioFile* TempC() { return &temp_[2]; }
-  TempAudioFile* TempD() { return &temp_[3]; }
+  TempAudioFile* Clip() override { return &clip_; }
+  TempAudioFile* TempA() override { return &temp_[0]; }
+  TempAudioFile* TempB() override { return &temp_[1]; }
+  TempAudioFile* TempC() override { return &temp_[2]; }
+  TempAudioFile* TempD() override { return &temp_[3]; }
 
   // The active document does not change while an operation runs, so the
   // operation keeps working on the document it was started for.
-  void SetActiveDocument(CEditorDoc* doc);
+  void SetActiveDocument(CEditorDoc* doc) override;
   CEditorDoc* ActiveDocument() const { return activeDocument_; }
-  void SetActiveView(CEditorView* view) { activeView_ = view; }
-  CEditorView* ActiveView() const { return activeView_; }
-  void SetMainFrame(CMainFrame* frame) { mainFrame_ = frame; }
-  CMainFrame* MainFrame() const { return mainFrame_; }
-  void SetClosingDocument(CEditorDoc* doc) { closingDocument_ = doc; }
+  void SetClosingDocument(CEditorDoc* doc) override { closingDocument_ = doc; }
   CEditorDoc* ClosingDocument() const { return closingDocument_; }
-  int& OperationInProgress() { return operationInProgress_; }
+  int& OperationInProgress() override { return operationInProgress_; }
   void DocumentOpened() { ++documentCount_; }
+  // Counts the document and gives it its tools and the codecs' operations.
+  void DocumentCreated(CEditorDoc& doc) override;
+  // A document going away ends a playback that is running.
+  void StopPlaybackOf(CEditorDoc& doc) override;
   // Called by a document's destructor.
-  void DocumentClosed(CEditorDoc* doc);
+  void DocumentClosed(CEditorDoc* doc) override;
   int DocumentCount() const { return documentCount_; }
 
   // The program's progress host and the dialogs documents ask; both default
   // to answers without a user (no display, nothing cancelled).
   void SetOperationHost(OperationHost* host) { host_ = host ? host : &silentHost_; }
-  OperationHost& Host() { return *host_; }
+  OperationHost& Host() override { return *host_; }
   void SetDocumentDialogs(DocumentDialogs* dialogs) {
     dialogs_ = dialogs ? dialogs : &presetDialogs_;
   }
-  DocumentDialogs& Dialogs() { return *dialogs_; }
-  PcmImportSettings& PcmImport() { return pcmImport_; }
+  DocumentDialogs& Dialogs() override { return *dialogs_; }
+  PcmImportSettings& PcmImport() override { return pcmImport_; }
   Mp3Decoder& Mp3() { return mp3Decoder_; }
 
   // The format panel's three texts ("44100 Hz", "Stereo", "16 Bit"; empty
@@ -106,8 +105,8 @@ class CEditorApp {
         showPositions;
   };
   void SetPanelHooks(PanelHooks hooks) { panelHooks_ = std::move(hooks); }
-  void ShowFormat(int32_t sampleRate, int16_t channels, int16_t bitsPerSample);
-  void ShowPositionTexts(const std::string& a, const std::string& b, const std::string& c);
+  void ShowFormat(int32_t sampleRate, int16_t channels, int16_t bitsPerSample) override;
+  void ShowPositionTexts(const std::string& a, const std::string& b, const std::string& c) override;
   int NextViewSerial() { return ++viewSerial_; }
 
   // Gives every new document its tools (volume, fade, echo, ...).
@@ -133,8 +132,6 @@ class CEditorApp {
 
   CEditorDoc* activeDocument_ = nullptr;
   CEditorDoc* closingDocument_ = nullptr;
-  CEditorView* activeView_ = nullptr;
-  CMainFrame* mainFrame_ = nullptr;
   int operationInProgress_ = 0;
   int documentCount_ = 0;
   SilentOperationHost silentHost_;

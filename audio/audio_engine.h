@@ -54,6 +54,7 @@ class AudioEngine {
   // Null: no windows to tell.
   void SetListener(AudioListener* listener);
   AudioListener& Listener() { return *listener_; }
+  CEditorApp& App() { return app_; }
 
   // --- playback ---
   // Play (looped false) and Play looped: the commands' checks, then Start.

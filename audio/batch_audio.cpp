@@ -45,10 +45,11 @@ bool NoEngine() {
 }  // namespace
 
 int PlaySelectionAndWait(AudioEngine& engine, CEditorDoc& doc) {
-  doc.App().SetActiveDocument(&doc);
-  if (doc.App().ActiveDocument() != &doc) return OP_FAILED;
-  if (doc.App().playState.load() != PLAY_IDLE) return OP_FAILED;
-  if (doc.App().recordState.load() == RECORD_MONITORING) {
+  CEditorApp& app = engine.App();
+  app.SetActiveDocument(&doc);
+  if (app.ActiveDocument() != &doc) return OP_FAILED;
+  if (app.playState.load() != PLAY_IDLE) return OP_FAILED;
+  if (app.recordState.load() == RECORD_MONITORING) {
     engine.MonitorStop();
     engine.Listener().MonitorSwitchedOff();
   }
@@ -64,8 +65,9 @@ int PlaySelectionAndWait(CEditorDoc& doc) {
 }
 
 int RecordForSeconds(AudioEngine& engine, CEditorDoc& doc, double seconds) {
-  doc.App().SetActiveDocument(&doc);
-  if (doc.App().ActiveDocument() != &doc) return OP_FAILED;
+  CEditorApp& app = engine.App();
+  app.SetActiveDocument(&doc);
+  if (app.ActiveDocument() != &doc) return OP_FAILED;
   AudioListener& previous = engine.Listener();
   TimedRecording timed(previous, seconds);
   engine.SetListener(&timed);

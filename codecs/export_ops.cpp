@@ -1,9 +1,9 @@
 #include "codecs/export_ops.h"
 
-#include "app/editor_app.h"
 #include "codecs/mp3_export.h"
 #include "codecs/wma_export.h"
 #include "engine/document_dialogs.h"
+#include "engine/document_host.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "engine/progress.h"

@@ -9,20 +9,14 @@
 #include <limits>
 #include <vector>
 
-#include "app/editor_app.h"
-#include "codecs/export_ops.h"
-#include "codecs/id3v1.h"
-#include "codecs/mp3_decoder.h"
 #include "engine/document_dialogs.h"
+#include "engine/document_host.h"
 #include "engine/effect_tool.h"
 #include "engine/op_codes.h"
 #include "engine/operation_runner.h"
 #include "engine/peak_file.h"
 #include "engine/wave_file.h"
-#include "libs/ombrin/ombrin.h"
-#include "libs/tallisk/tallisk.h"
 #include "platform/file_copy.h"
-#include "platform/library.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
 
@@ -52,19 +46,6 @@ bool KnownLayout(int16_t channels, int16_t bits) {
   return channels > 0 && bits >= 8 && channels * (bits / 8) > 0;
 }
 
-// The WMA decoder's progress reaches the running operation through here; the
-// decoder calls back on the thread that called it, one decode at a time.
-thread_local Progress* wmaProgress = nullptr;
-
-void WmaProgressCallback(int percent, int* keepGoing) {
-  if (wmaProgress == nullptr || wmaProgress->IsCancelled()) {
-    *keepGoing = 0;
-    return;
-  }
-  wmaProgress->Step(static_cast<uint32_t>(std::max(percent, 0)));
-  *keepGoing = 1;
-}
-
 }  // namespace
 
 std::string AudioFileKind(const std::string& path) {
@@ -77,7 +58,7 @@ std::string AudioFileKind(const std::string& path) {
   return "PCM";
 }
 
-CEditorDoc::CEditorDoc(CEditorApp& app) : app_(app) {
+CEditorDoc::CEditorDoc(DocumentHost& host) : app_(host) {
   app_.SetActiveDocument(this);
   const std::string& folder = app_.RunFolder();
   bool created = CreateTempAudioFile(&work, folder, "work") == 1;
@@ -99,8 +80,7 @@ CEditorDoc::CEditorDoc(CEditorApp& app) : app_(app) {
   tempB = app_.TempB();
   tempC = app_.TempC();
   tempD = app_.TempD();
-  app_.DocumentOpened();
-  if (app_.installTools) app_.installTools(*this);
+  app_.DocumentCreated(*this);
 }
 
 EffectTool* CEditorDoc::Tool(int code) const {
@@ -112,9 +92,12 @@ void CEditorDoc::AdoptTool(int code, std::unique_ptr<EffectTool> tool) {
   tools_[code] = std::move(tool);
 }
 
+void CEditorDoc::AdoptOperation(int code, Operation operation) {
+  operations_[code] = std::move(operation);
+}
+
 CEditorDoc::~CEditorDoc() {
-  int32_t playing = PLAY_PLAYING;
-  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  app_.StopPlaybackOf(*this);
   bool cleaned = true;
   if (CleanupTempAudioFile(&work, 0) != 1) {
     ShowMessage("Failed to cleanup working file");
@@ -134,8 +117,7 @@ CEditorDoc::~CEditorDoc() {
 }
 
 void CEditorDoc::OnCloseDocument() {
-  int32_t playing = PLAY_PLAYING;
-  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  app_.StopPlaybackOf(*this);
   app_.ShowFormat(0, 0, 0);
   app_.ShowPositionTexts("00:00.000", "00:00.000", "00:00.000");
   app_.SetClosingDocument(this);
@@ -275,10 +257,6 @@ int CEditorDoc::DispatchOperation(int code, Progress& progress) {
       return MakePeakFile(progress);
     case OP_IMPORT_PCM:
       return ImportPcm(progress);
-    case OP_IMPORT_MP3:
-      return ImportMp3(progress);
-    case OP_IMPORT_WMA:
-      return ImportWma(progress);
     case WRITE_WAVE_FILE:
       return WriteWave(progress);
     case WRITE_PCM_FILE:
@@ -313,11 +291,10 @@ int CEditorDoc::DispatchOperation(int code, Progress& progress) {
       return UserOpChangeQuality(progress);
     case OP_MIX_PASTE:
       return UserOpMixPaste(progress);
-    case WRITE_MP3_FILE:
-      return WriteMp3File(*this, progress);
-    case WRITE_WMA_FILE:
-      return WriteWmaFile(*this, progress);
     default:
+      if (const auto it = operations_.find(code); it != operations_.end()) {
+        return it->second(*this, progress);
+      }
       return OP_PENDING;
   }
 }
@@ -472,84 +449,6 @@ int CEditorDoc::AdoptDecodedWorkingFile() {
   bytesPerSecond = channels * (bitsPerSample / 8) * sampleRate;
   sourceDataOffset = 0;
   sourceFileLength = 0;
-  return OP_DONE;
-}
-
-int CEditorDoc::ImportMp3(Progress& progress) {
-  progress.SetCaption("Importing MP3 File via LAME Open Source Project.");
-  // The decoder writes a new file where the placeholder was (see
-  // CreateFreshFile on why not over it).
-  ::unlink(work.pcmPath.c_str());
-  const int decoded =
-      app_.Mp3().DecodeToPcm(path_, work.pcmPath, channels, bitsPerSample, sampleRate, progress);
-  if (decoded == 0) return OP_FAILED;
-  if (decoded == OP_CANCELLED) return OP_CANCELLED;
-  work.SetFormat(Format());
-  if ((channels != 1 && channels != 2) || (bitsPerSample != 8 && bitsPerSample != 16)) {
-    ShowMessage("Invalid MP3 File");
-    return OP_FAILED;
-  }
-  if (const int adopted = AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
-
-  const Id3v1Tag tag = ReadId3v1Tag(path_);
-  if (tag.found) {
-    mp3Export.title = tag.title;
-    mp3Export.artist = tag.artist;
-    mp3Export.album = tag.album;
-    mp3Export.year = tag.year;
-    mp3Export.comment = tag.comment;
-    mp3Export.genre = tag.genre;
-  }
-  return OP_DONE;
-}
-
-int CEditorDoc::ImportWma(Progress& progress) {
-  progress.SetTotal(100);
-  progress.SetCaption("Importing WMA File");
-  platform::Library decoder;
-  WMADecodeFunction decode = nullptr;
-  if (decoder.Load("Ombrin.dll")) decode = decoder.Get<WMADecodeFunction>("WMADecode");
-  if (decode == nullptr) {
-    app_.Dialogs().RunMediaSupportNeeded();
-    return OP_CANCELLED;
-  }
-  ::unlink(work.pcmPath.c_str());
-  wmaProgress = &progress;
-  const int32_t decoded = decode(path_.c_str(), work.pcmPath.c_str(), &channels, &bitsPerSample,
-                                 &sampleRate, WmaProgressCallback);
-  wmaProgress = nullptr;
-  if (channels != 1 && channels != 2) {
-    ShowMessage("Invalid WMA File");
-    return OP_FAILED;
-  }
-  if (progress.IsCancelled()) return OP_CANCELLED;
-  // A decode that broke off part-way (a full disk, say) has reported its
-  // failure already; its partial output is not taken for the whole file.
-  if (decoded < 0) return OP_FAILED;
-  if (const int adopted = AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
-
-  // The attributes are a convenience for the next export: without the
-  // attribute library the fields simply stay as they are.
-  platform::Library attributes;
-  WMAGetAttributeFn getAttribute = nullptr;
-  if (attributes.Load("Tallisk.dll")) {
-    getAttribute = attributes.Get<WMAGetAttributeFn>("WMAGetAttribute");
-  }
-  if (getAttribute != nullptr) {
-    auto read = [&](const char* name) {
-      char buffer[TALLISK_ATTRIBUTE_BUFFER_SIZE] = {};
-      getAttribute(path_.c_str(), 0, name, buffer);
-      buffer[sizeof buffer - 1] = '\0';
-      return std::string(buffer);
-    };
-    wmaExport.album = read("WM/AlbumTitle");
-    wmaExport.year = read("WM/Year");
-    wmaExport.title = read("Title");
-    wmaExport.author = read("Author");
-    std::string genre = read("Genre");
-    if (genre.empty()) genre = read("WM/Genre");
-    wmaExport.genre = genre;
-  }
   return OP_DONE;
 }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -14,7 +15,7 @@
 #include "engine/temp_audio_file.h"
 #include "engine/undo_entry.h"
 
-class CEditorApp;
+class DocumentHost;
 class EffectTool;
 class Progress;
 
@@ -24,7 +25,7 @@ std::string AudioFileKind(const std::string& path);
 
 class CEditorDoc {
  public:
-  explicit CEditorDoc(CEditorApp& app);
+  explicit CEditorDoc(DocumentHost& host);
   ~CEditorDoc();
   CEditorDoc(const CEditorDoc&) = delete;
   CEditorDoc& operator=(const CEditorDoc&) = delete;
@@ -47,8 +48,6 @@ class CEditorDoc {
   // Document operations.
   int CreateWorkingCopy(Progress& progress);
   int ImportPcm(Progress& progress);
-  int ImportMp3(Progress& progress);
-  int ImportWma(Progress& progress);
   int WriteWave(Progress& progress);
   int WriteRawPcm(Progress& progress);
   int OnStop(Progress& progress);
@@ -100,13 +99,20 @@ class CEditorDoc {
   AudioFormat Format() const { return {channels, bitsPerSample, sampleRate}; }
   const std::string& Path() const { return path_; }
   void SetPath(const std::string& path) { path_ = path; }
-  CEditorApp& App() { return app_; }
+  DocumentHost& App() { return app_; }
 
   // The document's tool for an operation code (OP_VOLUME, OP_ECHO, ...), or
   // null. Tools are installed once per document and keep their settings for
   // its whole life.
   EffectTool* Tool(int code) const;
   void AdoptTool(int code, std::unique_ptr<EffectTool> tool);
+  // Operations that layers above the engine add to every document (MP3 and
+  // WMA import and export), run by DispatchOperation like its own.
+  using Operation = std::function<int(CEditorDoc& doc, Progress& progress)>;
+  void AdoptOperation(int code, Operation operation);
+  // Takes a decoded working file's length and the document's format into
+  // the working slot; OP_DONE or OP_FAILED after its message.
+  int AdoptDecodedWorkingFile();
   // The host's result field of the last operation run.
   int LastResult() const { return lastResult_; }
 
@@ -163,15 +169,13 @@ class CEditorDoc {
   // what was written, cut to whole frames. Builds the peak file on the way.
   int CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
                           uint32_t total, Progress& progress);
-  // Takes the decoded working file's length and the document's format into
-  // the working slot.
-  int AdoptDecodedWorkingFile();
   // The waveform of a newly opened document: the one made with the working
   // copy, or built from the working file now.
   int MakePeakFile(Progress& progress);
 
-  CEditorApp& app_;
+  DocumentHost& app_;
   std::map<int, std::unique_ptr<EffectTool>> tools_;
+  std::map<int, Operation> operations_;
   std::string path_;
   int lastResult_ = 0;
   bool peaksMadeWithCopy_ = false;

@@ -60,7 +60,7 @@ void GuiAudioListener::SetLevels(int left, int right) {
 void GuiAudioListener::Flush() {
   // Cleared first: a report arriving while this runs posts a new call.
   flushPosted_.store(false);
-  CEditorView* view = app_.ActiveView();
+  CEditorView* view = CEditorView::Active();
   if (cursorDirty_.exchange(false) && view != nullptr) {
     const uint64_t packed = cursor_.load();
     const float fraction = std::bit_cast<float>(static_cast<uint32_t>(packed >> 32));
@@ -106,7 +106,7 @@ void GuiAudioListener::GreyToolbar(bool greyed) {
 }
 
 void GuiAudioListener::InvalidateView() {
-  if (CEditorView* view = app_.ActiveView()) {
+  if (CEditorView* view = CEditorView::Active()) {
     view->UpdateScrollBar();
     view->Invalidate();
   }

@@ -101,7 +101,6 @@ CMainFrame::CMainFrame(CEditorApp& app, QWidget* parent) : QMainWindow(parent), 
   CreateToolBars();
   CreateAccelerators();
   setMinimumSize(800, 400);
-  app_.SetMainFrame(this);
   app_.SetPanelHooks(
       {[this](const std::string& rate, const std::string& channels, const std::string& bits) {
          if (qualityPanel_) {
@@ -132,7 +131,6 @@ CMainFrame::~CMainFrame() {
   levelPanelOpen_.store(false);
   delete levelsPanel_;
   app_.SetPanelHooks({});
-  if (app_.MainFrame() == this) app_.SetMainFrame(nullptr);
 }
 
 QAction* CMainFrame::MakeAction(int id) {
@@ -360,7 +358,7 @@ void CMainFrame::PlaceForScreen(const QSize& screen) {
 }
 
 CEditorView* CMainFrame::ActiveView() const {
-  return app_.ActiveView();
+  return CEditorView::Active();
 }
 
 void CMainFrame::InvalidateViews() {

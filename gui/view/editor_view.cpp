@@ -13,6 +13,8 @@
 
 namespace {
 
+CEditorView* activeView = nullptr;
+
 const QColor kGrey(150, 150, 150);
 const QColor kDarkGrey(100, 100, 100);
 const QColor kOlive(125, 125, 0);
@@ -95,12 +97,16 @@ CEditorView::CEditorView(CEditorApp& app, CEditorDoc& doc, QWidget* parent)
   viewport()->setMouseTracking(false);
   horizontalScrollBar()->setRange(0, 100);
   connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, &CEditorView::OnScrollAction);
-  app_.SetActiveView(this);
+  activeView = this;
 }
 
 CEditorView::~CEditorView() {
   StopPlayback();
-  if (app_.ActiveView() == this) app_.SetActiveView(nullptr);
+  if (activeView == this) activeView = nullptr;
+}
+
+CEditorView* CEditorView::Active() {
+  return activeView;
 }
 
 void CEditorView::OnInitialUpdate() {
@@ -492,7 +498,7 @@ void CEditorView::focusInEvent(QFocusEvent* event) {
   hasFocus = 1;
   QAbstractScrollArea::focusInEvent(event);
   app_.SetActiveDocument(&doc_);
-  app_.SetActiveView(this);
+  activeView = this;
   app_.ShowFormat(doc_.sampleRate, doc_.channels, doc_.bitsPerSample);
 }
 

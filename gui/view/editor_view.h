@@ -21,6 +21,9 @@ class CEditorView : public QAbstractScrollArea {
   ~CEditorView() override;
 
   CEditorDoc& Document() { return doc_; }
+  // The view that last had the focus (or was made last), or null: the view
+  // the window's zoom commands and the play cursor act on.
+  static CEditorView* Active();
   int Serial() const { return serial_; }
 
   void ZoomIn();
