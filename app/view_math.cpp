@@ -251,19 +251,19 @@ void SelectionToPeakRange(CEditorDoc& doc) {
   doc.peakSelLength = doc.peakSelEnd - std::min(doc.peakSelStart, doc.peakSelEnd);
 }
 
-void PixelsToSelection(CEditorDoc& doc, int P) {
+void PixelsToSelection(CEditorDoc& doc, const PixelState& pixels, int P) {
   if (P <= 0) return;
   auto at = [&](int column) {
     return Aligned(TruncU32(doc.viewStart + static_cast<double>(doc.viewLength) * column / P),
                    doc.blockAlign);
   };
-  doc.selStart = at(doc.selX1);
+  doc.selStart = at(pixels.selX1);
   doc.playPosition = doc.selStart;
-  doc.selEnd = at(doc.selX2);
+  doc.selEnd = at(pixels.selX2);
   doc.selLength = doc.selEnd - std::min(doc.selStart, doc.selEnd);
 }
 
-void PixelsToPeakSelection(CEditorDoc& doc, int P) {
+void PixelsToPeakSelection(CEditorDoc& doc, const PixelState& pixels, int P) {
   if (P <= 0) return;
   auto at = [&](int column) {
     const uint32_t pos =
@@ -271,12 +271,12 @@ void PixelsToPeakSelection(CEditorDoc& doc, int P) {
                 doc.blockAlign);
     return std::min(pos, doc.peakLength);
   };
-  doc.peakSelStart = at(doc.selX1);
-  doc.peakSelEnd = at(doc.selX2);
+  doc.peakSelStart = at(pixels.selX1);
+  doc.peakSelEnd = at(pixels.selX2);
   doc.peakSelLength = doc.peakSelEnd - std::min(doc.peakSelStart, doc.peakSelEnd);
 }
 
-void SelectionToPixels(CEditorDoc& doc, int P) {
+void SelectionToPixels(const CEditorDoc& doc, PixelState& pixels, int P) {
   auto column = [&](uint32_t pos) -> int16_t {
     if (pos < doc.viewStart) return -1;
     if (pos > doc.viewEnd) return static_cast<int16_t>(P + 1);
@@ -284,11 +284,11 @@ void SelectionToPixels(CEditorDoc& doc, int P) {
     const int x = static_cast<int>(static_cast<double>(pos - doc.viewStart) / doc.viewLength * P);
     return static_cast<int16_t>(std::clamp(x, 0, std::max(P, 0)));
   };
-  doc.selX1 = doc.drawnX1 = column(doc.selStart);
-  doc.selX2 = doc.drawnX2 = column(doc.selEnd);
+  pixels.selX1 = pixels.drawnX1 = column(doc.selStart);
+  pixels.selX2 = pixels.drawnX2 = column(doc.selEnd);
 }
 
-bool Scroll(CEditorDoc& doc, ScrollCode code, int thumbPosition, int P) {
+bool Scroll(CEditorDoc& doc, PixelState& pixels, ScrollCode code, int thumbPosition, int P) {
   const uint32_t length = doc.viewLength;
   auto moveLeft = [&](uint32_t d) {
     if (doc.viewStart < d) {
@@ -342,11 +342,11 @@ bool Scroll(CEditorDoc& doc, ScrollCode code, int thumbPosition, int P) {
   doc.viewLength = doc.viewEnd - doc.viewStart;
   ViewToPeakRange(doc);
   SelectionToPeakRange(doc);
-  SelectionToPixels(doc, P);
+  SelectionToPixels(doc, pixels, P);
   return true;
 }
 
-bool ZoomIn(CEditorDoc& doc, int P) {
+bool ZoomIn(CEditorDoc& doc, PixelState& pixels, int P) {
   const uint32_t length = doc.selEnd - std::min(doc.selStart, doc.selEnd);
   if (doc.selStart == doc.selEnd || (doc.channels == 1 && length <= 2) ||
       (doc.channels == 2 && length <= 4)) {
@@ -358,12 +358,12 @@ bool ZoomIn(CEditorDoc& doc, int P) {
   doc.peakViewStart = doc.peakSelStart;
   doc.peakViewEnd = doc.peakSelEnd;
   doc.peakViewLength = doc.peakViewEnd - std::min(doc.peakViewStart, doc.peakViewEnd);
-  doc.selX1 = doc.drawnX1 = 0;
-  doc.selX2 = doc.drawnX2 = static_cast<int16_t>(P);
+  pixels.selX1 = pixels.drawnX1 = 0;
+  pixels.selX2 = pixels.drawnX2 = static_cast<int16_t>(P);
   return true;
 }
 
-void ZoomOut(CEditorDoc& doc, int P) {
+void ZoomOut(CEditorDoc& doc, PixelState& pixels, int P) {
   const uint32_t align = doc.blockAlign > 0 ? static_cast<uint32_t>(doc.blockAlign) : 1;
   uint32_t grow = doc.viewLength / align;
   if (grow <= align) grow = 2 * align;
@@ -374,58 +374,58 @@ void ZoomOut(CEditorDoc& doc, int P) {
   doc.viewLength = doc.viewEnd - std::min(doc.viewStart, doc.viewEnd);
   ViewToPeakRange(doc);
   SelectionToPeakRange(doc);
-  SelectionToPixels(doc, P);
+  SelectionToPixels(doc, pixels, P);
 }
 
-void FullView(CEditorDoc& doc, int P) {
+void FullView(CEditorDoc& doc, PixelState& pixels, int P) {
   doc.viewStart = 0;
   doc.viewEnd = doc.viewLength = doc.dataLength;
   doc.peakViewStart = 0;
   doc.peakViewEnd = doc.peakViewLength = doc.peakLength;
-  SelectionToPixels(doc, P);
+  SelectionToPixels(doc, pixels, P);
 }
 
-std::vector<ColumnRange> PlanSelectionRedraw(CEditorDoc& doc) {
+std::vector<ColumnRange> PlanSelectionRedraw(PixelState& pixels) {
   std::vector<ColumnRange> ranges;
   auto invert = [&](int a, int b) {
     if (a > b) std::swap(a, b);
     if (a != b) ranges.push_back({a, b});
   };
   auto removeOldMark = [&] {
-    if (doc.markerDrawn) {
-      invert(doc.drawnX1, doc.drawnX1 + 1);
-    } else if (doc.drawnX1 != doc.drawnX2) {
-      invert(doc.drawnX1, doc.drawnX2);
+    if (pixels.markerDrawn) {
+      invert(pixels.drawnX1, pixels.drawnX1 + 1);
+    } else if (pixels.drawnX1 != pixels.drawnX2) {
+      invert(pixels.drawnX1, pixels.drawnX2);
     }
   };
-  if (doc.selX1 != doc.drawnX1 || doc.selX2 != doc.drawnX2) {
-    if (doc.selectAllPending) {
+  if (pixels.selX1 != pixels.drawnX1 || pixels.selX2 != pixels.drawnX2) {
+    if (pixels.selectAllPending) {
       removeOldMark();
-      invert(doc.selX1, doc.selX2);
-      doc.selectAllPending = 0;
-      doc.markerDrawn = 0;
-    } else if (doc.dragMoved) {
-      if (doc.markerDrawn) {
-        invert(doc.drawnX1, doc.drawnX1 + 1);
-        doc.markerDrawn = 0;
+      invert(pixels.selX1, pixels.selX2);
+      pixels.selectAllPending = 0;
+      pixels.markerDrawn = 0;
+    } else if (pixels.dragMoved) {
+      if (pixels.markerDrawn) {
+        invert(pixels.drawnX1, pixels.drawnX1 + 1);
+        pixels.markerDrawn = 0;
       }
-      if (doc.selX1 == doc.drawnX1) {
-        invert(doc.drawnX2, doc.selX2);
-      } else if (doc.selX2 == doc.drawnX2) {
-        invert(doc.drawnX1, doc.selX1);
-      } else if (doc.selX1 < doc.drawnX1) {
-        invert(doc.selX1, doc.drawnX2);
+      if (pixels.selX1 == pixels.drawnX1) {
+        invert(pixels.drawnX2, pixels.selX2);
+      } else if (pixels.selX2 == pixels.drawnX2) {
+        invert(pixels.drawnX1, pixels.selX1);
+      } else if (pixels.selX1 < pixels.drawnX1) {
+        invert(pixels.selX1, pixels.drawnX2);
       } else {
-        invert(doc.drawnX1, doc.selX2);
+        invert(pixels.drawnX1, pixels.selX2);
       }
     } else {
       removeOldMark();
-      invert(doc.selX1, doc.selX1 + 1);
-      doc.markerDrawn = 1;
+      invert(pixels.selX1, pixels.selX1 + 1);
+      pixels.markerDrawn = 1;
     }
   }
-  doc.drawnX1 = doc.selX1;
-  doc.drawnX2 = doc.selX2;
+  pixels.drawnX1 = pixels.selX1;
+  pixels.drawnX2 = pixels.selX2;
   return ranges;
 }
 

@@ -13,6 +13,18 @@ class CEditorDoc;
 
 namespace view {
 
+// The view's own state in plot columns: the selection's columns, the columns
+// the back buffer shows inverted, and the mouse drag. The byte and peak
+// positions live in the document; these follow them on every change.
+struct PixelState {
+  int16_t selX1 = 0, selX2 = 0;      // the selection
+  int16_t anchorX = 0;               // where the drag started
+  int16_t drawnX1 = 0, drawnX2 = 0;  // what the back buffer shows
+  int32_t dragging = 0, dragMoved = 0;
+  int32_t markerDrawn = 0;       // an insertion point is shown
+  int32_t selectAllPending = 0;  // a double click waits for its redraw
+};
+
 // Width of each amplitude scale, height of the time ruler, and the size of
 // the drawing surfaces; columns and rows beyond the surfaces are clipped.
 inline constexpr int kScaleWidth = 35;
@@ -80,29 +92,29 @@ ScrollBarState ScrollBarFor(const CEditorDoc& doc);
 // position fields.
 void ViewToPeakRange(CEditorDoc& doc);
 void SelectionToPeakRange(CEditorDoc& doc);
-void PixelsToSelection(CEditorDoc& doc, int P);
-void PixelsToPeakSelection(CEditorDoc& doc, int P);
-void SelectionToPixels(CEditorDoc& doc, int P);
+void PixelsToSelection(CEditorDoc& doc, const PixelState& pixels, int P);
+void PixelsToPeakSelection(CEditorDoc& doc, const PixelState& pixels, int P);
+void SelectionToPixels(const CEditorDoc& doc, PixelState& pixels, int P);
 
 enum class ScrollCode { LineLeft, LineRight, PageLeft, PageRight, ThumbTrack, Other };
 // Moves the visible range; false for codes that are ignored. The caller
 // stops playback first and repaints afterwards.
-bool Scroll(CEditorDoc& doc, ScrollCode code, int thumbPosition, int P);
+bool Scroll(CEditorDoc& doc, PixelState& pixels, ScrollCode code, int thumbPosition, int P);
 
 // View := selection. false, and nothing changed, for an insertion point, a
 // mono selection of at most 2 bytes or a stereo one of at most 4 bytes.
-bool ZoomIn(CEditorDoc& doc, int P);
-void ZoomOut(CEditorDoc& doc, int P);
-void FullView(CEditorDoc& doc, int P);
+bool ZoomIn(CEditorDoc& doc, PixelState& pixels, int P);
+void ZoomOut(CEditorDoc& doc, PixelState& pixels, int P);
+void FullView(CEditorDoc& doc, PixelState& pixels, int P);
 
 // Column ranges [a, b) to invert in the plot buffer.
 struct ColumnRange {
   int a = 0, b = 0;
 };
-// What a selection change inverts, by the drag state in the document; also
+// What a selection change inverts, by the drag state; also
 // advances drawnX1/drawnX2, markerDrawn and selectAllPending as a redraw
 // does. A single column is the range [x, x + 1).
-std::vector<ColumnRange> PlanSelectionRedraw(CEditorDoc& doc);
+std::vector<ColumnRange> PlanSelectionRedraw(PixelState& pixels);
 
 // The range [a, b) clipped to the plot and the surface, empty when nothing
 // of it is inside.

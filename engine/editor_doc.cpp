@@ -131,9 +131,6 @@ void CEditorDoc::ResetPositions() {
   viewStart = 0;
   viewEnd = viewLength = dataLength;
   playPosition = 0;
-  selX1 = selX2 = anchorX = drawnX1 = drawnX2 = 0;
-  dragging = dragMoved = markerDrawn = selectAllPending = 0;
-  viewDrawing = 0;
 }
 
 bool CEditorDoc::OnNewDocument() {

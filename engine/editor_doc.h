@@ -147,11 +147,6 @@ class CEditorDoc {
   uint32_t selLength = 0;
   uint32_t viewLength = 0;
 
-  // Selection columns and mouse state, owned by the view.
-  int16_t selX1 = 0, selX2 = 0, anchorX = 0, drawnX1 = 0, drawnX2 = 0;
-  int32_t dragging = 0, dragMoved = 0, markerDrawn = 0, selectAllPending = 0;
-  int32_t viewDrawing = 0;
-
   uint32_t playPosition = 0;
   uint32_t sourceFileLength = 0;  // WAV only
   uint32_t sourceDataOffset = 0;  // WAV only

@@ -75,11 +75,12 @@ void SelectFraction(CEditorView& view, double from, double to) {
   view.Render();
   const int P = view.LastLayout().P;
   if (P <= 0 || doc.dataLength == 0) return;
-  doc.selX1 = static_cast<int16_t>(std::clamp(from, 0.0, 1.0) * P);
-  doc.selX2 = static_cast<int16_t>(std::clamp(to, 0.0, 1.0) * P);
-  view::PixelsToPeakSelection(doc, P);
-  view::PixelsToSelection(doc, P);
-  doc.selectAllPending = 1;
+  view::PixelState& pixels = view.Pixels();
+  pixels.selX1 = static_cast<int16_t>(std::clamp(from, 0.0, 1.0) * P);
+  pixels.selX2 = static_cast<int16_t>(std::clamp(to, 0.0, 1.0) * P);
+  view::PixelsToPeakSelection(doc, pixels, P);
+  view::PixelsToSelection(doc, pixels, P);
+  pixels.selectAllPending = 1;
   view.RedrawSelection();
   view.Invalidate();
 }

@@ -164,7 +164,7 @@ void CEditorView::OnDraw() {
 
   view::ViewToPeakRange(doc_);
   view::SelectionToPeakRange(doc_);
-  view::SelectionToPixels(doc_, layout_.P);
+  view::SelectionToPixels(doc_, pixels_, layout_.P);
 
   if (plot_.isNull()) {
     plot_ = QImage(view::kSurfaceSize, view::kSurfaceSize, QImage::Format_RGB32);
@@ -308,14 +308,14 @@ void CEditorView::DrawPlot() {
   p.end();
 
   const int plotH = std::min(F, view::kSurfaceSize);
-  if (doc_.selX1 == doc_.selX2) {
-    const view::ColumnRange c = view::ClipColumns({doc_.selX1, doc_.selX1 + 1}, P);
+  if (pixels_.selX1 == pixels_.selX2) {
+    const view::ColumnRange c = view::ClipColumns({pixels_.selX1, pixels_.selX1 + 1}, P);
     InvertColumns(plot_, c.a, c.b, plotH);
-    doc_.markerDrawn = 1;
+    pixels_.markerDrawn = 1;
   } else {
-    const view::ColumnRange c = view::ClipColumns({doc_.selX1, doc_.selX2}, P);
+    const view::ColumnRange c = view::ClipColumns({pixels_.selX1, pixels_.selX2}, P);
     InvertColumns(plot_, c.a, c.b, plotH);
-    doc_.markerDrawn = 0;
+    pixels_.markerDrawn = 0;
   }
 }
 
@@ -332,7 +332,7 @@ void CEditorView::RedrawSelection() {
   if (layout_.HasPlot() && !plot_.isNull() && !app_.OperationInProgress()) {
     const int plotH = std::min(layout_.F, view::kSurfaceSize);
     int lo = view::kSurfaceSize, hi = 0;
-    for (const view::ColumnRange& range : view::PlanSelectionRedraw(doc_)) {
+    for (const view::ColumnRange& range : view::PlanSelectionRedraw(pixels_)) {
       const view::ColumnRange c = view::ClipColumns(range, layout_.P);
       InvertColumns(plot_, c.a, c.b, plotH);
       if (c.a < c.b) {
@@ -408,23 +408,23 @@ void CEditorView::OnScrollAction(int action) {
   const int thumb = horizontalScrollBar()->sliderPosition();
   StopPlayback();
   const int P = view::Layout::For(viewport()->width(), viewport()->height()).P;
-  if (!view::Scroll(doc_, code, thumb, P)) return;
+  if (!view::Scroll(doc_, pixels_, code, thumb, P)) return;
   UpdateScrollBar();
   horizontalScrollBar()->setSliderPosition(horizontalScrollBar()->value());
   Invalidate();
 }
 
 void CEditorView::ZoomIn() {
-  if (view::ZoomIn(doc_, layout_.P)) Invalidate();
+  if (view::ZoomIn(doc_, pixels_, layout_.P)) Invalidate();
 }
 
 void CEditorView::ZoomOut() {
-  view::ZoomOut(doc_, layout_.P);
+  view::ZoomOut(doc_, pixels_, layout_.P);
   Invalidate();
 }
 
 void CEditorView::FullView() {
-  view::FullView(doc_, layout_.P);
+  view::FullView(doc_, pixels_, layout_.P);
   Invalidate();
 }
 
@@ -451,28 +451,28 @@ void CEditorView::mousePressEvent(QMouseEvent* event) {
   if (!doc_.hasAudio) return;
   const QPoint pos = event->position().toPoint();
   if (HitButtons(pos.x(), pos.y())) return;
-  doc_.selX1 = doc_.selX2 = doc_.anchorX = ColumnAt(pos.x());
-  view::PixelsToPeakSelection(doc_, layout_.P);
-  view::PixelsToSelection(doc_, layout_.P);
-  doc_.dragging = 1;
+  pixels_.selX1 = pixels_.selX2 = pixels_.anchorX = ColumnAt(pos.x());
+  view::PixelsToPeakSelection(doc_, pixels_, layout_.P);
+  view::PixelsToSelection(doc_, pixels_, layout_.P);
+  pixels_.dragging = 1;
   RedrawSelection();
 }
 
 void CEditorView::mouseMoveEvent(QMouseEvent* event) {
-  if (!doc_.hasAudio || !doc_.dragging) return;
+  if (!doc_.hasAudio || !pixels_.dragging) return;
   const int16_t column = ColumnAt(event->position().toPoint().x());
-  doc_.dragMoved = 1;
-  doc_.selX1 = std::min(doc_.anchorX, column);
-  doc_.selX2 = std::max(doc_.anchorX, column);
-  view::PixelsToPeakSelection(doc_, layout_.P);
-  view::PixelsToSelection(doc_, layout_.P);
+  pixels_.dragMoved = 1;
+  pixels_.selX1 = std::min(pixels_.anchorX, column);
+  pixels_.selX2 = std::max(pixels_.anchorX, column);
+  view::PixelsToPeakSelection(doc_, pixels_, layout_.P);
+  view::PixelsToSelection(doc_, pixels_, layout_.P);
   RedrawSelection();
 }
 
 void CEditorView::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton || !doc_.hasAudio) return;
-  doc_.dragging = 0;
-  doc_.dragMoved = 0;
+  pixels_.dragging = 0;
+  pixels_.dragMoved = 0;
   RedrawSelection();
 }
 
@@ -482,11 +482,11 @@ void CEditorView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (!doc_.hasAudio) return;
   const QPoint pos = event->position().toPoint();
   if (HitButtons(pos.x(), pos.y())) return;
-  doc_.selX1 = 0;
-  doc_.selX2 = static_cast<int16_t>(layout_.P);
-  view::PixelsToPeakSelection(doc_, layout_.P);
-  view::PixelsToSelection(doc_, layout_.P);
-  doc_.selectAllPending = 1;
+  pixels_.selX1 = 0;
+  pixels_.selX2 = static_cast<int16_t>(layout_.P);
+  view::PixelsToPeakSelection(doc_, pixels_, layout_.P);
+  view::PixelsToSelection(doc_, pixels_, layout_.P);
+  pixels_.selectAllPending = 1;
   RedrawSelection();
 }
 
@@ -505,9 +505,9 @@ void CEditorView::focusInEvent(QFocusEvent* event) {
 void CEditorView::focusOutEvent(QFocusEvent* event) {
   StopPlayback();
   hasFocus = 0;
-  if (doc_.dragging) {
-    doc_.dragging = 0;
-    doc_.dragMoved = 0;
+  if (pixels_.dragging) {
+    pixels_.dragging = 0;
+    pixels_.dragMoved = 0;
     RedrawSelection();
   }
   QAbstractScrollArea::focusOutEvent(event);

@@ -47,6 +47,8 @@ class CEditorView : public QAbstractScrollArea {
   const QImage& Picture() const { return screen_; }
   const QImage& PlotSurface() const { return plot_; }
   const view::Layout& LastLayout() const { return layout_; }
+  // The selection's columns and the mouse state.
+  view::PixelState& Pixels() { return pixels_; }
 
   int playCursorX = -1;
   int hasFocus = 0;
@@ -80,6 +82,7 @@ class CEditorView : public QAbstractScrollArea {
   CEditorDoc& doc_;
   int serial_ = 0;
   view::Layout layout_;
+  view::PixelState pixels_;
   bool needsDraw_ = true;
   QImage plot_;    // 2000 x 2000
   QImage scale_;   // 35 x 2000

@@ -77,47 +77,49 @@ TEST(Scroll, ThumbLineAndPageMoves) {
   CEditorDoc doc(t.App());
   SetFields(doc, 1, 8, 1000);
   doc.viewEnd = doc.viewLength = 100;
-  ASSERT_TRUE(view::Scroll(doc, view::ScrollCode::ThumbTrack, 50, 500));
+  view::PixelState px;
+  ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::ThumbTrack, 50, 500));
   EXPECT_EQ(doc.viewStart, 499u);  // the single-precision hundredth
   EXPECT_EQ(doc.viewEnd, 599u);
-  ASSERT_TRUE(view::Scroll(doc, view::ScrollCode::ThumbTrack, 100, 500));
+  ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::ThumbTrack, 100, 500));
   EXPECT_EQ(doc.viewStart, 900u);
   EXPECT_EQ(doc.viewEnd, 1000u);
-  ASSERT_TRUE(view::Scroll(doc, view::ScrollCode::LineRight, 0, 500));
+  ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::LineRight, 0, 500));
   EXPECT_EQ(doc.viewEnd, 1000u);  // already at the end
-  ASSERT_TRUE(view::Scroll(doc, view::ScrollCode::PageLeft, 0, 500));
+  ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::PageLeft, 0, 500));
   EXPECT_EQ(doc.viewStart, 800u);
-  ASSERT_TRUE(view::Scroll(doc, view::ScrollCode::LineLeft, 0, 500));
+  ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::LineLeft, 0, 500));
   EXPECT_EQ(doc.viewStart, 775u);
   doc.viewStart = 10;
   doc.viewEnd = 110;
-  ASSERT_TRUE(view::Scroll(doc, view::ScrollCode::LineLeft, 0, 500));
+  ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::LineLeft, 0, 500));
   EXPECT_EQ(doc.viewStart, 0u);
   EXPECT_EQ(doc.viewEnd, 100u);
   EXPECT_EQ(doc.viewLength, 100u);
-  EXPECT_FALSE(view::Scroll(doc, view::ScrollCode::Other, 0, 500));
+  EXPECT_FALSE(view::Scroll(doc, px, view::ScrollCode::Other, 0, 500));
 }
 
 TEST(Zoom, OutGrowsEachSideByTheViewLengthOverTheFrameSize) {
   TestApp t;
   CEditorDoc doc(t.App());
   SetFields(doc, 2, 16, 4000000);
+  view::PixelState px;
   doc.viewStart = 1000000;
   doc.viewEnd = 1400000;
   doc.viewLength = 400000;
-  view::ZoomOut(doc, 600);
+  view::ZoomOut(doc, px, 600);
   EXPECT_EQ(doc.viewStart, 900000u);
   EXPECT_EQ(doc.viewEnd, 1500000u);
   EXPECT_EQ(doc.viewLength, 600000u);
   doc.viewStart = 40;
-  view::ZoomOut(doc, 600);
+  view::ZoomOut(doc, px, 600);
   EXPECT_EQ(doc.viewStart, 0u);  // stops at the start of the file
   // 8-bit mono grows by the whole view length on each side.
   SetFields(doc, 1, 8, 10000);
   doc.viewStart = 5000;
   doc.viewEnd = 5100;
   doc.viewLength = 100;
-  view::ZoomOut(doc, 600);
+  view::ZoomOut(doc, px, 600);
   EXPECT_EQ(doc.viewStart, 4900u);
   EXPECT_EQ(doc.viewEnd, 5200u);
 }
@@ -130,6 +132,7 @@ TEST(Zoom, InRefusesTinySelectionsAndOtherwiseShowsExactlyTheSelection) {
     uint32_t start, end;
     bool zooms;
   };
+  view::PixelState px;
   const Case cases[] = {
       {1, 100, 100, false}, {1, 100, 102, false}, {1, 100, 104, true},
       {2, 100, 104, false}, {2, 100, 108, true},
@@ -139,18 +142,18 @@ TEST(Zoom, InRefusesTinySelectionsAndOtherwiseShowsExactlyTheSelection) {
     doc.selStart = c.start;
     doc.selEnd = c.end;
     doc.selLength = c.end - c.start;
-    EXPECT_EQ(view::ZoomIn(doc, 600), c.zooms) << c.channels << " " << c.end - c.start;
+    EXPECT_EQ(view::ZoomIn(doc, px, 600), c.zooms) << c.channels << " " << c.end - c.start;
     if (c.zooms) {
       EXPECT_EQ(doc.viewStart, c.start);
       EXPECT_EQ(doc.viewEnd, c.end);
       EXPECT_EQ(doc.viewLength, c.end - c.start);
-      EXPECT_EQ(doc.selX1, 0);
-      EXPECT_EQ(doc.selX2, 600);
+      EXPECT_EQ(px.selX1, 0);
+      EXPECT_EQ(px.selX2, 600);
     } else {
       EXPECT_EQ(doc.viewLength, 100000u);
     }
   }
-  view::FullView(doc, 600);
+  view::FullView(doc, px, 600);
   EXPECT_EQ(doc.viewStart, 0u);
   EXPECT_EQ(doc.viewEnd, 100000u);
   EXPECT_EQ(doc.peakViewLength, doc.peakLength);
@@ -160,29 +163,30 @@ TEST(SelectionRedraw, DragInvertsOnlyTheDifference) {
   TestApp t;
   CEditorDoc doc(t.App());
   SetFields(doc, 2, 16, 100000);
+  view::PixelState px;
   using Ranges = std::vector<std::pair<int, int>>;
   auto plan = [&] {
     Ranges ranges;
-    for (const view::ColumnRange& r : view::PlanSelectionRedraw(doc)) ranges.push_back({r.a, r.b});
+    for (const view::ColumnRange& r : view::PlanSelectionRedraw(px)) ranges.push_back({r.a, r.b});
     return ranges;
   };
-  doc.selX1 = doc.selX2 = doc.drawnX1 = doc.drawnX2 = 0;
-  doc.markerDrawn = 1;
-  doc.selX1 = doc.selX2 = doc.anchorX = 100;  // button down at 100
+  px.selX1 = px.selX2 = px.drawnX1 = px.drawnX2 = 0;
+  px.markerDrawn = 1;
+  px.selX1 = px.selX2 = px.anchorX = 100;  // button down at 100
   EXPECT_EQ(plan(), (Ranges{{0, 1}, {100, 101}}));
-  doc.dragMoved = 1;
-  doc.selX1 = 50;  // to 50
+  px.dragMoved = 1;
+  px.selX1 = 50;  // to 50
   EXPECT_EQ(plan(), (Ranges{{100, 101}, {50, 100}}));
-  doc.selX1 = 100;  // past the anchor to 150
-  doc.selX2 = 150;
+  px.selX1 = 100;  // past the anchor to 150
+  px.selX2 = 150;
   EXPECT_EQ(plan(), (Ranges{{50, 150}}));
-  doc.selX1 = 50;  // and back across to 50
-  doc.selX2 = 100;
+  px.selX1 = 50;  // and back across to 50
+  px.selX2 = 100;
   EXPECT_EQ(plan(), (Ranges{{50, 150}}));
-  doc.dragMoved = 0;
-  doc.selectAllPending = 1;  // a double click
-  doc.selX1 = 0;
-  doc.selX2 = 600;
+  px.dragMoved = 0;
+  px.selectAllPending = 1;  // a double click
+  px.selX1 = 0;
+  px.selX2 = 600;
   EXPECT_EQ(plan(), (Ranges{{50, 100}, {0, 600}}));
-  EXPECT_EQ(doc.selectAllPending, 0);
+  EXPECT_EQ(px.selectAllPending, 0);
 }

@@ -130,18 +130,18 @@ TEST(EditorView, ClickSelectsAColumnAndDragInvertsOnlyTheDifference) {
   ViewFixture f(8000);
   const view::Layout l = f.view->LastLayout();
   f.Press(20, 40);  // left of the plot: column 0
-  EXPECT_EQ(f.doc->selX1, 0);
+  EXPECT_EQ(f.view->Pixels().selX1, 0);
   EXPECT_EQ(f.doc->selStart, 0u);
   f.Release(20, 40);
 
   f.Press(35 + 100, 40);
   f.Move(35 + 50, 40);
-  EXPECT_EQ(f.doc->selX1, 50);
-  EXPECT_EQ(f.doc->selX2, 100);
+  EXPECT_EQ(f.view->Pixels().selX1, 50);
+  EXPECT_EQ(f.view->Pixels().selX2, 100);
   f.Move(35 + 150, 40);
   f.Release(35 + 150, 40);
-  EXPECT_EQ(f.doc->selX1, 100);
-  EXPECT_EQ(f.doc->selX2, 150);
+  EXPECT_EQ(f.view->Pixels().selX1, 100);
+  EXPECT_EQ(f.view->Pixels().selX2, 150);
   EXPECT_EQ(f.doc->selStart, static_cast<uint32_t>(16000.0 * 100 / l.P) & ~1u);
   const int g = static_cast<int>(l.P * 0.25);
   for (int column : {50, 60, 99, 150, 160}) {
@@ -157,7 +157,7 @@ TEST(EditorView, ClickSelectsAColumnAndDragInvertsOnlyTheDifference) {
   // A click right of the plot selects column P.
   f.Press(l.W - 2, 40);
   f.Release(l.W - 2, 40);
-  EXPECT_EQ(f.doc->selX1, l.P);
+  EXPECT_EQ(f.view->Pixels().selX1, l.P);
 }
 
 TEST(EditorView, DoubleClickSelectsTheVisibleRangeOnly) {
