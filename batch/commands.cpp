@@ -705,9 +705,7 @@ Outcome PlayActive(Session& s) {
   if (doc == nullptr) return s.NotAvailable();
   // The editor starts nothing, silently, from inside the file's last ring of
   // buffers; here the run has to say why nothing was played.
-  const BufferScheme scheme = BufferSchemeFor(doc->sampleRate, doc->bitsPerSample);
-  const uint32_t ring = static_cast<uint32_t>(scheme.count) * static_cast<uint32_t>(scheme.size);
-  if (!(doc->selStart < static_cast<uint32_t>(doc->dataLength - ring))) {
+  if (!PlayStartAllowed(*doc)) {
     PrintDiagnostic(s.Command() +
                     ": the selection starts too near the end of the file to be played");
     return Outcome::Failed;
