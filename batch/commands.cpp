@@ -15,6 +15,7 @@
 
 #include "app/command_table.h"
 #include "app/editor_app.h"
+#include "app/save_document.h"
 #include "audio/audio_engine.h"
 #include "audio/batch_audio.h"
 #include "batch/info_json.h"
@@ -627,13 +628,8 @@ std::string BuildSave(const Words& args, Action* action) {
       return s.UsageError("save: " + error);
     }
     ApplyExportOptions(*doc, kind, options);
-    // The writers write to the document's path; a failed Save As leaves the
-    // document named after the file it still belongs to.
-    const std::string previous = doc->Path();
-    doc->SetPath(target);
-    const Outcome outcome = s.RunOperation(*doc, writer);
-    if (outcome != Outcome::Done) doc->SetPath(previous);
-    return outcome;
+    const SaveResult saved = SaveDocumentAs(*doc, target);
+    return s.OperationOutcome(*doc, saved.writer, saved.runResult);
   };
   return {};
 }
@@ -901,7 +897,11 @@ void Session::CloseActive() {
 }
 
 Outcome Session::RunOperation(CEditorDoc& doc, int code) {
-  if (doc.DocRunOperation(code) == OP_CANCELLED) return Outcome::Failed;
+  return OperationOutcome(doc, code, doc.DocRunOperation(code));
+}
+
+Outcome Session::OperationOutcome(CEditorDoc& doc, int code, int runResult) {
+  if (runResult == OP_CANCELLED) return Outcome::Failed;
   const int result = doc.LastResult();
   if (result == OP_PENDING) return NotAvailable();
   // Mute and Copy Channel report success as 1 (and a failed clean-up of
