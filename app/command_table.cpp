@@ -247,14 +247,29 @@ bool CommandEnabled(int id, int32_t playState) {
 }
 
 int RunDocumentCommand(CEditorApp& app, int id) {
+  const CommandRun run = RunDocumentCommand(app, id, {});
+  return run.status == CommandRun::Ran ? run.operation : 0;
+}
+
+CommandRun RunDocumentCommand(CEditorApp& app, int id, const CommandPrepare& prepare) {
+  CommandRun run;
   const CommandDecision decision = DecideCommand(id, ContextFor(app));
   if (decision.kind == CommandDecision::Refuse) {
     platform::ShowMessage(decision.message);
-    return 0;
+    run.status = CommandRun::Refused;
+    return run;
   }
-  if (decision.kind != CommandDecision::RunOperation) return 0;
-  app.ActiveDocument()->DocRunOperation(decision.operation);
-  return decision.operation;
+  // Every command that runs an operation refuses without a document.
+  if (decision.kind != CommandDecision::RunOperation) return run;
+  run.document = app.ActiveDocument();
+  run.operation = decision.operation;
+  if (prepare && !prepare(*run.document)) {
+    run.status = CommandRun::Declined;
+    return run;
+  }
+  run.runResult = run.document->DocRunOperation(decision.operation);
+  run.status = CommandRun::Ran;
+  return run;
 }
 
 namespace {

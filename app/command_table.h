@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,27 @@ bool CommandEnabled(int id, int32_t playState);
 // refusal message, or runs the operation. Returns the operation code that
 // ran, 0 when refused or not a document command.
 int RunDocumentCommand(CEditorApp& app, int id);
+
+// What one run of a document command came to.
+struct CommandRun {
+  enum Status {
+    Refused,   // a precondition failed; its message has been shown
+    NotRun,    // not a command that runs an operation
+    Declined,  // `prepare` returned false; nothing ran
+    Ran,       // the operation ran
+  };
+  Status status = NotRun;
+  CEditorDoc* document = nullptr;  // Declined, Ran: the document concerned
+  int operation = 0;               // Declined, Ran: the operation code
+  int runResult = 0;               // Ran: what DocRunOperation returned
+};
+
+// RunDocumentCommand with a step between the preconditions and the
+// operation: once the preconditions hold, `prepare` gets the document and
+// answers beforehand what the operation would ask (a tool's settings, where
+// the window opens the tool's dialog); false stops the command there.
+using CommandPrepare = std::function<bool(CEditorDoc& doc)>;
+CommandRun RunDocumentCommand(CEditorApp& app, int id, const CommandPrepare& prepare);
 
 // Rewind and Forward: play position and selection to the start or the end.
 // false, after the message, without a document.

@@ -43,6 +43,11 @@ struct BufferScheme {
 // 8 buffers of 1024 bytes, or 4 of 512 for 8-bit audio of 12000 Hz or less.
 BufferScheme BufferSchemeFor(int32_t sampleRate, int16_t bitsPerSample);
 
+// Whether playback may start at the document's selection start. A start
+// inside the last ring of buffers of a file longer than the ring is
+// refused: AudioEngine::Start then plays nothing, without a message.
+bool PlayStartAllowed(const CEditorDoc& doc);
+
 class AudioEngine {
  public:
   explicit AudioEngine(CEditorApp& app);

@@ -64,6 +64,15 @@ void AudioEngine::OnPlay(bool looped) {
   Start(looped);
 }
 
+bool PlayStartAllowed(const CEditorDoc& doc) {
+  const BufferScheme scheme = BufferSchemeFor(doc.sampleRate, doc.bitsPerSample);
+  // Unsigned on purpose: a file shorter than the ring wraps to a huge limit
+  // and always starts; a longer one refuses a start inside its last ring.
+  const uint32_t total = doc.dataLength;
+  const uint32_t ringBytes = static_cast<uint32_t>(scheme.count) * scheme.size;
+  return doc.selStart < static_cast<uint32_t>(total - ringBytes);
+}
+
 bool AudioEngine::Start(bool looped) {
   CEditorDoc* doc = app_.ActiveDocument();
   if (doc == nullptr || app_.playState.load() != PLAY_IDLE) return false;
@@ -74,11 +83,8 @@ bool AudioEngine::Start(bool looped) {
   const BufferScheme scheme = BufferSchemeFor(doc->sampleRate, doc->bitsPerSample);
   bufferCount_ = scheme.count;
   bufferSize_ = scheme.size;
-  // Unsigned on purpose: a file shorter than the ring wraps to a huge limit
-  // and always starts; a longer one refuses a start inside its last ring.
+  if (!PlayStartAllowed(*doc)) return false;
   const uint32_t total = doc->dataLength;
-  const uint32_t ringBytes = static_cast<uint32_t>(bufferCount_) * bufferSize_;
-  if (!(doc->selStart < static_cast<uint32_t>(total - ringBytes))) return false;
   endPosition_ = doc->selStart == doc->selEnd ? total : doc->selEnd;
   // The mapping ends at the working length; a selection never reads past it.
   endPosition_ = std::min(endPosition_, doc->work.pcmData ? doc->work.pcmLength : 0u);

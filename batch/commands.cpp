@@ -15,6 +15,7 @@
 
 #include "app/command_table.h"
 #include "app/editor_app.h"
+#include "app/save_document.h"
 #include "audio/audio_engine.h"
 #include "audio/batch_audio.h"
 #include "batch/info_json.h"
@@ -109,44 +110,41 @@ class ArgReader {
 // ---------------------------------------------------------------------------
 // The editor's command preconditions
 
-// Shared by every tool: the dialog proposes "Selected Area" only when
-// something is selected.
-int ResolveScope(ScopeChoice scope, const CEditorDoc& doc) {
-  switch (scope) {
-    case ScopeChoice::Entire:
-      return ENTIRE_FILE;
-    case ScopeChoice::Selection:
-      return SELECTED_AREA;
-    case ScopeChoice::AsDialog:
-      break;
-  }
-  return doc.selStart == doc.selEnd ? ENTIRE_FILE : SELECTED_AREA;
-}
-
-// The editor's handler for command `id`: its preconditions in its order,
-// refused with its message, else its operation on the active document.
-// `prepare` answers the operation's dialog first (the tools' settings).
+// The editor's handler for command `id`, through the window's own runner:
+// its preconditions in its order, refused with its message, else its
+// operation on the active document. `prepare` answers the operation's
+// dialog first (the tools' settings).
 Outcome RunEditorCommand(Session& s, int id,
                          const std::function<Outcome(CEditorDoc&)>& prepare = {}) {
-  const CommandDecision decision = DecideCommand(id, ContextFor(s.App()));
-  if (decision.kind == CommandDecision::Refuse) return s.Refuse(decision.message.c_str());
-  CEditorDoc* doc = s.Active();
-  if (decision.kind != CommandDecision::RunOperation || doc == nullptr) return s.NotAvailable();
+  Outcome prepared = Outcome::Done;
+  CommandPrepare answer;
   if (prepare) {
-    if (const Outcome prepared = prepare(*doc); prepared != Outcome::Done) return prepared;
+    answer = [&](CEditorDoc& doc) {
+      prepared = prepare(doc);
+      return prepared == Outcome::Done;
+    };
   }
-  return s.RunOperation(*doc, decision.operation);
+  const CommandRun run = RunDocumentCommand(s.App(), id, answer);
+  switch (run.status) {
+    case CommandRun::Refused:
+      return Outcome::Refused;
+    case CommandRun::NotRun:
+      return s.NotAvailable();
+    case CommandRun::Declined:
+      return prepared;
+    case CommandRun::Ran:
+      break;
+  }
+  return s.OperationOutcome(*run.document, run.operation, run.runResult);
 }
 
 // A tool: the command's preconditions, then the tool's settings record as
-// its dialog's Apply leaves it, then its operation. `fill` receives the
-// scope code the dialog would have applied.
-Action ToolAction(int id, ScopeChoice scope,
-                  std::function<FillResult(CEditorDoc&, int applyTo)> fill,
+// its dialog's Apply leaves it, then its operation.
+Action ToolAction(int id, std::function<FillResult(CEditorDoc&)> fill,
                   std::string presetName = {}) {
-  return [id, scope, fill = std::move(fill), presetName](Session& session) {
+  return [id, fill = std::move(fill), presetName](Session& session) {
     return RunEditorCommand(session, id, [&](CEditorDoc& doc) {
-      switch (fill(doc, ResolveScope(scope, doc))) {
+      switch (fill(doc)) {
         case FillResult::Filled:
           return Outcome::Done;
         case FillResult::NotAvailable:
@@ -304,8 +302,7 @@ std::string BuildVolume(const Words& args, Action* action) {
   v.right = in.Int(1, "RIGHT", 0, 300);
   v.scope = in.Scope(2);
   if (!in.Ok()) return in.Error();
-  *action = ToolAction(ids::ID_TOOLS_VOLUME, v.scope,
-                       [v](CEditorDoc& d, int a) { return FillVolume(d, v, a); });
+  *action = ToolAction(ids::ID_TOOLS_VOLUME, [v](CEditorDoc& d) { return FillVolume(d, v); });
   return {};
 }
 
@@ -321,8 +318,7 @@ std::string BuildFade(const Words& args, Action* action) {
   f.endRight = in.Int(3, "END_RIGHT", 0, 300);
   f.scope = in.Scope(4);
   if (!in.Ok()) return in.Error();
-  *action = ToolAction(ids::ID_TOOLS_FADE, f.scope,
-                       [f](CEditorDoc& d, int a) { return FillFade(d, f, a); });
+  *action = ToolAction(ids::ID_TOOLS_FADE, [f](CEditorDoc& d) { return FillFade(d, f); });
   return {};
 }
 
@@ -337,11 +333,9 @@ std::string BuildChannelBoxes(std::string_view name, const Words& args, Action* 
   c.scope = in.Scope(1);
   if (!in.Ok()) return in.Error();
   if (name == "mute") {
-    *action = ToolAction(ids::ID_TOOLS_MUTE, c.scope,
-                         [c](CEditorDoc& d, int a) { return FillMute(d, c, a); });
+    *action = ToolAction(ids::ID_TOOLS_MUTE, [c](CEditorDoc& d) { return FillMute(d, c); });
   } else {
-    *action = ToolAction(ids::ID_TOOLS_REVERSE, c.scope,
-                         [c](CEditorDoc& d, int a) { return FillReverse(d, c, a); });
+    *action = ToolAction(ids::ID_TOOLS_REVERSE, [c](CEditorDoc& d) { return FillReverse(d, c); });
   }
   return {};
 }
@@ -352,8 +346,7 @@ std::string BuildSwap(const Words& args, Action* action) {
   SwapArgs w;
   w.scope = in.Scope(0);
   if (!in.Ok()) return in.Error();
-  *action = ToolAction(ids::ID_TOOLS_SWAP, w.scope,
-                       [w](CEditorDoc& d, int a) { return FillSwap(d, w, a); });
+  *action = ToolAction(ids::ID_TOOLS_SWAP, [w](CEditorDoc& d) { return FillSwap(d, w); });
   return {};
 }
 
@@ -364,8 +357,8 @@ std::string BuildCopyChannel(const Words& args, Action* action) {
   c.leftToRight = in.Choice(0, "the channel", {"left", "right"}) == 0;
   c.scope = in.Scope(1);
   if (!in.Ok()) return in.Error();
-  *action = ToolAction(ids::ID_TOOLS_COPY_CHANNEL, c.scope,
-                       [c](CEditorDoc& d, int a) { return FillCopyChannel(d, c, a); });
+  *action =
+      ToolAction(ids::ID_TOOLS_COPY_CHANNEL, [c](CEditorDoc& d) { return FillCopyChannel(d, c); });
   return {};
 }
 
@@ -406,8 +399,7 @@ std::string BuildEcho(const Words& args, Action* action) {
   e.scope = in.Scope(scopeAt);
   if (!in.Ok()) return in.Error();
   *action = ToolAction(
-      ids::ID_EFFECTS_ECHO, e.scope, [e](CEditorDoc& d, int a) { return FillEcho(d, e, a); },
-      e.preset);
+      ids::ID_EFFECTS_ECHO, [e](CEditorDoc& d) { return FillEcho(d, e); }, e.preset);
   return {};
 }
 
@@ -432,8 +424,7 @@ std::string BuildReverb(const Words& args, Action* action) {
   r.scope = in.Scope(scopeAt);
   if (!in.Ok()) return in.Error();
   *action = ToolAction(
-      ids::ID_EFFECTS_REVERB, r.scope, [r](CEditorDoc& d, int a) { return FillReverb(d, r, a); },
-      r.preset);
+      ids::ID_EFFECTS_REVERB, [r](CEditorDoc& d) { return FillReverb(d, r); }, r.preset);
   return {};
 }
 
@@ -459,8 +450,7 @@ std::string BuildMultiVoice(const Words& args, Action* action) {
   m.scope = in.Scope(scopeAt);
   if (!in.Ok()) return in.Error();
   *action = ToolAction(
-      ids::ID_EFFECTS_MULTI_VOICE, m.scope,
-      [m](CEditorDoc& d, int a) { return FillMultiVoice(d, m, a); }, m.preset);
+      ids::ID_EFFECTS_MULTI_VOICE, [m](CEditorDoc& d) { return FillMultiVoice(d, m); }, m.preset);
   return {};
 }
 
@@ -473,9 +463,7 @@ std::string BuildMixPaste(const Words& args, Action* action) {
   m.clipboardLeft = in.Int(2, "CLIP_L", 0, 300);
   m.clipboardRight = in.Int(3, "CLIP_R", 0, 300);
   if (!in.Ok()) return in.Error();
-  // Mix paste always applies to the entire file.
-  *action = ToolAction(ids::ID_EDIT_PASTE_MIX, ScopeChoice::Entire,
-                       [m](CEditorDoc& d, int /*applyTo*/) { return FillMixPaste(d, m); });
+  *action = ToolAction(ids::ID_EDIT_PASTE_MIX, [m](CEditorDoc& d) { return FillMixPaste(d, m); });
   return {};
 }
 
@@ -487,8 +475,8 @@ std::string BuildChangeQuality(const Words& args, Action* action) {
   q.sampleRate = in.Int(1, "RATE", 1000, 192000);
   q.bitsPerSample = in.Choice(2, "BITS", {"8", "16"}) == 0 ? 8 : 16;
   if (!in.Ok()) return in.Error();
-  *action = ToolAction(ids::ID_TOOLS_CHANGE_QUALITY, ScopeChoice::Entire,
-                       [q](CEditorDoc& d, int /*applyTo*/) { return FillChangeQuality(d, q); });
+  *action = ToolAction(ids::ID_TOOLS_CHANGE_QUALITY,
+                       [q](CEditorDoc& d) { return FillChangeQuality(d, q); });
   return {};
 }
 
@@ -627,13 +615,8 @@ std::string BuildSave(const Words& args, Action* action) {
       return s.UsageError("save: " + error);
     }
     ApplyExportOptions(*doc, kind, options);
-    // The writers write to the document's path; a failed Save As leaves the
-    // document named after the file it still belongs to.
-    const std::string previous = doc->Path();
-    doc->SetPath(target);
-    const Outcome outcome = s.RunOperation(*doc, writer);
-    if (outcome != Outcome::Done) doc->SetPath(previous);
-    return outcome;
+    const SaveResult saved = SaveDocumentAs(*doc, target);
+    return s.OperationOutcome(*doc, saved.writer, saved.runResult);
   };
   return {};
 }
@@ -705,9 +688,7 @@ Outcome PlayActive(Session& s) {
   if (doc == nullptr) return s.NotAvailable();
   // The editor starts nothing, silently, from inside the file's last ring of
   // buffers; here the run has to say why nothing was played.
-  const BufferScheme scheme = BufferSchemeFor(doc->sampleRate, doc->bitsPerSample);
-  const uint32_t ring = static_cast<uint32_t>(scheme.count) * static_cast<uint32_t>(scheme.size);
-  if (!(doc->selStart < static_cast<uint32_t>(doc->dataLength - ring))) {
+  if (!PlayStartAllowed(*doc)) {
     PrintDiagnostic(s.Command() +
                     ": the selection starts too near the end of the file to be played");
     return Outcome::Failed;
@@ -903,7 +884,11 @@ void Session::CloseActive() {
 }
 
 Outcome Session::RunOperation(CEditorDoc& doc, int code) {
-  if (doc.DocRunOperation(code) == OP_CANCELLED) return Outcome::Failed;
+  return OperationOutcome(doc, code, doc.DocRunOperation(code));
+}
+
+Outcome Session::OperationOutcome(CEditorDoc& doc, int code, int runResult) {
+  if (runResult == OP_CANCELLED) return Outcome::Failed;
   const int result = doc.LastResult();
   if (result == OP_PENDING) return NotAvailable();
   // Mute and Copy Channel report success as 1 (and a failed clean-up of

@@ -54,6 +54,9 @@ class Session {
   // DocRunOperation on `doc`, with its result as an exit status. An
   // operation code that nothing answers yet is reported as not available.
   Outcome RunOperation(CEditorDoc& doc, int code);
+  // The same for an operation that has run: `runResult` is what its
+  // DocRunOperation returned.
+  Outcome OperationOutcome(CEditorDoc& doc, int code, int runResult);
 
   // Shows `message` as the editor shows a refused precondition.
   Outcome Refuse(const char* message);

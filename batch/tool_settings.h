@@ -8,6 +8,7 @@
 #include <string>
 
 class CEditorDoc;
+struct ApplyToChoice;
 
 // SCOPE argument of the tool commands.
 enum class ScopeChoice {
@@ -85,21 +86,23 @@ enum class FillResult {
   UnknownPreset,  // no preset of that name in the effect's list
 };
 
-// One function per tool. `applyTo` is ENTIRE_FILE or SELECTED_AREA, already
-// resolved from the document's selection. Each leaves the record marked as
-// applied, as the dialog's Apply does.
-FillResult FillVolume(CEditorDoc& doc, const VolumeArgs& args, int applyTo);
-FillResult FillFade(CEditorDoc& doc, const FadeArgs& args, int applyTo);
-FillResult FillMute(CEditorDoc& doc, const ChannelBoxArgs& args, int applyTo);
-FillResult FillReverse(CEditorDoc& doc, const ChannelBoxArgs& args, int applyTo);
-FillResult FillSwap(CEditorDoc& doc, const SwapArgs& args, int applyTo);
-FillResult FillCopyChannel(CEditorDoc& doc, const CopyChannelArgs& args, int applyTo);
-FillResult FillEcho(CEditorDoc& doc, const EchoArgs& args, int applyTo);
-FillResult FillReverb(CEditorDoc& doc, const ReverbArgs& args, int applyTo);
-FillResult FillMultiVoice(CEditorDoc& doc, const MultiVoiceArgs& args, int applyTo);
+// One function per tool. Each answers the tool's dialog as the user would:
+// the dialog opens on the document, its controls and its "Apply To:" choice
+// are set from `args`, and the dialog's own Apply (OK) fills the record.
+// A document whose layout no tool handles leaves the record alone; the
+// operation then refuses it with its message.
+FillResult FillVolume(CEditorDoc& doc, const VolumeArgs& args);
+FillResult FillFade(CEditorDoc& doc, const FadeArgs& args);
+FillResult FillMute(CEditorDoc& doc, const ChannelBoxArgs& args);
+FillResult FillReverse(CEditorDoc& doc, const ChannelBoxArgs& args);
+FillResult FillSwap(CEditorDoc& doc, const SwapArgs& args);
+FillResult FillCopyChannel(CEditorDoc& doc, const CopyChannelArgs& args);
+FillResult FillEcho(CEditorDoc& doc, const EchoArgs& args);
+FillResult FillReverb(CEditorDoc& doc, const ReverbArgs& args);
+FillResult FillMultiVoice(CEditorDoc& doc, const MultiVoiceArgs& args);
 FillResult FillMixPaste(CEditorDoc& doc, const MixPasteArgs& args);
 FillResult FillChangeQuality(CEditorDoc& doc, const QualityArgs& args);
 
-// The dialogs' channel-box code for Mute and Reverse: LEFT_CHANNEL,
-// RIGHT_CHANNEL, BOTH, or 0 when neither box is checked.
-int ChannelChoice(const ChannelBoxArgs& args);
+// The "Apply To:" radio buttons after the user's SCOPE: AsDialog keeps what
+// the dialog proposed when it opened.
+void ChooseScope(ScopeChoice scope, ApplyToChoice* choice);

@@ -14,9 +14,13 @@ using platform::ShowMessageF;
 const char* const kUnsupportedFormatMessage =
     "Sorry, tools and effects work only on mono or stereo audio of 8 or 16 bits.";
 
+bool EffectFormatSupported(const AudioFormat& format) {
+  return (format.channels == 1 || format.channels == 2) &&
+         (format.bitsPerSample == 8 || format.bitsPerSample == 16);
+}
+
 bool CheckEffectFormat(const AudioFormat& format) {
-  const bool known = (format.channels == 1 || format.channels == 2) &&
-                     (format.bitsPerSample == 8 || format.bitsPerSample == 16);
+  const bool known = EffectFormatSupported(format);
   if (!known) ShowMessage(kUnsupportedFormatMessage);
   return known;
 }

@@ -21,7 +21,10 @@ inline constexpr uint32_t kProgressStepBytes = 8192;
 extern const char* const kUnsupportedFormatMessage;
 
 // True for the four layouts the tools process: 1 or 2 channels of 8 or 16
-// bits. Otherwise shows kUnsupportedFormatMessage and returns false.
+// bits.
+bool EffectFormatSupported(const AudioFormat& format);
+// EffectFormatSupported; otherwise shows kUnsupportedFormatMessage and
+// returns false.
 bool CheckEffectFormat(const AudioFormat& format);
 
 struct EffectRegion {

@@ -18,6 +18,7 @@
 
 #include "app/command_table.h"
 #include "app/editor_app.h"
+#include "app/save_document.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "gui/child_frame.h"
@@ -556,15 +557,9 @@ void CMainFrame::OnFileSaveAs() {
 }
 
 void CMainFrame::SaveWith(CEditorDoc& doc, const QString& path) {
-  const int writer = WriterForPath(path.toStdString());
-  if (writer == 0) return;
-  // The document takes the new name only when the file was written.
-  const std::string previous = doc.Path();
-  doc.SetPath(path.toStdString());
-  doc.DocRunOperation(writer);
-  if (doc.LastResult() != OP_DONE) {
-    doc.SetPath(previous);
-  } else {
+  const SaveResult result = SaveDocumentAs(doc, path.toStdString());
+  if (result.writer == 0) return;
+  if (result.saved) {
     recent_->Add(path);
     RefreshRecentMenu();
     for (QMdiSubWindow* window : mdi_->subWindowList()) {

@@ -1,0 +1,19 @@
+#include "app/save_document.h"
+
+#include "app/command_table.h"
+#include "engine/editor_doc.h"
+#include "engine/op_codes.h"
+
+SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path) {
+  SaveResult result;
+  result.writer = WriterForPath(path);
+  if (result.writer == 0) return result;
+  const std::string previous = doc.Path();
+  doc.SetPath(path);
+  result.runResult = doc.DocRunOperation(result.writer);
+  // A run that never started leaves the last operation's result behind, so
+  // only a run that went ahead can have written the file.
+  result.saved = result.runResult != OP_CANCELLED && doc.LastResult() == OP_DONE;
+  if (!result.saved) doc.SetPath(previous);
+  return result;
+}

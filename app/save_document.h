@@ -1,0 +1,21 @@
+// Save and Save As without a window: the writer follows the target's
+// extension and the document is renamed only when its file was written.
+// The main frame adds its file dialog, title and recent-file list; the batch
+// tool adds its export options.
+#pragma once
+
+#include <string>
+
+class CEditorDoc;
+
+struct SaveResult {
+  int writer = 0;      // the writer operation that ran; 0: the path names no type, nothing ran
+  int runResult = 0;   // what the writer's DocRunOperation returned
+  bool saved = false;  // the file was written and the document now carries `path`
+};
+
+// Writes `doc` to `path` with the writer its extension names. The writers
+// write to the document's own path, so the document takes `path` for the
+// run; when the writer fails or is cancelled it gets its previous path back
+// and stays named after the file it still belongs to.
+SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path);
