@@ -31,9 +31,9 @@
 // way for the input thread. The position and levels go to the listener as
 // values (audio_listener.h), and the windows turn them into a cursor column
 // against their own view on their own thread.
-// Ring fields (bufferStatus_, fillIndex_, drainCount_, ...) are written by
-// the controlling thread only while no device is open, and by the device
-// thread only while it is.
+// Ring fields (bufferStatus_, fillIndex_, drainCount_, ...) are set up by
+// the controlling thread before the device hands back its first buffer, and
+// from then on belong to the device thread until the stop finishes.
 //
 // How a stop is handed over
 // -------------------------
