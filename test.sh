@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, and runs every test: first the
 # engine's tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# the whole suite.  ./test.sh --no-sanitize skips the sanitizer build.
+# the threaded suites (playback, recording, the operation runner and the
+# batch tool's play and record) under ThreadSanitizer, then the whole suite.
+# ./test.sh --no-sanitize skips both sanitizer builds.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup-deps.sh
@@ -22,6 +24,16 @@ if [ "$sanitize" = 1 ]; then
     -DVELLMORE_SANITIZE=ON -DVELLMORE_CORE_ONLY=ON >/dev/null
   cmake --build build-asan
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -L core)
+
+  # Only the programs of the threaded suites, and the batch tool without the
+  # window. Any report fails its test (exit code 66), child programs too.
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELLMORE_TSAN=ON -DVELLMORE_GUI=OFF -DVELLMORE_BENCH=OFF >/dev/null
+  cmake --build build-tsan --target audio_tests core_tests batch_audio_tests vellmore-batch
+  threaded='^(BufferScheme|DeviceThread|Playback|Recording|Monitor|RecordTime|OperationRunner|Progress|BatchAudioTest)\.'
+  (cd build-tsan &&
+    TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
+      ctest --output-on-failure -R "$threaded")
 fi
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -238,7 +238,7 @@ bool InUpdateList(int id) {
   return std::find(std::begin(kUpdateList), std::end(kUpdateList), id) != std::end(kUpdateList);
 }
 
-bool CommandEnabled(int id, int32_t playState) {
+bool CommandEnabled(int id, PlayState playState) {
   if (id == ID_STOP) return true;
   // Buttons without a handler are shown disabled.
   if (id == ID_UNUSED_1 || id == ID_UNUSED_2 || id == ID_UNUSED_3) return false;

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "audio/audio_state.h"
+
 class CEditorApp;
 class CEditorDoc;
 
@@ -50,9 +52,10 @@ struct CommandDecision {
 CommandDecision DecideCommand(int id, const CommandContext& context);
 
 // The ids the one update rule serves; while playing every one of them is
-// disabled. Stop is not among them and is always enabled.
+// disabled. Stop is not among them and is always enabled. The play state
+// comes from the audio engine (CEditorApp::PlaybackState).
 bool InUpdateList(int id);
-bool CommandEnabled(int id, int32_t playState);
+bool CommandEnabled(int id, PlayState playState);
 
 // Runs a document command on the application's active document: shows the
 // refusal message, or runs the operation. Returns the operation code that

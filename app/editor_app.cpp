@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "app/first_run.h"
+#include "audio/audio_engine.h"
 #include "codecs/document_codecs.h"
 #include "platform/file_discard.h"
 #include "platform/message.h"
@@ -45,9 +46,20 @@ void CEditorApp::DocumentCreated(CEditorDoc& doc) {
   if (installTools) installTools(doc);
 }
 
-void CEditorApp::StopPlaybackOf(CEditorDoc& /*doc*/) {
-  int32_t playing = PLAY_PLAYING;
-  playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+void CEditorApp::StopPlaybackOf(CEditorDoc& doc) {
+  if (audio_ != nullptr) audio_->ReleaseDocument(doc);
+}
+
+PlayState CEditorApp::PlaybackState() const {
+  return audio_ != nullptr ? audio_->PlayState() : PLAY_IDLE;
+}
+
+RecordState CEditorApp::RecordingState() const {
+  return audio_ != nullptr ? audio_->RecordState() : RECORD_BEFORE_FIRST_USE;
+}
+
+void CEditorApp::RequestPlaybackStop() {
+  if (audio_ != nullptr) audio_->RequestStop();
 }
 
 void CEditorApp::DocumentClosed(CEditorDoc* doc) {
@@ -149,8 +161,7 @@ bool CEditorApp::CreateSharedSlots() {
 void CEditorApp::Shutdown() {
   if (!started_ || shutDown_) return;
   shutDown_ = true;
-  int32_t playing = PLAY_PLAYING;
-  playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  RequestPlaybackStop();
 
   TempAudioFile* slots[] = {&clip_, &temp_[0], &temp_[1], &temp_[2], &temp_[3]};
   for (size_t i = 0; i < std::size(slots); ++i) {

@@ -1,6 +1,7 @@
 // The application hub: the configuration, this run's folder, the five slots
 // shared by every document (the clipboard and scratch slots A-D), the active
-// document, and the play, record and operation-in-progress states.
+// document, the operation-in-progress state, and the way to the audio
+// engine, which owns the play and record states.
 // It is plain C++: the editor's window and the batch tool both drive it.
 #pragma once
 
@@ -11,6 +12,8 @@
 #include <string>
 
 #include "app/config.h"
+#include "audio/audio_host.h"
+#include "audio/audio_state.h"
 #include "codecs/mp3_decoder.h"
 #include "engine/document_dialogs.h"
 #include "engine/document_host.h"
@@ -18,12 +21,9 @@
 #include "engine/progress.h"
 #include "engine/temp_audio_file.h"
 
+class AudioEngine;
 class CEditorDoc;
 class FirstRunDialogs;
-
-inline constexpr int32_t PLAY_IDLE = 1;
-inline constexpr int32_t PLAY_PLAYING = 2;
-inline constexpr int32_t PLAY_STOP_REQUESTED = 3;
 
 struct StartUpOptions {
   // Run the first-run dialogs when there is no configuration file; without
@@ -38,7 +38,7 @@ struct StartUpOptions {
   std::string runFolderSuffix;
 };
 
-class CEditorApp : public DocumentHost {
+class CEditorApp : public DocumentHost, public AudioHost {
  public:
   explicit CEditorApp(std::time_t startTime = std::time(nullptr));
   ~CEditorApp() override;
@@ -70,14 +70,16 @@ class CEditorApp : public DocumentHost {
   // The active document does not change while an operation runs, so the
   // operation keeps working on the document it was started for.
   void SetActiveDocument(CEditorDoc* doc) override;
-  CEditorDoc* ActiveDocument() const { return activeDocument_; }
+  CEditorDoc* ActiveDocument() const override { return activeDocument_; }
   void SetClosingDocument(CEditorDoc* doc) override { closingDocument_ = doc; }
   CEditorDoc* ClosingDocument() const { return closingDocument_; }
   int& OperationInProgress() override { return operationInProgress_; }
   void DocumentOpened() { ++documentCount_; }
   // Counts the document and gives it its tools and the codecs' operations.
   void DocumentCreated(CEditorDoc& doc) override;
-  // A document going away ends a playback that is running.
+  // A document going away ends a playback that is running and, when the
+  // playback or a recording uses the document, waits until the device
+  // thread has let go of it.
   void StopPlaybackOf(CEditorDoc& doc) override;
   // Called by a document's destructor.
   void DocumentClosed(CEditorDoc* doc) override;
@@ -112,9 +114,18 @@ class CEditorApp : public DocumentHost {
   // Gives every new document its tools (volume, fade, echo, ...).
   std::function<void(CEditorDoc&)> installTools;
 
-  // Shared with the audio threads.
-  std::atomic<int32_t> playState{PLAY_IDLE};
-  std::atomic<int32_t> recordState{0};
+  // --- audio ---
+  int OutputDevice() const override { return config_.outputDevice; }
+  int InputDevice() const override { return config_.inputDevice; }
+  TempAudioFile* RecordingSlot() override { return TempA(); }
+  void AttachAudioEngine(AudioEngine* engine) override { audio_ = engine; }
+  // The program's engine; null where there is none (engine tests, tools).
+  AudioEngine* Audio() const { return audio_; }
+  // The engine's states; idle (and never used) without an engine.
+  PlayState PlaybackState() const;
+  RecordState RecordingState() const;
+  // Asks a running playback to stop; nothing without an engine.
+  void RequestPlaybackStop();
 
  private:
   bool LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOptions& options);
@@ -142,6 +153,7 @@ class CEditorApp : public DocumentHost {
   Mp3Decoder mp3Decoder_;
   PanelHooks panelHooks_;
   int16_t viewSerial_ = 0;
+  AudioEngine* audio_ = nullptr;
 };
 
 // The one application object of the program, or null outside its lifetime.

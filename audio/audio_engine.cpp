@@ -2,7 +2,6 @@
 
 #include <chrono>
 
-#include "app/editor_app.h"
 #include "audio/level_meter.h"
 #include "engine/editor_doc.h"
 
@@ -27,55 +26,102 @@ uint32_t AudioTickMs() {
       duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-AudioEngine::AudioEngine(CEditorApp& app) : app_(app) {
+AudioEngine::AudioEngine(AudioHost& host) : host_(host) {
   bufferStatus_.fill(BUFFER_FREE);
   theEngine = this;
+  host_.AttachAudioEngine(this);
 }
 
 AudioEngine::~AudioEngine() {
-  RequestStop();
-  WaitUntilStopped();
-  const int32_t record = app_.recordState.load();
+  StopAndWait();
+  const ::RecordState record = recordState_.load();
   if (record == RECORD_RECORDING || record == RECORD_MONITORING) StopRecording();
   platform::WaveWaitForClosedDevices();
+  host_.AttachAudioEngine(nullptr);
   if (theEngine == this) theEngine = nullptr;
 }
 
 void AudioEngine::SetListener(AudioListener* listener) {
-  listener_ = listener ? listener : &silentListener_;
+  listener_.store(listener ? listener : &silentListener_);
+}
+
+void AudioEngine::SetPlayState(::PlayState state) {
+  {
+    std::lock_guard<std::mutex> lock(stopMutex_);
+    playState_.store(state);
+  }
+  if (state == PLAY_IDLE) stopped_.notify_all();
+}
+
+void AudioEngine::RequestStop() {
+  ::PlayState playing = PLAY_PLAYING;
+  playState_.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+}
+
+bool AudioEngine::WaitUntil(std::optional<std::chrono::steady_clock::time_point> deadline) {
+  std::unique_lock<std::mutex> lock(stopMutex_);
+  while (playState_.load() != PLAY_IDLE) {
+    if (deadline && std::chrono::steady_clock::now() >= *deadline) return false;
+    // Short waits: between them the listener may run what a device thread
+    // is waiting for on this thread (a message box in the editor).
+    stopped_.wait_for(lock, std::chrono::milliseconds(10));
+    if (playState_.load() == PLAY_IDLE) break;
+    lock.unlock();
+    listener_.load()->WhileWaiting();
+    lock.lock();
+  }
+  lock.unlock();
+  // Idle is the device thread's last touch of the engine; its own end
+  // follows at once.
+  platform::WaveWaitForClosedDevices();
+  return true;
+}
+
+bool AudioEngine::WaitUntilStopped(std::chrono::milliseconds limit) {
+  return WaitUntil(std::chrono::steady_clock::now() + limit);
+}
+
+void AudioEngine::WaitUntilStopped() {
+  WaitUntil(std::nullopt);
+}
+
+void AudioEngine::ReleaseDocument(const CEditorDoc& doc) {
+  RequestStop();
+  if (playDoc_ == &doc) {
+    WaitUntilStopped();
+    playDoc_ = nullptr;
+  }
+  if (recordDoc_ == &doc) {
+    // The monitor does not use the document and goes on.
+    if (recordState_.load() == RECORD_RECORDING) StopRecording();
+    recordDoc_ = nullptr;
+  }
 }
 
 void AudioEngine::PositionAndLevel(const uint8_t* input) {
-  CEditorDoc* doc = input ? recordDoc_ : playDoc_;
-  if (input == nullptr && doc != nullptr && app_.playState.load() == PLAY_PLAYING) {
+  AudioListener& listener = *listener_.load();
+  const StreamFormat& format = input ? recordFormat_ : playFormat_;
+  if (input == nullptr && playState_.load() == PLAY_PLAYING) {
     const double elapsed = static_cast<double>(AudioTickMs() - startTick_.load());
     const uint32_t position =
-        static_cast<uint32_t>(elapsed * 0.001 * doc->bytesPerSecond + doc->selStart);
-    listener_->PlayPosition(position);
-    if (app_.playState.load() == PLAY_PLAYING && doc->viewStart <= position &&
-        position <= doc->viewEnd) {
-      const uint32_t width = doc->viewEnd - doc->viewStart;
-      const float fraction =
-          width == 0 ? 0.0f
-                     : static_cast<float>(position - doc->viewStart) / static_cast<float>(width);
-      listener_->PlayCursor(position, fraction < 0 ? 0.0f : fraction, 2);
-    }
+        static_cast<uint32_t>(elapsed * 0.001 * format.bytesPerSecond + playStart_);
+    listener.PlayPosition(position);
+    listener.PlayCursor(position, kPlayCursorDraw);
   }
 
-  const bool playing = app_.playState.load() == PLAY_PLAYING;
-  const bool recording = app_.recordState.load() == RECORD_RECORDING;
-  if (doc != nullptr && (playing || recording) && meterDivider_.load() % 4 == 0 &&
-      listener_->LevelPanelOpen()) {
+  const bool playing = playState_.load() == PLAY_PLAYING;
+  const bool recording = recordState_.load() == RECORD_RECORDING;
+  if ((playing || recording) && meterDivider_.load() % 4 == 0 && listener.LevelPanelOpen()) {
     MeterPeaks peaks;
     const uint32_t size = static_cast<uint32_t>(bufferSize_);
     if (input != nullptr) {
-      peaks = ScanMeterPeaks(input, 0, static_cast<uint64_t>(size) + 1, size, doc->bitsPerSample);
-    } else if (doc->work.pcmData != nullptr) {
-      peaks = ScanMeterPeaks(doc->work.pcmData, doc->playPosition, doc->work.pcmLength, size,
-                             doc->bitsPerSample);
+      peaks = ScanMeterPeaks(input, 0, static_cast<uint64_t>(size) + 1, size, format.bitsPerSample);
+    } else if (playAudio_ != nullptr) {
+      peaks = ScanMeterPeaks(playAudio_, readPosition_.load(), playAudioLength_, size,
+                             format.bitsPerSample);
     }
-    const MeterHeights heights = MeterHeightsOf(peaks, doc->bitsPerSample, doc->channels);
-    listener_->SetLevels(heights.left, heights.right);
+    const MeterHeights heights = MeterHeightsOf(peaks, format.bitsPerSample, format.channels);
+    listener.SetLevels(heights.left, heights.right);
   }
   meterDivider_.fetch_add(1);
 }

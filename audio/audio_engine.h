@@ -2,12 +2,53 @@
 // time for the whole program, streaming the active document's mapped audio
 // through a small ring of output buffers; recording into the scratch slot A
 // through a ring of input buffers; and a monitor that only feeds the level
-// meters. The play and record states live in the application object, where
-// the command rules read them.
+// meters. The engine keeps its rings in fixed arrays: nothing is allocated
+// while audio runs.
 //
-// The rings are refilled and drained from the devices' notifications, which
-// run on the devices' own threads (platform/wave_audio.h). The engine keeps
-// its rings in fixed arrays: nothing is allocated while audio runs.
+// Threads
+// -------
+// Controlling thread: the thread that calls the engine's public methods.
+//   In the editor that is the GUI (main) thread; in the batch tool and the
+//   tests, the main thread. It starts and stops playback, recording and the
+//   monitor, and it alone reads and writes documents. Only one controlling
+//   thread drives an engine.
+// Device output thread: one per open output device (platform/wave_audio.h).
+//   It runs Refill for every buffer the device hands back and, at the end
+//   of a stop, FinishStop, which closes the device from that thread.
+// Device input thread: one per open input device. It runs RecordNotify or
+//   MonitorNotify for every buffer handed back.
+//
+// What each may touch
+// -------------------
+// The play and record states are atomics owned by the engine; nobody else
+// changes them. Everyone reads them through PlayState()/RecordState().
+// Start copies everything the output thread needs from the document before
+// the device opens: the address and length of the mapped audio, the
+// selection start (where a loop restarts), the end, the format. The output
+// thread then reads only those copies, the ring and readPosition_; it never
+// reads or writes the document, whose selection, view and play position
+// belong to the controlling thread. RecordSetup copies the format the same
+// way for the input thread. The position and levels go to the listener as
+// values (audio_listener.h), and the windows turn them into a cursor column
+// against their own view on their own thread.
+// Ring fields (bufferStatus_, fillIndex_, drainCount_, ...) are set up by
+// the controlling thread before the device hands back its first buffer, and
+// from then on belong to the device thread until the stop finishes.
+//
+// How a stop is handed over
+// -------------------------
+// RequestStop (any thread) turns Playing into StopRequested. The output
+// thread sees it at its next notification, lets every queued buffer come
+// back, closes the device in FinishStop and, as its very last touch of the
+// engine, stores Idle under stopMutex_ and wakes the waiters. WaitUntilStopped
+// blocks the controlling thread until then (calling the listener's
+// WhileWaiting between short waits, so the GUI can show a message box a
+// device thread asked for), then waits for the device thread to end.
+// ReleaseDocument, called before a document's audio is unmapped, does both
+// for the document being played or recorded into; after it returns no
+// device thread reads that document's audio.
+// Recording and the monitor are stopped from the controlling thread:
+// StopRecording resets and closes the input device, which ends its thread.
 #pragma once
 
 #include <array>
@@ -16,16 +57,17 @@
 #include <cstdio>
 #include <memory>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+
+#include "audio/audio_host.h"
 #include "audio/audio_listener.h"
+#include "audio/audio_state.h"
 #include "platform/wave_audio.h"
 
-class CEditorApp;
 class CEditorDoc;
-
-inline constexpr int32_t RECORD_BEFORE_FIRST_USE = 0;
-inline constexpr int32_t RECORD_IDLE = 1;
-inline constexpr int32_t RECORD_RECORDING = 5;
-inline constexpr int32_t RECORD_MONITORING = 6;
 
 // Buffer status in the output ring.
 inline constexpr int32_t BUFFER_QUEUED = 2;
@@ -50,7 +92,7 @@ bool PlayStartAllowed(const CEditorDoc& doc);
 
 class AudioEngine {
  public:
-  explicit AudioEngine(CEditorApp& app);
+  explicit AudioEngine(AudioHost& host);
   // Stops whatever runs and waits for the devices to close.
   ~AudioEngine();
   AudioEngine(const AudioEngine&) = delete;
@@ -58,8 +100,12 @@ class AudioEngine {
 
   // Null: no windows to tell.
   void SetListener(AudioListener* listener);
-  AudioListener& Listener() { return *listener_; }
-  CEditorApp& App() { return app_; }
+  AudioListener& Listener() { return *listener_.load(); }
+  AudioHost& Host() { return host_; }
+
+  // --- states, readable from any thread ---
+  ::PlayState PlayState() const { return playState_.load(); }
+  ::RecordState RecordState() const { return recordState_.load(); }
 
   // --- playback ---
   // Play (looped false) and Play looped: the commands' checks, then Start.
@@ -68,11 +114,22 @@ class AudioEngine {
   // start to the end when nothing is selected. false when it did not start
   // (state not idle, selection start too near the end, device failure).
   bool Start(bool looped);
-  // Stop request: playing becomes stop requested; the ring drains and the
-  // device closes on its own thread.
+  // Stop request, from any thread: playing becomes stop requested; the ring
+  // drains and the device closes on its own thread.
   void RequestStop();
   // Waits until the play state is idle again and the device's thread ended.
   void WaitUntilStopped();
+  // As above, giving up after `limit` (false then; the stop goes on).
+  bool WaitUntilStopped(std::chrono::milliseconds limit);
+  void StopAndWait() {
+    RequestStop();
+    WaitUntilStopped();
+  }
+  // A document is closing or going away. Any playback is asked to stop (as
+  // a closing window always did); when the document is the one being
+  // played, this waits until the device thread has let go of its audio.
+  // A recording into it is ended. Controlling thread only.
+  void ReleaseDocument(const CEditorDoc& doc);
 
   // --- recording and the input monitor ---
   // The Record command: records until the Recording Audio dialog is closed
@@ -108,22 +165,46 @@ class AudioEngine {
   // Moves the play cursor and feeds the level meter; `input` is the input
   // buffer that just came back while recording, null while playing.
   void PositionAndLevel(const uint8_t* input);
+  void SetPlayState(::PlayState state);
+  bool WaitUntil(std::optional<std::chrono::steady_clock::time_point> deadline);
   bool SetupInput(int deviceIndex, const platform::WaveFormat& format, platform::WaveNotify notify);
   void RecordNotify();
   void MonitorNotify();
   void CloseInputAfterFailedSetup();
 
-  CEditorApp& app_;
+  AudioHost& host_;
   AudioListener silentListener_;
-  AudioListener* listener_ = &silentListener_;
+  // Set by the controlling thread, read by the device threads.
+  std::atomic<AudioListener*> listener_{&silentListener_};
+
+  std::atomic<::PlayState> playState_{PLAY_IDLE};
+  std::atomic<::RecordState> recordState_{RECORD_BEFORE_FIRST_USE};
+  // FinishStop stores Idle under it and wakes WaitUntilStopped.
+  std::mutex stopMutex_;
+  std::condition_variable stopped_;
 
   // Shared by playback and recording: chosen at each start.
   int16_t bufferCount_ = 8;
   int16_t bufferSize_ = 1024;
   std::atomic<int32_t> meterDivider_{0};
 
-  // Playback.
-  CEditorDoc* playDoc_ = nullptr;  // the document being played
+  // What the device threads know of the document they play or record,
+  // copied at the start.
+  struct StreamFormat {
+    int16_t channels = 0;
+    int16_t bitsPerSample = 0;
+    int32_t bytesPerSecond = 0;
+  };
+
+  // Playback. playDoc_ is the controlling thread's note of the document
+  // last started; the output thread never reads it.
+  const CEditorDoc* playDoc_ = nullptr;
+  StreamFormat playFormat_;
+  const uint8_t* playAudio_ = nullptr;  // the document's mapped audio
+  uint32_t playAudioLength_ = 0;
+  uint32_t playStart_ = 0;  // the selection start: where a loop restarts
+  // Where the next buffer is read from; output thread only while playing.
+  std::atomic<uint32_t> readPosition_{0};
   std::atomic<int32_t> loop_{0};
   platform::WaveHandle output_ = platform::WAVE_NO_HANDLE;
   std::array<std::array<uint8_t, kMaxAudioBufferSize>, kMaxAudioBuffers> outBlocks_{};
@@ -138,8 +219,9 @@ class AudioEngine {
   double lastLatency_ = 0;
   int stopSettleMs_ = 300;
 
-  // Recording and monitoring.
+  // Recording and monitoring. recordDoc_ is the controlling thread's only.
   CEditorDoc* recordDoc_ = nullptr;
+  StreamFormat recordFormat_;
   platform::WaveHandle input_ = platform::WAVE_NO_HANDLE;
   std::array<std::array<uint8_t, kMaxAudioBufferSize>, kMaxAudioBuffers> inBlocks_{};
   std::array<platform::WaveHeader, kMaxAudioBuffers> inHeaders_;

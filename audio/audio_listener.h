@@ -10,14 +10,20 @@
 
 class AudioEngine;
 
+// The play cursor's modes.
+inline constexpr int kPlayCursorDraw = 2;
+inline constexpr int kPlayCursorRemove = 3;
+
 class AudioListener {
  public:
   virtual ~AudioListener() = default;
 
   // --- device thread ---
-  // The play cursor: mode 2 draws it at `position` (a fraction 0...1 of the
-  // visible width), mode 3 removes it.
-  virtual void PlayCursor(uint32_t /*position*/, float /*fraction*/, int /*mode*/) {}
+  // The play cursor: kPlayCursorDraw draws it at `position` (a byte offset
+  // into the document's audio; the window places it against its own view
+  // and draws nothing while the position is outside it), kPlayCursorRemove
+  // removes it.
+  virtual void PlayCursor(uint32_t /*position*/, int /*mode*/) {}
   // The view no longer has a play cursor drawn (its remembered column -1).
   virtual void PlayCursorForgotten() {}
   // The play position (a byte offset into the document's audio) for the
@@ -43,4 +49,8 @@ class AudioListener {
   // playback or recording took the input monitor's place; the panel clears
   // its flag and redraws.
   virtual void MonitorSwitchedOff() {}
+  // Called now and then while the calling thread waits for a device thread
+  // to finish a stop; the editor handles its pending events here, since a
+  // device thread may be waiting for a message box on that thread.
+  virtual void WhileWaiting() {}
 };

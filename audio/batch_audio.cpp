@@ -3,7 +3,6 @@
 #include <chrono>
 #include <thread>
 
-#include "app/editor_app.h"
 #include "audio/audio_engine.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
@@ -16,9 +15,7 @@ namespace {
 class TimedRecording : public AudioListener {
  public:
   TimedRecording(AudioListener& inner, double seconds) : inner_(inner), seconds_(seconds) {}
-  void PlayCursor(uint32_t position, float fraction, int mode) override {
-    inner_.PlayCursor(position, fraction, mode);
-  }
+  void PlayCursor(uint32_t position, int mode) override { inner_.PlayCursor(position, mode); }
   void PlayCursorForgotten() override { inner_.PlayCursorForgotten(); }
   void PlayPosition(uint32_t position) override { inner_.PlayPosition(position); }
   bool LevelPanelOpen() override { return inner_.LevelPanelOpen(); }
@@ -26,6 +23,7 @@ class TimedRecording : public AudioListener {
   void GreyToolbar(bool greyed) override { inner_.GreyToolbar(greyed); }
   void InvalidateView() override { inner_.InvalidateView(); }
   void MonitorSwitchedOff() override { inner_.MonitorSwitchedOff(); }
+  void WhileWaiting() override { inner_.WhileWaiting(); }
   void RunRecordingDialog(AudioEngine& /*engine*/) override {
     ran = true;
     if (seconds_ > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds_));
@@ -45,11 +43,11 @@ bool NoEngine() {
 }  // namespace
 
 int PlaySelectionAndWait(AudioEngine& engine, CEditorDoc& doc) {
-  CEditorApp& app = engine.App();
-  app.SetActiveDocument(&doc);
-  if (app.ActiveDocument() != &doc) return OP_FAILED;
-  if (app.playState.load() != PLAY_IDLE) return OP_FAILED;
-  if (app.recordState.load() == RECORD_MONITORING) {
+  AudioHost& host = engine.Host();
+  host.SetActiveDocument(&doc);
+  if (host.ActiveDocument() != &doc) return OP_FAILED;
+  if (engine.PlayState() != PLAY_IDLE) return OP_FAILED;
+  if (engine.RecordState() == RECORD_MONITORING) {
     engine.MonitorStop();
     engine.Listener().MonitorSwitchedOff();
   }
@@ -65,9 +63,9 @@ int PlaySelectionAndWait(CEditorDoc& doc) {
 }
 
 int RecordForSeconds(AudioEngine& engine, CEditorDoc& doc, double seconds) {
-  CEditorApp& app = engine.App();
-  app.SetActiveDocument(&doc);
-  if (app.ActiveDocument() != &doc) return OP_FAILED;
+  AudioHost& host = engine.Host();
+  host.SetActiveDocument(&doc);
+  if (host.ActiveDocument() != &doc) return OP_FAILED;
   AudioListener& previous = engine.Listener();
   TimedRecording timed(previous, seconds);
   engine.SetListener(&timed);

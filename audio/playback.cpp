@@ -5,7 +5,6 @@
 #include <cstring>
 #include <thread>
 
-#include "app/editor_app.h"
 #include "audio/audio_engine.h"
 #include "audio/level_meter.h"
 #include "engine/editor_doc.h"
@@ -15,8 +14,8 @@ using platform::ShowMessage;
 
 namespace {
 
-uint8_t SilenceByte(const CEditorDoc& doc) {
-  return doc.bitsPerSample == 8 ? 0x80 : 0x00;
+uint8_t SilenceByte(int bitsPerSample) {
+  return bitsPerSample == 8 ? 0x80 : 0x00;
 }
 
 const char* PlayOpenMessage(uint32_t result) {
@@ -52,14 +51,14 @@ const char* PlayCloseMessage(uint32_t result) {
 }  // namespace
 
 void AudioEngine::OnPlay(bool looped) {
-  if (app_.ActiveDocument() == nullptr) {
+  if (host_.ActiveDocument() == nullptr) {
     ShowMessage("Please select audio to play.");
     return;
   }
-  if (app_.playState.load() != PLAY_IDLE) return;
-  if (app_.recordState.load() == RECORD_MONITORING) {
+  if (playState_.load() != PLAY_IDLE) return;
+  if (recordState_.load() == RECORD_MONITORING) {
     MonitorStop();
-    listener_->MonitorSwitchedOff();
+    Listener().MonitorSwitchedOff();
   }
   Start(looped);
 }
@@ -74,8 +73,8 @@ bool PlayStartAllowed(const CEditorDoc& doc) {
 }
 
 bool AudioEngine::Start(bool looped) {
-  CEditorDoc* doc = app_.ActiveDocument();
-  if (doc == nullptr || app_.playState.load() != PLAY_IDLE) return false;
+  CEditorDoc* doc = host_.ActiveDocument();
+  if (doc == nullptr || playState_.load() != PLAY_IDLE) return false;
   platform::WaveWaitForClosedDevices();
   loop_.store(looped ? 1 : 0);
 
@@ -92,19 +91,26 @@ bool AudioEngine::Start(bool looped) {
   drainCount_ = 0;
   fillIndex_ = 0;
   returnIndex_ = 0;
-  app_.playState.store(PLAY_IDLE);
   playDoc_ = doc;
+  // The output thread works from these copies only; the document stays the
+  // controlling thread's.
+  playFormat_ = {doc->channels, doc->bitsPerSample, doc->bytesPerSecond};
+  playAudio_ = doc->work.pcmData;
+  playAudioLength_ = doc->work.pcmData ? doc->work.pcmLength : 0;
+  playStart_ = doc->selStart;
+  readPosition_.store(doc->selStart);
 
   platform::WaveFormat format;
   format.channels = doc->channels;
   format.sampleRate = doc->sampleRate;
   format.bitsPerSample = doc->bitsPerSample;
   const uint32_t opened =
-      platform::WaveOutOpen(&output_, app_.Config()->outputDevice, format, [this] { Refill(); });
+      platform::WaveOutOpen(&output_, host_.OutputDevice(), format, [this] { Refill(); });
   if (opened != platform::WAVE_NO_ERROR) {
     ShowMessage(PlayOpenMessage(opened));
     output_ = platform::WAVE_NO_HANDLE;
     playDoc_ = nullptr;
+    playAudio_ = nullptr;
     return false;
   }
   platform::WaveOutGetLatency(output_, &lastLatency_);
@@ -113,7 +119,7 @@ bool AudioEngine::Start(bool looped) {
   // device starts with a full ring behind it.
   platform::WaveOutPause(output_);
   for (int i = 0; i < bufferCount_; ++i) {
-    std::memset(outBlocks_[i].data(), SilenceByte(*doc), bufferSize_);
+    std::memset(outBlocks_[i].data(), SilenceByte(playFormat_.bitsPerSample), bufferSize_);
     platform::WaveHeader& header = outHeaders_[i];
     header.data = outBlocks_[i].data();
     header.bufferLength = static_cast<uint32_t>(bufferSize_);
@@ -127,51 +133,38 @@ bool AudioEngine::Start(bool looped) {
     bufferStatus_[i] = BUFFER_QUEUED;
   }
 
-  app_.playState.store(PLAY_PLAYING);
+  SetPlayState(PLAY_PLAYING);
   startTick_.store(AudioTickMs());
   Refill();
   startTick_.store(AudioTickMs());
   return true;
 }
 
-void AudioEngine::RequestStop() {
-  int32_t playing = PLAY_PLAYING;
-  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
-}
-
-void AudioEngine::WaitUntilStopped() {
-  while (app_.playState.load() != PLAY_IDLE) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  platform::WaveWaitForClosedDevices();
-}
-
 void AudioEngine::Refill() {
-  CEditorDoc* doc = playDoc_;
-  if (doc == nullptr) return;
+  AudioListener& listener = *listener_.load();
   PositionAndLevel(nullptr);
 
-  if (app_.playState.load() == PLAY_PLAYING && doc->playPosition == endPosition_ &&
+  if (playState_.load() == PLAY_PLAYING && readPosition_.load() == endPosition_ &&
       loop_.load() == 0) {
-    int32_t playing = PLAY_PLAYING;
-    if (app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED)) {
-      doc->playPosition = doc->selStart;
+    ::PlayState playing = PLAY_PLAYING;
+    if (playState_.compare_exchange_strong(playing, PLAY_STOP_REQUESTED)) {
+      readPosition_.store(playStart_);
     }
   }
 
-  if (app_.playState.load() == PLAY_STOP_REQUESTED) {
+  if (playState_.load() == PLAY_STOP_REQUESTED) {
     // Every buffer queued when the stop came has to come back before the
     // device may close: one notification each.
     if (++drainCount_ == bufferCount_) {
       platform::WaveOutGetVolume(output_, &savedVolume_);
       platform::WaveOutSetVolume(output_, 0);
-      listener_->PlayCursor(doc->selStart, 0.0f, 3);
-      listener_->PlayPosition(doc->selStart);
+      listener.PlayCursor(playStart_, kPlayCursorRemove);
+      listener.PlayPosition(playStart_);
       FinishStop();
     }
     return;
   }
-  if (app_.playState.load() == PLAY_IDLE) return;
+  if (playState_.load() == PLAY_IDLE) return;
 
   while (bufferStatus_[returnIndex_] == BUFFER_QUEUED &&
          (outHeaders_[returnIndex_].flags.load() & platform::WAVE_HDR_DONE)) {
@@ -183,9 +176,9 @@ void AudioEngine::Refill() {
     returnIndex_ = (returnIndex_ + 1) % bufferCount_;
   }
 
-  const uint8_t silence = SilenceByte(*doc);
+  const uint8_t silence = SilenceByte(playFormat_.bitsPerSample);
   const uint32_t size = static_cast<uint32_t>(bufferSize_);
-  const uint8_t* audio = doc->work.pcmData;
+  const uint8_t* audio = playAudio_;
   while (bufferStatus_[fillIndex_] == BUFFER_FREE) {
     uint8_t* block = outBlocks_[fillIndex_].data();
     uint32_t filled = 0;
@@ -193,18 +186,19 @@ void AudioEngine::Refill() {
     // start in the same buffer, so the loop plays without a gap. A region
     // with nothing in it is played as silence rather than wrapped forever.
     do {
-      const uint32_t position = doc->playPosition;
+      const uint32_t position = readPosition_.load();
       const uint32_t len =
           position < endPosition_ ? std::min(size - filled, endPosition_ - position) : 0;
       if (len > 0) std::memcpy(block + filled, audio + position, len);
       filled += len;
-      doc->playPosition = position + len;
-      if (doc->playPosition == endPosition_ && loop_.load() == 1) {
-        doc->playPosition = doc->selStart;
+      uint32_t next = position + len;
+      if (next == endPosition_ && loop_.load() == 1) {
+        next = playStart_;
         startTick_.store(AudioTickMs());
       }
-    } while (filled < size && loop_.load() == 1 && doc->playPosition < endPosition_ &&
-             doc->selStart < endPosition_);
+      readPosition_.store(next);
+    } while (filled < size && loop_.load() == 1 && readPosition_.load() < endPosition_ &&
+             playStart_ < endPosition_);
     if (filled < size) std::memset(block + filled, silence, size - filled);
 
     platform::WaveHeader& header = outHeaders_[fillIndex_];
@@ -223,11 +217,11 @@ void AudioEngine::Refill() {
 }
 
 void AudioEngine::FinishStop() {
-  CEditorDoc* doc = playDoc_;
-  if (listener_->LevelPanelOpen()) listener_->SetLevels(0, 0);
+  AudioListener& listener = *listener_.load();
+  if (listener.LevelPanelOpen()) listener.SetLevels(0, 0);
   if (stopSettleMs_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(stopSettleMs_));
   platform::WaveOutSetVolume(output_, savedVolume_);
-  listener_->PlayCursorForgotten();
+  listener.PlayCursorForgotten();
 
   // The device is reset before the buffers are released, so no buffer that
   // came back late is still queued when its header is unprepared.
@@ -244,9 +238,9 @@ void AudioEngine::FinishStop() {
     ShowMessage(message);
   }
   output_ = platform::WAVE_NO_HANDLE;
-  if (doc != nullptr) doc->playPosition = doc->selStart;
-  playDoc_ = nullptr;
-  // Idle last: a new start may follow at once and must find everything of
-  // this playback released.
-  app_.playState.store(PLAY_IDLE);
+  readPosition_.store(playStart_);
+  playAudio_ = nullptr;
+  // Idle last, and nothing of the engine is touched after it: a new start
+  // may follow at once, and a waiting document may unmap its audio.
+  SetPlayState(PLAY_IDLE);
 }

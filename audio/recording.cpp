@@ -5,7 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include "app/editor_app.h"
 #include "audio/audio_engine.h"
 #include "audio/level_meter.h"
 #include "engine/editor_doc.h"
@@ -40,7 +39,7 @@ const char* RecordCloseMessage(uint32_t result) {
 }  // namespace
 
 bool AudioEngine::MonitorRefused() const {
-  return app_.playState.load() == PLAY_PLAYING || app_.recordState.load() == RECORD_RECORDING;
+  return playState_.load() == PLAY_PLAYING || recordState_.load() == RECORD_RECORDING;
 }
 
 bool AudioEngine::SetupInput(int deviceIndex, const platform::WaveFormat& format,
@@ -52,7 +51,7 @@ bool AudioEngine::SetupInput(int deviceIndex, const platform::WaveFormat& format
     header.bytesRecorded = 0;
     header.flags.store(0);
   }
-  app_.recordState.store(RECORD_IDLE);
+  recordState_.store(RECORD_IDLE);
   recordedBytes_.store(0);
 
   const uint32_t opened = platform::WaveInOpen(&input_, deviceIndex, format, std::move(notify));
@@ -121,11 +120,13 @@ void AudioEngine::CloseInputAfterFailedSetup() {
 
 bool AudioEngine::RecordSetup(CEditorDoc& doc) {
   recordDoc_ = &doc;
+  // The input thread meters in this format; it never reads the document.
+  recordFormat_ = {doc.channels, doc.bitsPerSample, doc.bytesPerSecond};
   platform::WaveFormat format;
   format.channels = doc.channels;
   format.sampleRate = doc.sampleRate;
   format.bitsPerSample = doc.bitsPerSample;
-  if (!SetupInput(app_.Config()->inputDevice, format, [this] { RecordNotify(); })) {
+  if (!SetupInput(host_.InputDevice(), format, [this] { RecordNotify(); })) {
     CloseInputAfterFailedSetup();
     return false;
   }
@@ -133,22 +134,23 @@ bool AudioEngine::RecordSetup(CEditorDoc& doc) {
 }
 
 void AudioEngine::OnRecord() {
-  if (app_.recordState.load() == RECORD_MONITORING) {
+  AudioListener& listener = Listener();
+  if (recordState_.load() == RECORD_MONITORING) {
     MonitorStop();
-    listener_->MonitorSwitchedOff();
+    listener.MonitorSwitchedOff();
   }
   currentInput_ = 0;
-  if (app_.ActiveDocument() == nullptr) {
-    listener_->NewDocument();
-    if (app_.ActiveDocument() == nullptr) return;
-    listener_->InvalidateView();
+  if (host_.ActiveDocument() == nullptr) {
+    listener.NewDocument();
+    if (host_.ActiveDocument() == nullptr) return;
+    listener.InvalidateView();
   }
-  CEditorDoc& doc = *app_.ActiveDocument();
+  CEditorDoc& doc = *host_.ActiveDocument();
   const BufferScheme scheme = BufferSchemeFor(doc.sampleRate, doc.bitsPerSample);
   bufferCount_ = scheme.count;
   bufferSize_ = scheme.size;
 
-  TempAudioFile* slot = app_.TempA();
+  TempAudioFile* slot = host_.RecordingSlot();
   recordFile_ = std::fopen(slot->pcmPath.c_str(), "wb");
   if (recordFile_ == nullptr) {
     ShowMessageF("OnRecord() - Failed to 'fopen' file for write: %s", slot->pcmPath.c_str());
@@ -162,15 +164,18 @@ void AudioEngine::OnRecord() {
     return;
   }
 
-  app_.recordState.store(RECORD_RECORDING);
-  listener_->GreyToolbar(true);
+  recordState_.store(RECORD_RECORDING);
+  listener.GreyToolbar(true);
   platform::WaveInStart(input_);
   bytesPerSecond_ = doc.channels * (doc.bitsPerSample / 8) * doc.sampleRate;
 
-  listener_->RunRecordingDialog(*this);
+  listener.RunRecordingDialog(*this);
 
-  listener_->GreyToolbar(false);
-  StopRecording();
+  listener.GreyToolbar(false);
+  // A document released while the dialog ran has had its recording ended
+  // already (ReleaseDocument); the recording is then not handed to it.
+  const bool documentKept = recordDoc_ == &doc;
+  if (documentKept) StopRecording();
   // A file that could not be written completely is handed over only as far
   // as it was written, so the slot never claims bytes its file lacks.
   const bool closed = std::fclose(recordFile_) == 0;
@@ -180,16 +185,17 @@ void AudioEngine::OnRecord() {
     if (!closed) recordedBytes_.store(0);
   }
 
+  if (!documentKept) return;
   slot->pcmLength = static_cast<uint32_t>(recordedBytes_.load());
   slot->bitsPerSample = doc.bitsPerSample;
   slot->channels = doc.channels;
   slot->sampleRate = doc.sampleRate;
   doc.DocRunOperation(OP_HANDLE_RECORD);
-  listener_->InvalidateView();
+  listener.InvalidateView();
 }
 
 void AudioEngine::RecordNotify() {
-  while (app_.recordState.load() == RECORD_RECORDING &&
+  while (recordState_.load() == RECORD_RECORDING &&
          (inHeaders_[currentInput_].flags.load() & platform::WAVE_HDR_DONE)) {
     platform::WaveHeader& header = inHeaders_[currentInput_];
     platform::WaveInUnprepareHeader(input_, &header);
@@ -213,7 +219,7 @@ void AudioEngine::RecordNotify() {
 }
 
 void AudioEngine::StopRecording() {
-  app_.recordState.store(RECORD_IDLE);
+  recordState_.store(RECORD_IDLE);
   platform::WaveInReset(input_);
   platform::WaveInStop(input_);
   for (int i = 0; i < bufferCount_; ++i) platform::WaveInUnprepareHeader(input_, &inHeaders_[i]);
@@ -236,7 +242,7 @@ bool AudioEngine::MonitorStart() {
     ShowMessage("Monitor Failed", MessageIcon::Error);
     return false;
   }
-  app_.recordState.store(RECORD_MONITORING);
+  recordState_.store(RECORD_MONITORING);
   platform::WaveInStart(input_);
   return true;
 }
@@ -246,13 +252,13 @@ void AudioEngine::MonitorStop() {
 }
 
 void AudioEngine::MonitorNotify() {
-  while (app_.recordState.load() == RECORD_MONITORING &&
+  while (recordState_.load() == RECORD_MONITORING &&
          (inHeaders_[currentInput_].flags.load() & platform::WAVE_HDR_DONE)) {
     platform::WaveHeader& header = inHeaders_[currentInput_];
     platform::WaveInUnprepareHeader(input_, &header);
     const MeterHeights heights =
         MonitorMeterHeights(header.data, static_cast<uint32_t>(bufferSize_));
-    listener_->SetLevels(heights.left, heights.right);
+    listener_.load()->SetLevels(heights.left, heights.right);
     platform::WaveInPrepareHeader(input_, &header);
     platform::WaveInAddBuffer(input_, &header);
     currentInput_ = static_cast<int16_t>((currentInput_ + 1) % bufferCount_);

@@ -39,7 +39,9 @@ class DocumentHost {
   // The document's slots exist: it is counted and gets its tools and the
   // operations that layers above the engine add (import and export).
   virtual void DocumentCreated(CEditorDoc& doc) = 0;
-  // The document is being closed or destroyed: playback must stop.
+  // The document is being closed or destroyed: playback must stop, and
+  // when it plays (or records into) this document, the call returns only
+  // once no device thread reads the document's audio any more.
   virtual void StopPlaybackOf(CEditorDoc& doc) = 0;
   virtual void SetClosingDocument(CEditorDoc* doc) = 0;
   // The last call of a document's destructor.

@@ -4,7 +4,6 @@
 
 #include "app/editor_app.h"
 #include "engine/editor_doc.h"
-#include "gui/gui_audio_listener.h"
 #include "gui/view/editor_view.h"
 
 CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const QString& title,
@@ -18,9 +17,8 @@ CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const
 }
 
 CChildFrame::~CChildFrame() {
-  // Playback reads the document's mapped audio on the device's thread until
-  // its drain ends; the document stays until then.
-  StopPlaybackAndWait(app_);
+  // Closing the document stops its playback and waits for the device
+  // thread to let go of its audio (CEditorDoc::OnCloseDocument).
   if (!closed_) doc_->OnCloseDocument();
   // The view goes before the document it shows.
   delete view_;
@@ -36,7 +34,6 @@ void CChildFrame::showEvent(QShowEvent* event) {
 
 void CChildFrame::closeEvent(QCloseEvent* event) {
   if (!closed_) {
-    StopPlaybackAndWait(app_);
     closed_ = true;
     doc_->OnCloseDocument();
   }

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <QTimer>
-#include <bit>
 
 #include "app/editor_app.h"
 #include "app/view_math.h"
@@ -17,7 +16,7 @@
 #include "gui/view/position_bar.h"
 
 GuiAudioListener::GuiAudioListener(CEditorApp& app, CMainFrame& frame)
-    : app_(app), frame_(frame), shownPlayState_(app.playState.load()) {}
+    : app_(app), frame_(frame), shownPlayState_(app.PlaybackState()) {}
 
 void GuiAudioListener::Post() {
   // One queued call covers every report made before it runs.
@@ -26,9 +25,8 @@ void GuiAudioListener::Post() {
   }
 }
 
-void GuiAudioListener::PlayCursor(uint32_t /*position*/, float fraction, int mode) {
-  const uint64_t packed = (static_cast<uint64_t>(std::bit_cast<uint32_t>(fraction)) << 32) |
-                          static_cast<uint32_t>(mode);
+void GuiAudioListener::PlayCursor(uint32_t position, int mode) {
+  const uint64_t packed = (static_cast<uint64_t>(position) << 32) | static_cast<uint32_t>(mode);
   cursor_.store(packed);
   cursorDirty_.store(true);
   Post();
@@ -37,11 +35,16 @@ void GuiAudioListener::PlayCursor(uint32_t /*position*/, float fraction, int mod
 void GuiAudioListener::PlayCursorForgotten() {
   // Removing the cursor's column is harmless when it is already gone, and
   // it cannot leave a line behind when this overtakes a pending draw.
-  PlayCursor(0, 0.0f, PLAY_STOP_REQUESTED);
+  PlayCursor(0, kPlayCursorRemove);
 }
 
 void GuiAudioListener::PlayPosition(uint32_t position) {
-  position_.store(position);
+  // While playing the engine reports the time played; its last report, at
+  // the end of the drain, is the start the playback began from. The user
+  // may have moved the selection meanwhile (a click stops playback), so
+  // that one is shown as the selection start the interface thread knows.
+  const bool ended = app_.PlaybackState() != PLAY_PLAYING;
+  position_.store((static_cast<uint64_t>(ended) << 32) | position);
   positionDirty_.store(true);
   Post();
 }
@@ -63,14 +66,28 @@ void GuiAudioListener::Flush() {
   CEditorView* view = CEditorView::Active();
   if (cursorDirty_.exchange(false) && view != nullptr) {
     const uint64_t packed = cursor_.load();
-    const float fraction = std::bit_cast<float>(static_cast<uint32_t>(packed >> 32));
-    view->DrawPlayCursor(0, fraction, static_cast<int>(packed & 0xFFFFFFFFu));
+    const uint32_t position = static_cast<uint32_t>(packed >> 32);
+    const int mode = static_cast<int>(packed & 0xFFFFFFFFu);
+    // The cursor is drawn only while its position is inside the view,
+    // against the view as it is now.
+    const CEditorDoc& doc = view->Document();
+    if (mode != kPlayCursorDraw) {
+      view->DrawPlayCursor(0, 0.0f, mode);
+    } else if (doc.viewStart <= position && position <= doc.viewEnd) {
+      const uint32_t width = doc.viewEnd - doc.viewStart;
+      const float fraction =
+          width == 0 ? 0.0f
+                     : static_cast<float>(position - doc.viewStart) / static_cast<float>(width);
+      view->DrawPlayCursor(0, fraction < 0 ? 0.0f : fraction, mode);
+    }
   }
   if (positionDirty_.exchange(false)) {
     const CEditorDoc* doc = app_.ActiveDocument();
     if (doc != nullptr && frame_.PositionBar() != nullptr) {
+      const uint64_t report = position_.load();
+      const uint32_t position = (report >> 32) != 0 ? doc->selStart : static_cast<uint32_t>(report);
       frame_.PositionBar()->SetStart(
-          QString::fromStdString(view::FormatTime(position_.load(), doc->bytesPerSecond)));
+          QString::fromStdString(view::FormatTime(position, doc->bytesPerSecond)));
     }
   }
   if (levelsDirty_.exchange(false)) {
@@ -81,7 +98,7 @@ void GuiAudioListener::Flush() {
   }
   // The end of a playback is noticed here, so the commands come back at
   // once rather than at the next timer tick.
-  const int32_t play = app_.playState.load();
+  const PlayState play = app_.PlaybackState();
   if (play != shownPlayState_) {
     shownPlayState_ = play;
     frame_.UpdateCommandUI();
@@ -116,11 +133,19 @@ void GuiAudioListener::MonitorSwitchedOff() {
   if (CLevelsPanel* panel = frame_.LevelsPanel()) panel->MonitorSwitchedOff();
 }
 
-void ConnectTransport(CEditorApp& app, CMainFrame& frame, AudioEngine& engine) {
+void GuiAudioListener::WhileWaiting() {
+  QCoreApplication* qt = QCoreApplication::instance();
+  if (qt != nullptr && QThread::currentThread() == qt->thread()) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+}
+
+void ConnectTransport(CEditorApp& /*app*/, CMainFrame& frame, AudioEngine& engine) {
   TransportHooks hooks;
   hooks.play = [&engine](CEditorDoc& /*doc*/, bool looped) { engine.OnPlay(looped); };
   hooks.record = [&engine](CEditorDoc* /*doc*/) { engine.OnRecord(); };
   hooks.stop = [&engine] { engine.RequestStop(); };
+  hooks.playState = [&engine] { return engine.PlayState(); };
   hooks.monitorRefused = [&engine] { return engine.MonitorRefused(); };
   hooks.startMonitoring = [&engine, &frame] {
     if (!engine.MonitorStart()) {
@@ -131,27 +156,13 @@ void ConnectTransport(CEditorApp& app, CMainFrame& frame, AudioEngine& engine) {
       });
     }
   };
-  hooks.stopMonitoring = [&app, &engine] {
+  hooks.stopMonitoring = [&engine] {
     // Closing a device that is not open would only report a bad handle.
-    if (app.recordState.load() == RECORD_MONITORING) engine.MonitorStop();
+    if (engine.RecordState() == RECORD_MONITORING) engine.MonitorStop();
   };
   frame.SetTransportHooks(std::move(hooks));
 }
 
 void StopPlaybackAndWait(CEditorApp& app) {
-  AudioEngine* engine = TheAudioEngine();
-  if (engine == nullptr) {
-    int32_t playing = PLAY_PLAYING;
-    app.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
-    return;
-  }
-  engine->RequestStop();
-  QCoreApplication* qt = QCoreApplication::instance();
-  if (qt != nullptr && QThread::currentThread() == qt->thread()) {
-    while (app.playState.load() != PLAY_IDLE) {
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-      QThread::msleep(2);
-    }
-  }
-  engine->WaitUntilStopped();
+  if (AudioEngine* engine = app.Audio()) engine->StopAndWait();
 }

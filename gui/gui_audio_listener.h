@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "audio/audio_listener.h"
+#include "audio/audio_state.h"
 
 class AudioEngine;
 class CEditorApp;
@@ -24,7 +25,7 @@ class GuiAudioListener : public QObject, public AudioListener {
   GuiAudioListener(CEditorApp& app, CMainFrame& frame);
 
   // --- device thread ---
-  void PlayCursor(uint32_t position, float fraction, int mode) override;
+  void PlayCursor(uint32_t position, int mode) override;
   void PlayCursorForgotten() override;
   void PlayPosition(uint32_t position) override;
   bool LevelPanelOpen() override;
@@ -36,6 +37,7 @@ class GuiAudioListener : public QObject, public AudioListener {
   void GreyToolbar(bool greyed) override;
   void InvalidateView() override;
   void MonitorSwitchedOff() override;
+  void WhileWaiting() override;
 
   // Applies what the device threads reported since the last time. Runs
   // from the event loop; tests may call it directly.
@@ -47,25 +49,27 @@ class GuiAudioListener : public QObject, public AudioListener {
   CEditorApp& app_;
   CMainFrame& frame_;
   std::atomic<bool> flushPosted_{false};
-  // Cursor: the fraction's bits in the high half, the mode in the low half,
-  // so a reader never pairs a fraction with another call's mode.
+  // Cursor: the position in the high half, the mode in the low half, so a
+  // reader never pairs a position with another call's mode.
   std::atomic<uint64_t> cursor_{0};
   std::atomic<bool> cursorDirty_{false};
-  std::atomic<uint32_t> position_{0};
+  // The position in the low half; bit 32 marks the report that ends a
+  // playback, which stands for the document's selection start.
+  std::atomic<uint64_t> position_{0};
   std::atomic<bool> positionDirty_{false};
   // Left height in the high half, right in the low half.
   std::atomic<uint32_t> levels_{0};
   std::atomic<bool> levelsDirty_{false};
-  int32_t shownPlayState_ = 0;
+  PlayState shownPlayState_ = PLAY_IDLE;
 };
 
 // Connects the main window's transport commands and its Monitor Input
 // toggle to the engine.
 void ConnectTransport(CEditorApp& app, CMainFrame& frame, AudioEngine& engine);
 
-// Requests the stop of any playback and waits until the device has closed.
-// Needed before a document goes away: the device thread reads its mapped
-// audio until the drain ends. On the interface thread the wait keeps
-// dispatching events, since a message the device thread shows meanwhile is
-// shown here and holds the device thread until it is answered.
+// Requests the stop of any playback and waits until the device has closed,
+// before the windows go. On the interface thread the wait keeps
+// dispatching events (WhileWaiting), since a message the device thread
+// shows meanwhile is shown here and holds the device thread until it is
+// answered. A document's own close waits by itself (StopPlaybackOf).
 void StopPlaybackAndWait(CEditorApp& app);

@@ -170,7 +170,7 @@ int main(int argc, char** argv) {
     status = QApplication::exec();
     // Nothing may play or record into the windows once they start to go.
     StopPlaybackAndWait(app);
-    if (app.recordState.load() == RECORD_MONITORING) audio.MonitorStop();
+    if (audio.RecordState() == RECORD_MONITORING) audio.MonitorStop();
     audio.SetListener(nullptr);
     app.SetOperationHost(nullptr);
     app.SetDocumentDialogs(nullptr);

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -15,10 +14,12 @@
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
+#include <chrono>
 
 #include "app/command_table.h"
 #include "app/editor_app.h"
 #include "app/save_document.h"
+#include "audio/audio_engine.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "gui/child_frame.h"
@@ -120,8 +121,7 @@ CMainFrame::CMainFrame(CEditorApp& app, QWidget* parent) : QMainWindow(parent), 
 }
 
 CMainFrame::~CMainFrame() {
-  int32_t playing = PLAY_PLAYING;
-  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  app_.RequestPlaybackStop();
   ConfigRecord* config = app_.Config();
   config->formatPanelShown = qualityPanel_ ? 1 : 0;
   config->levelMeterShown = levelsPanel_ ? 1 : 0;
@@ -320,13 +320,17 @@ void CMainFrame::CreateAccelerators() {
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, [this, id] {
       // An accelerator obeys the same enabling rule as its menu item.
-      if (CommandEnabled(id, app_.playState.load())) OnCommand(id);
+      if (CommandEnabled(id, PlaybackState())) OnCommand(id);
     });
   }
 }
 
+PlayState CMainFrame::PlaybackState() const {
+  return transport_.playState ? transport_.playState() : app_.PlaybackState();
+}
+
 void CMainFrame::UpdateCommandUI() {
-  const int32_t play = app_.playState.load();
+  const PlayState play = PlaybackState();
   for (auto it = actions_.begin(); it != actions_.end(); ++it) {
     bool enabled = CommandEnabled(it.key(), play);
     if (greyed_ && std::find(std::begin(kGreyedButtons), std::end(kGreyedButtons), it.key()) !=
@@ -413,8 +417,7 @@ void CMainFrame::OnCommand(int id) {
       if (transport_.stop) {
         transport_.stop();
       } else {
-        int32_t playing = PLAY_PLAYING;
-        app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+        app_.RequestPlaybackStop();
       }
       UpdateCommandUI();
       return;
@@ -611,7 +614,7 @@ void CMainFrame::ToggleLevelPanel() {
     levelsPanel_->returnFocus = [this] { activateWindow(); };
     levelsPanel_->busy = [this] {
       if (transport_.monitorRefused) return transport_.monitorRefused();
-      return app_.playState.load() == PLAY_PLAYING || app_.recordState.load() == 5;
+      return PlaybackState() == PLAY_PLAYING || app_.RecordingState() == RECORD_RECORDING;
     };
     levelsPanel_->startMonitoring = [this] {
       if (transport_.startMonitoring) transport_.startMonitoring();
@@ -647,15 +650,12 @@ void CMainFrame::resizeEvent(QResizeEvent* event) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  int32_t playing = PLAY_PLAYING;
-  if (app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED)) {
+  AudioEngine* audio = app_.Audio();
+  if (audio != nullptr && audio->PlayState() == PLAY_PLAYING) {
     // Let the playback drain finish; a drain that never reports back does
     // not keep the program from closing.
-    QElapsedTimer waited;
-    waited.start();
-    while (app_.playState.load() != PLAY_IDLE && waited.elapsed() < 3000) {
-      QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
+    audio->RequestStop();
+    audio->WaitUntilStopped(std::chrono::milliseconds(3000));
   }
   mdi_->closeAllSubWindows();
   if (!mdi_->subWindowList().isEmpty()) {

@@ -44,6 +44,9 @@ class CMainFrame : public QMainWindow {
   QAction* Action(int id) const;
   // Applies the enabling rule to every command.
   void UpdateCommandUI();
+  // The play state the enabling rule reads (the transport's, else the
+  // application's).
+  PlayState PlaybackState() const;
 
   void ToggleFormatPanel();
   void ToggleLevelPanel();

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "audio/audio_state.h"
+
 class CEditorDoc;
 
 struct TransportHooks {
@@ -13,9 +15,12 @@ struct TransportHooks {
   std::function<void(CEditorDoc* doc)> record;
   std::function<void()> startMonitoring;
   std::function<void()> stopMonitoring;
-  // Stop: ends playback after its drain. Without it the window sets the
-  // play state itself.
+  // Stop: ends playback after its drain. Without it the window asks the
+  // application (which stops nothing without an engine).
   std::function<void()> stop;
+  // The play state the enabling rule reads. Without it the window asks the
+  // application (idle without an engine).
+  std::function<PlayState()> playState;
   // Whether the Monitor Input toggle must refuse (playing or recording).
   // Without it the window reads the play and record states itself.
   std::function<bool()> monitorRefused;

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "app/editor_app.h"
+#include "audio/audio_listener.h"
 #include "engine/editor_doc.h"
 #include "gui/editor_images.h"
 #include "platform/message.h"
@@ -115,8 +116,7 @@ void CEditorView::OnInitialUpdate() {
 }
 
 void CEditorView::StopPlayback() {
-  int32_t playing = PLAY_PLAYING;
-  app_.playState.compare_exchange_strong(playing, PLAY_STOP_REQUESTED);
+  app_.RequestPlaybackStop();
 }
 
 void CEditorView::Invalidate() {
@@ -361,7 +361,7 @@ void CEditorView::DrawPlayCursor(uint32_t /*position*/, double fraction, int sta
                      QRect(playCursorX - view::kScaleWidth, 0, 1, F));
     viewport()->update(QRect(playCursorX, 0, 1, F));
   }
-  if (state == PLAY_STOP_REQUESTED) {
+  if (state == kPlayCursorRemove) {
     playCursorX = -1;
     return;
   }

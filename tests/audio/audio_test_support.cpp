@@ -20,9 +20,9 @@ std::string Pattern(size_t length, int seed) {
   return bytes;
 }
 
-void TestListener::PlayCursor(uint32_t position, float fraction, int mode) {
+void TestListener::PlayCursor(uint32_t position, int mode) {
   std::lock_guard lock(mutex_);
-  cursors_.push_back({position, fraction, mode});
+  cursors_.push_back({position, mode});
 }
 
 void TestListener::PlayPosition(uint32_t /*position*/) {

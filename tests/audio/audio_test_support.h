@@ -22,7 +22,7 @@ std::string Pattern(size_t length, int seed = 0);
 // Records what the engine tells the windows; safe from any thread.
 class TestListener : public AudioListener {
  public:
-  void PlayCursor(uint32_t position, float fraction, int mode) override;
+  void PlayCursor(uint32_t position, int mode) override;
   void PlayCursorForgotten() override { ++forgotten; }
   void PlayPosition(uint32_t position) override;
   bool LevelPanelOpen() override { return panelOpen.load(); }
@@ -37,7 +37,6 @@ class TestListener : public AudioListener {
 
   struct Cursor {
     uint32_t position;
-    float fraction;
     int mode;
   };
   std::vector<Cursor> Cursors();

@@ -42,7 +42,7 @@ class CountingListener : public TestListener {
   }
   bool LevelPanelOpen() override { return true; }
   void SetLevels(int, int) override {}
-  void PlayCursor(uint32_t, float, int) override {}
+  void PlayCursor(uint32_t, int) override {}
   long first = -1, last = -1;
 };
 

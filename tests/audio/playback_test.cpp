@@ -80,7 +80,7 @@ TEST(Playback, PlaysSilentRingThenSelectionThenPadding) {
     // Once the end is reached only the buffers still queued come back.
     EXPECT_LE(played.size(), ring + selected.size() + ring + c.bufferSize);
 
-    EXPECT_EQ(p.t.App().playState.load(), PLAY_IDLE);
+    EXPECT_EQ(p.engine.PlayState(), PLAY_IDLE);
     EXPECT_EQ(doc->playPosition, doc->selStart);
     const auto cursors = p.listener.Cursors();
     ASSERT_FALSE(cursors.empty());
@@ -114,7 +114,7 @@ TEST(Playback, LoopRepeatsFromSelectionStartUntilStop) {
   }
   EXPECT_EQ(mismatches, 0u) << "the loop plays the selection over and over without gaps";
   EXPECT_EQ(played.size() % 1024, 0u) << "every queued buffer was played before the close";
-  EXPECT_EQ(p.t.App().playState.load(), PLAY_IDLE);
+  EXPECT_EQ(p.engine.PlayState(), PLAY_IDLE);
   EXPECT_EQ(doc->playPosition, 6000u);
   EXPECT_EQ(p.listener.Cursors().back().mode, 3);
   EXPECT_GE(p.listener.positions.load(), 30);
@@ -139,7 +139,7 @@ TEST(Playback, StopDuringSinglePassDrainsTheRing) {
   EXPECT_EQ(played.substr(8192), pcm.substr(1000, audio));
   EXPECT_LT(audio, 100000u) << "the stop ended playback early";
   EXPECT_EQ(doc->playPosition, 1000u);
-  EXPECT_EQ(p.t.App().playState.load(), PLAY_IDLE);
+  EXPECT_EQ(p.engine.PlayState(), PLAY_IDLE);
 }
 
 TEST(Playback, StartRefusals) {
@@ -152,7 +152,7 @@ TEST(Playback, StartRefusals) {
   p.t.App().SetActiveDocument(doc.get());
   EXPECT_FALSE(p.engine.Start(false));
   p.engine.OnPlay(false);
-  EXPECT_EQ(p.t.App().playState.load(), PLAY_IDLE);
+  EXPECT_EQ(p.engine.PlayState(), PLAY_IDLE);
   EXPECT_TRUE(messages.Messages().empty());
   EXPECT_TRUE(p.listener.Cursors().empty());
 
@@ -219,7 +219,7 @@ TEST(Playback, DeviceFailuresShowTheirMessageAndStayIdle) {
     MessageRecorder messages;
     EXPECT_EQ(PlaySelectionAndWait(p.engine, *doc), OP_FAILED);
     EXPECT_EQ(messages.Messages(), std::vector<std::string>{c.message});
-    EXPECT_EQ(p.t.App().playState.load(), PLAY_IDLE);
+    EXPECT_EQ(p.engine.PlayState(), PLAY_IDLE);
   }
 }
 
@@ -279,4 +279,37 @@ TEST(Playback, LongFileCostsLittleCpu) {
   EXPECT_LT(percent, 5.0);
   // Every buffer went through the ring: one step per buffer.
   EXPECT_GE(p.listener.positions.load(), kSeconds * kCd.BytesPerSecond() / 1024);
+}
+
+// A document that is closed or destroyed while it plays waits until the
+// output thread has let go of its audio, before the audio is unmapped: the
+// engine is idle when the close returns, and plays again at once.
+TEST(Playback, ClosingOrDestroyingThePlayingDocumentWaitsForTheDevice) {
+  for (const bool destroy : {false, true}) {
+    SCOPED_TRACE(destroy ? "destroyed" : "closed");
+    Player p;
+    auto doc = OpenAudio(p.t, kCd, Pattern(200000));
+    doc->SetSelection(4000, 4000);
+    p.t.App().SetActiveDocument(doc.get());
+    ASSERT_TRUE(p.engine.Start(true));
+    // Well into the loop, so the output thread is reading the audio.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (p.listener.positions.load() < 20 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_GE(p.listener.positions.load(), 20);
+
+    if (destroy) {
+      doc.reset();
+    } else {
+      doc->OnCloseDocument();
+    }
+    EXPECT_EQ(p.engine.PlayState(), PLAY_IDLE);
+    EXPECT_EQ(p.listener.forgotten.load(), 1) << "the stop was finished";
+    EXPECT_EQ(p.listener.Cursors().back().mode, kPlayCursorRemove);
+    doc.reset();
+
+    auto next = OpenAudio(p.t, kCd, Pattern(20000));
+    EXPECT_EQ(PlaySelectionAndWait(p.engine, *next), OP_DONE);
+  }
 }

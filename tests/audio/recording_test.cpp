@@ -105,7 +105,7 @@ TEST(Recording, HandsOverWholeBuffersInTheDocumentFormat) {
     EXPECT_EQ(h.fileSize, static_cast<long long>(h.pcmLength));
     EXPECT_EQ(h.format, c.format);
     EXPECT_EQ(r.engine.BytesPerSecond(), c.format.BytesPerSecond());
-    EXPECT_EQ(r.t.App().recordState.load(), RECORD_IDLE);
+    EXPECT_EQ(r.engine.RecordState(), RECORD_IDLE);
     EXPECT_EQ(r.listener.dialogs.load(), 1);
     EXPECT_EQ(r.listener.greyed_.load(), 1);
     EXPECT_EQ(r.listener.restored_.load(), 1);
@@ -200,7 +200,7 @@ TEST(Recording, DeviceFailuresShowTheirMessagesAndHandNothingOver) {
     MessageRecorder messages;
     r.engine.OnRecord();
     EXPECT_EQ(messages.Messages(), c.messages);
-    EXPECT_EQ(r.t.App().recordState.load(), RECORD_IDLE);
+    EXPECT_EQ(r.engine.RecordState(), RECORD_IDLE);
     EXPECT_EQ(r.listener.dialogs.load(), 0);
     EXPECT_TRUE(r.host.handOvers.empty());
   }
@@ -217,7 +217,7 @@ TEST(Recording, UnwritableSlotFileStopsBeforeTheDevice) {
             std::vector<std::string>{"OnRecord() - Failed to 'fopen' file for write: " +
                                      r.t.FilePath("missing/folder/temp_a.pcm")});
   EXPECT_EQ(r.listener.dialogs.load(), 0);
-  EXPECT_EQ(r.t.App().recordState.load(), RECORD_BEFORE_FIRST_USE);
+  EXPECT_EQ(r.engine.RecordState(), RECORD_BEFORE_FIRST_USE);
   EXPECT_TRUE(r.host.handOvers.empty());
   r.t.App().TempA()->pcmPath = path;
 }
@@ -225,7 +225,7 @@ TEST(Recording, UnwritableSlotFileStopsBeforeTheDevice) {
 TEST(Monitor, FeedsTheMetersAndGivesWayToRecordAndPlay) {
   Recorder r;
   ASSERT_TRUE(r.engine.MonitorStart());
-  EXPECT_EQ(r.t.App().recordState.load(), RECORD_MONITORING);
+  EXPECT_EQ(r.engine.RecordState(), RECORD_MONITORING);
   EXPECT_EQ(r.engine.Scheme(), (BufferScheme{8, 1024}));
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
   while (r.listener.Levels().size() < 3 && std::chrono::steady_clock::now() < deadline) {
@@ -243,14 +243,14 @@ TEST(Monitor, FeedsTheMetersAndGivesWayToRecordAndPlay) {
   r.engine.OnRecord();
   EXPECT_EQ(r.listener.monitorOff.load(), 1);
   EXPECT_EQ(r.host.handOvers.size(), 1u);
-  EXPECT_EQ(r.t.App().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(r.engine.RecordState(), RECORD_IDLE);
 
   // So does Play.
   ASSERT_TRUE(r.engine.MonitorStart());
   r.t.App().SetActiveDocument(doc.get());
   r.engine.OnPlay(false);
   EXPECT_EQ(r.listener.monitorOff.load(), 2);
-  EXPECT_NE(r.t.App().recordState.load(), RECORD_MONITORING);
+  EXPECT_NE(r.engine.RecordState(), RECORD_MONITORING);
   r.engine.WaitUntilStopped();
 }
 
@@ -260,7 +260,7 @@ TEST(Monitor, NoDeviceShowsMonitorFailed) {
   EXPECT_FALSE(r.engine.MonitorStart());
   EXPECT_EQ(messages.Messages(),
             (std::vector<std::string>{"Record Device - No Driver Available", "Monitor Failed"}));
-  EXPECT_EQ(r.t.App().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(r.engine.RecordState(), RECORD_IDLE);
 }
 
 TEST(Recording, BatchRecordHandsOverToTheDocument) {
@@ -295,5 +295,27 @@ TEST(Recording, InsertedAtSelectionStartAndUndoneAsOnePasteInsert) {
   doc->DocRunOperation(OP_UNDO);
   const std::string undone(reinterpret_cast<const char*>(doc->work.pcmData), doc->work.pcmLength);
   EXPECT_EQ(undone, original);
+  EXPECT_TRUE(messages.Messages().empty());
+}
+
+// A document that goes away while it is recorded into ends the recording
+// (the input device closes) and is not handed the recording afterwards.
+TEST(Recording, DocumentDestroyedWhileRecordingEndsTheRecording) {
+  Recorder r;
+  MessageRecorder messages;
+  auto doc = OpenAudio(r.t, kCd, Pattern(4000));
+  r.listener.recordingDialog = [&](AudioEngine& engine) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (engine.RecordedBytes() < 16 * 1024 && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    doc.reset();
+    EXPECT_EQ(engine.RecordState(), RECORD_IDLE);
+  };
+  r.engine.OnRecord();
+  EXPECT_EQ(doc, nullptr);
+  EXPECT_TRUE(r.host.handOvers.empty());
+  EXPECT_EQ(r.engine.RecordState(), RECORD_IDLE);
+  EXPECT_EQ(r.listener.restored_.load(), 1);
   EXPECT_TRUE(messages.Messages().empty());
 }

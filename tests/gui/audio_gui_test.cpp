@@ -118,7 +118,7 @@ class AudioWindow : public ::testing::Test {
 
   void TearDown() override {
     StopPlaybackAndWait(app());
-    if (app().recordState.load() == RECORD_MONITORING) engine_->MonitorStop();
+    if (engine_->RecordState() == RECORD_MONITORING) engine_->MonitorStop();
     engine_->SetListener(nullptr);
     listener_.reset();
     frame_.reset();
@@ -171,7 +171,7 @@ TEST_F(AudioWindow, PlayMovesTheCursorAndTimeAndStopReturnsToIdle) {
   ASSERT_EQ(StartText(), "00:00.000");
 
   frame_->OnCommand(ID_PLAY_LOOPED);
-  ASSERT_EQ(app().playState.load(), PLAY_PLAYING);
+  ASSERT_EQ(engine_->PlayState(), PLAY_PLAYING);
   // While playing only Stop (and what the rule leaves alone) is enabled.
   EXPECT_TRUE(Enabled(ID_STOP));
   for (int id : {ID_PLAY, ID_PLAY_LOOPED, ID_REWIND, ID_FORWARD, ID_RECORD, ID_FILE_OPEN,
@@ -181,7 +181,7 @@ TEST_F(AudioWindow, PlayMovesTheCursorAndTimeAndStopReturnsToIdle) {
 
   // The device thread's reports reach the widgets through the event loop.
   ASSERT_TRUE(WaitFor([&] { return view.playCursorX > 0 && StartText() > "00:00.200"; }))
-      << "play state " << app().playState.load();
+      << "play state " << static_cast<int>(engine_->PlayState());
   const int firstColumn = view.playCursorX;
   ASSERT_TRUE(WaitFor([&] { return view.playCursorX > firstColumn; }));
   EXPECT_NE(frame_->LevelsPanel()->grab().toImage(), metersIdle) << "meters stayed dark";
@@ -190,7 +190,7 @@ TEST_F(AudioWindow, PlayMovesTheCursorAndTimeAndStopReturnsToIdle) {
 
   frame_->OnCommand(ID_STOP);
   EXPECT_TRUE(Enabled(ID_STOP));
-  ASSERT_TRUE(WaitFor([&] { return app().playState.load() == PLAY_IDLE; }));
+  ASSERT_TRUE(WaitFor([&] { return engine_->PlayState() == PLAY_IDLE; }));
   QApplication::processEvents();
   EXPECT_EQ(view.playCursorX, -1);
   EXPECT_EQ(StartText(), "00:00.000");
@@ -212,7 +212,7 @@ TEST_F(AudioWindow, ClosingAPlayingDocumentWaitsForTheDrain) {
   ASSERT_TRUE(WaitFor([&] { return sandbox_.Played().size() > 16 * 1024; }));
   // Deleting the window frees the mapped audio the device thread reads.
   delete child;
-  EXPECT_EQ(app().playState.load(), PLAY_IDLE);
+  EXPECT_EQ(engine_->PlayState(), PLAY_IDLE);
   EXPECT_EQ(app().ActiveDocument(), nullptr);
 }
 
@@ -245,7 +245,7 @@ TEST_F(AudioWindow, RecordInsertsTheRecordingAtTheSelectionStart) {
   ASSERT_TRUE(pictureTaken) << "the Recording Audio dialog never showed";
   EXPECT_TRUE(greyedWhileRecording);
   EXPECT_NE(timeShown, "00:00.000");
-  EXPECT_EQ(app().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(engine_->RecordState(), RECORD_IDLE);
   EXPECT_TRUE(Enabled(ID_PLAY));
   const uint32_t recorded = static_cast<uint32_t>(engine_->RecordedBytes());
   EXPECT_GE(recorded, 32u * 1024);
@@ -282,7 +282,7 @@ TEST_F(AudioWindow, RecordWithoutADocumentMakesANewOneFirst) {
   stopper.stop();
   EXPECT_EQ(app().ActiveDocument(), nullptr);
   EXPECT_TRUE(messages.Messages().empty());
-  EXPECT_EQ(app().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(engine_->RecordState(), RECORD_IDLE);
 }
 
 TEST_F(AudioWindow, MonitorInputRunsTheMeterAndGivesWayToPlayback) {
@@ -293,33 +293,33 @@ TEST_F(AudioWindow, MonitorInputRunsTheMeterAndGivesWayToPlayback) {
 
   MonitorButton()->click();
   EXPECT_TRUE(MonitorButton()->isChecked());
-  EXPECT_EQ(app().recordState.load(), RECORD_MONITORING);
+  EXPECT_EQ(engine_->RecordState(), RECORD_MONITORING);
   // Zero bytes from the null input are the most negative 8-bit samples.
   ASSERT_TRUE(WaitFor([&] { return frame_->LevelsPanel()->grab().toImage() != dark; }));
 
   // Play takes the monitor's place and switches the toggle off.
   frame_->OnCommand(ID_PLAY_LOOPED);
-  EXPECT_EQ(app().playState.load(), PLAY_PLAYING);
-  EXPECT_EQ(app().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(engine_->PlayState(), PLAY_PLAYING);
+  EXPECT_EQ(engine_->RecordState(), RECORD_IDLE);
   EXPECT_FALSE(MonitorButton()->isChecked());
   EXPECT_FALSE(frame_->LevelsPanel()->Monitoring());
   // During playback the toggle refuses.
   MonitorButton()->click();
   EXPECT_FALSE(MonitorButton()->isChecked());
-  EXPECT_EQ(app().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(engine_->RecordState(), RECORD_IDLE);
 
   frame_->OnCommand(ID_STOP);
-  ASSERT_TRUE(WaitFor([&] { return app().playState.load() == PLAY_IDLE; }));
+  ASSERT_TRUE(WaitFor([&] { return engine_->PlayState() == PLAY_IDLE; }));
   MonitorButton()->click();
-  EXPECT_EQ(app().recordState.load(), RECORD_MONITORING);
+  EXPECT_EQ(engine_->RecordState(), RECORD_MONITORING);
   MonitorButton()->click();
-  EXPECT_EQ(app().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(engine_->RecordState(), RECORD_IDLE);
   EXPECT_FALSE(MonitorButton()->isChecked());
   // Closing the panel while monitoring ends the monitor.
   MonitorButton()->click();
-  EXPECT_EQ(app().recordState.load(), RECORD_MONITORING);
+  EXPECT_EQ(engine_->RecordState(), RECORD_MONITORING);
   frame_->ToggleLevelPanel();
-  EXPECT_EQ(app().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(engine_->RecordState(), RECORD_IDLE);
 }
 
 TEST_F(AudioWindowWithoutDevices, AMonitorThatFailsToStartLeavesTheToggleOff) {
@@ -329,7 +329,7 @@ TEST_F(AudioWindowWithoutDevices, AMonitorThatFailsToStartLeavesTheToggleOff) {
   QApplication::processEvents();
   EXPECT_FALSE(MonitorButton()->isChecked());
   EXPECT_FALSE(frame_->LevelsPanel()->Monitoring());
-  EXPECT_EQ(app().recordState.load(), RECORD_IDLE);
+  EXPECT_EQ(engine_->RecordState(), RECORD_IDLE);
   ASSERT_FALSE(messages.Messages().empty());
   EXPECT_EQ(messages.Messages().back(), "Monitor Failed");
   // Nothing is left open to close: closing the panel says nothing more.

@@ -173,7 +173,7 @@ TEST(CommandTable, WhilePlayingTheUpdateListIsGreyedAndStopStaysEnabled) {
   for (const CommandInfo& info : CommandList()) listed += InUpdateList(info.id) ? 1 : 0;
   EXPECT_EQ(listed, 37);  // all but the two help handlers have menu items
   EXPECT_FALSE(InUpdateList(ID_STOP));
-  for (int state : {PLAY_IDLE, PLAY_PLAYING, PLAY_STOP_REQUESTED}) {
+  for (PlayState state : {PLAY_IDLE, PLAY_PLAYING, PLAY_STOP_REQUESTED}) {
     EXPECT_TRUE(CommandEnabled(ID_STOP, state));
   }
   EXPECT_TRUE(CommandEnabled(ID_APP_EXIT, PLAY_PLAYING));

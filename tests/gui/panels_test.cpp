@@ -125,7 +125,14 @@ TEST(Panels, PanelsSitAlongTheRightEdgeAndTheirFlagsAreKeptAtExit) {
 TEST(MainFrame, EveryCommandIsGreyedWhilePlayingExceptStop) {
   TestApp t;
   CMainFrame frame(t.App());
-  t.App().playState = PLAY_PLAYING;
+  // The transport as an engine would install it, with a state the test sets.
+  PlayState playState = PLAY_PLAYING;
+  TransportHooks hooks;
+  hooks.playState = [&] { return playState; };
+  hooks.stop = [&] {
+    if (playState == PLAY_PLAYING) playState = PLAY_STOP_REQUESTED;
+  };
+  frame.SetTransportHooks(std::move(hooks));
   frame.UpdateCommandUI();
   EXPECT_FALSE(frame.Action(ids::ID_EDIT_CUT)->isEnabled());
   EXPECT_FALSE(frame.Action(ids::ID_PLAY)->isEnabled());
@@ -133,8 +140,8 @@ TEST(MainFrame, EveryCommandIsGreyedWhilePlayingExceptStop) {
   EXPECT_TRUE(frame.Action(ids::ID_STOP)->isEnabled());
   EXPECT_TRUE(frame.Action(ids::ID_APP_EXIT)->isEnabled());
   frame.OnCommand(ids::ID_STOP);
-  EXPECT_EQ(t.App().playState.load(), PLAY_STOP_REQUESTED);
-  t.App().playState = PLAY_IDLE;
+  EXPECT_EQ(playState, PLAY_STOP_REQUESTED);
+  playState = PLAY_IDLE;
   frame.UpdateCommandUI();
   EXPECT_TRUE(frame.Action(ids::ID_EDIT_CUT)->isEnabled());
 }
