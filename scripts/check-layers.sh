@@ -20,14 +20,6 @@ declare -A rank=(
   [audio]=4 [app]=5 [gui]=6 [batch]=6
 )
 
-# Known upward includes still being removed: "file target" per line.
-declare -A excepted=()
-if [ -f scripts/layer-exceptions.txt ]; then
-  while read -r f t; do
-    [ -n "$f" ] && [ "${f:0:1}" != "#" ] && excepted["$f $t"]=1
-  done < scripts/layer-exceptions.txt
-fi
-
 status=0
 while IFS= read -r file; do
   own=${file%%/*}
@@ -47,7 +39,6 @@ while IFS= read -r file; do
     target=${BASH_REMATCH[1]}
     [ -n "${rank[$own]:-}" ] || continue  # tests and benchmarks may use any layer
     [ -n "${rank[$target]:-}" ] || continue
-    [ -z "${excepted["$file $target"]:-}" ] || continue
     if [ "$target" != "$own" ] && [ "${rank[$target]}" -ge "${rank[$own]}" ]; then
       echo "$file:$line: $own/ must not include $target/: $text"
       status=1
