@@ -101,7 +101,7 @@ struct ToolCommand {
   const char* noDocument;
   bool needsStereo;
   const char* monoMessage;
-  int operation;
+  OpCode operation;
 };
 
 constexpr ToolCommand kToolCommands[] = {
@@ -123,13 +123,13 @@ constexpr ToolCommand kToolCommands[] = {
 };
 
 CommandDecision Refuse(const char* message) {
-  return {CommandDecision::Refuse, message, 0};
+  return {CommandDecision::Refuse, message, OpCode{}};
 }
-CommandDecision Run(int operation) {
+CommandDecision Run(OpCode operation) {
   return {CommandDecision::RunOperation, "", operation};
 }
 CommandDecision Proceed() {
-  return {CommandDecision::Proceed, "", 0};
+  return {CommandDecision::Proceed, "", OpCode{}};
 }
 
 }  // namespace
@@ -254,7 +254,7 @@ int RunDocumentCommand(CEditorApp& app, int id) {
   }
   if (decision.kind != CommandDecision::RunOperation) return 0;
   app.ActiveDocument()->DocRunOperation(decision.operation);
-  return decision.operation;
+  return ToInt(decision.operation);
 }
 
 namespace {
@@ -285,13 +285,13 @@ bool ForwardDocument(CEditorApp& app) {
   return MoveSelectionTo(app, ID_FORWARD, true);
 }
 
-int WriterForPath(const std::string& path) {
+OpCode WriterForPath(const std::string& path) {
   const std::string kind = AudioFileKind(path);
   if (kind == "WAV") return WRITE_WAVE_FILE;
   if (kind == "MP3") return WRITE_MP3_FILE;
   if (kind == "WMA") return WRITE_WMA_FILE;
   if (kind == "PCM") return WRITE_PCM_FILE;
-  return 0;
+  return OpCode{};
 }
 
 std::vector<std::string> FileDialogFilters(const std::string& filter) {

@@ -49,11 +49,11 @@ FillResult FillPresetEffect(Settings& s, const std::string& presetName, const Pr
 
 }  // namespace
 
-int ChannelChoice(const ChannelBoxArgs& args) {
-  if (args.left && args.right) return BOTH;
+ChannelSet ChannelChoice(const ChannelBoxArgs& args) {
+  if (args.left && args.right) return BOTH_CHANNELS;
   if (args.left) return LEFT_CHANNEL;
   if (args.right) return RIGHT_CHANNEL;
-  return 0;
+  return NO_CHANNEL;
 }
 
 FillResult FillVolume(CEditorDoc& doc, const VolumeArgs& args, int applyTo) {

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/effect_tool.h"
+
 class CEditorDoc;
 
 // SCOPE argument of the tool commands.
@@ -101,5 +103,5 @@ FillResult FillMixPaste(CEditorDoc& doc, const MixPasteArgs& args);
 FillResult FillChangeQuality(CEditorDoc& doc, const QualityArgs& args);
 
 // The dialogs' channel-box code for Mute and Reverse: LEFT_CHANNEL,
-// RIGHT_CHANNEL, BOTH, or 0 when neither box is checked.
-int ChannelChoice(const ChannelBoxArgs& args);
+// RIGHT_CHANNEL, BOTH_CHANNELS, or 0 when neither box is checked.
+ChannelSet ChannelChoice(const ChannelBoxArgs& args);
