@@ -101,7 +101,7 @@ struct ToolCommand {
   const char* noDocument;
   bool needsStereo;
   const char* monoMessage;
-  int operation;
+  OpCode operation;
 };
 
 constexpr ToolCommand kToolCommands[] = {
@@ -123,13 +123,13 @@ constexpr ToolCommand kToolCommands[] = {
 };
 
 CommandDecision Refuse(const char* message) {
-  return {CommandDecision::Refuse, message, 0};
+  return {CommandDecision::Refuse, message, OpCode{}};
 }
-CommandDecision Run(int operation) {
+CommandDecision Run(OpCode operation) {
   return {CommandDecision::RunOperation, "", operation};
 }
 CommandDecision Proceed() {
-  return {CommandDecision::Proceed, "", 0};
+  return {CommandDecision::Proceed, "", OpCode{}};
 }
 
 }  // namespace
@@ -248,7 +248,7 @@ bool CommandEnabled(int id, PlayState playState) {
 
 int RunDocumentCommand(CEditorApp& app, int id) {
   const CommandRun run = RunDocumentCommand(app, id, {});
-  return run.status == CommandRun::Ran ? run.operation : 0;
+  return run.status == CommandRun::Ran ? ToInt(run.operation) : 0;
 }
 
 CommandRun RunDocumentCommand(CEditorApp& app, int id, const CommandPrepare& prepare) {
@@ -300,13 +300,13 @@ bool ForwardDocument(CEditorApp& app) {
   return MoveSelectionTo(app, ID_FORWARD, true);
 }
 
-int WriterForPath(const std::string& path) {
+OpCode WriterForPath(const std::string& path) {
   const std::string kind = AudioFileKind(path);
   if (kind == "WAV") return WRITE_WAVE_FILE;
   if (kind == "MP3") return WRITE_MP3_FILE;
   if (kind == "WMA") return WRITE_WMA_FILE;
   if (kind == "PCM") return WRITE_PCM_FILE;
-  return 0;
+  return OpCode{};
 }
 
 std::vector<std::string> FileDialogFilters(const std::string& filter) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio/audio_state.h"
+#include "engine/op_codes.h"
 
 class CEditorApp;
 class CEditorDoc;
@@ -43,7 +44,7 @@ struct CommandDecision {
   enum Kind { Refuse, RunOperation, Proceed, NotHandled };
   Kind kind = NotHandled;
   std::string message;  // Refuse: the one message shown
-  int operation = 0;    // RunOperation: the code passed to DocRunOperation
+  OpCode operation{};   // RunOperation: the code passed to DocRunOperation
 };
 
 // What a command does in `context`: refuse with its message, run an
@@ -72,8 +73,8 @@ struct CommandRun {
   };
   Status status = NotRun;
   CEditorDoc* document = nullptr;  // Declined, Ran: the document concerned
-  int operation = 0;               // Declined, Ran: the operation code
-  int runResult = 0;               // Ran: what DocRunOperation returned
+  OpCode operation{};              // Declined, Ran: the operation code
+  OpResult runResult = OP_PENDING;  // Ran: what DocRunOperation returned
 };
 
 // RunDocumentCommand with a step between the preconditions and the
@@ -91,7 +92,7 @@ bool ForwardDocument(CEditorApp& app);
 // The writer operation for a target path by its kind: WRITE_WAVE_FILE,
 // WRITE_MP3_FILE, WRITE_WMA_FILE or WRITE_PCM_FILE; 0 for a path without a
 // three-letter extension (Save then asks for a name, as Save As does).
-int WriterForPath(const std::string& path);
+OpCode WriterForPath(const std::string& path);
 
 // The Open dialog's filter, in the "Text|patterns|...||" form.
 extern const char* const kOpenFilter;

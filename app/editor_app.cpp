@@ -149,7 +149,7 @@ bool CEditorApp::CreateRunFolder(const StartUpOptions& options) {
 bool CEditorApp::CreateSharedSlots() {
   TempAudioFile* slots[] = {&clip_, &temp_[0], &temp_[1], &temp_[2], &temp_[3]};
   for (size_t i = 0; i < std::size(slots); ++i) {
-    if (!CreateTempAudioFile(slots[i], runFolder_, kSharedSlotNames[i])) {
+    if (CreateTempAudioFile(slots[i], runFolder_, kSharedSlotNames[i]) != OP_DONE) {
       ShowMessageF("Failed to create %s files", kSharedSlotNames[i]);
       ShowMessage("Failed to setup app temp files");
       return false;
@@ -165,7 +165,7 @@ void CEditorApp::Shutdown() {
 
   TempAudioFile* slots[] = {&clip_, &temp_[0], &temp_[1], &temp_[2], &temp_[3]};
   for (size_t i = 0; i < std::size(slots); ++i) {
-    if (CleanupTempAudioFile(slots[i], 0) != 1) {
+    if (CleanupTempAudioFile(slots[i], 0) != OP_DONE) {
       ShowMessageF("Failed to cleanup %s files", kSharedSlotNames[i]);
       break;
     }

@@ -7,7 +7,7 @@
 SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path) {
   SaveResult result;
   result.writer = WriterForPath(path);
-  if (result.writer == 0) return result;
+  if (result.writer == OpCode{}) return result;
   const std::string previous = doc.Path();
   doc.SetPath(path);
   result.runResult = doc.DocRunOperation(result.writer);

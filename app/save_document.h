@@ -6,11 +6,13 @@
 
 #include <string>
 
+#include "engine/op_codes.h"
+
 class CEditorDoc;
 
 struct SaveResult {
-  int writer = 0;      // the writer operation that ran; 0: the path names no type, nothing ran
-  int runResult = 0;   // what the writer's DocRunOperation returned
+  OpCode writer{};  // the writer operation that ran; none: the path names no type, nothing ran
+  OpResult runResult = OP_PENDING;  // what the writer's DocRunOperation returned
   bool saved = false;  // the file was written and the document now carries `path`
 };
 

@@ -42,7 +42,7 @@ bool NoEngine() {
 
 }  // namespace
 
-int PlaySelectionAndWait(AudioEngine& engine, CEditorDoc& doc) {
+OpResult PlaySelectionAndWait(AudioEngine& engine, CEditorDoc& doc) {
   AudioHost& host = engine.Host();
   host.SetActiveDocument(&doc);
   if (host.ActiveDocument() != &doc) return OP_FAILED;
@@ -56,13 +56,13 @@ int PlaySelectionAndWait(AudioEngine& engine, CEditorDoc& doc) {
   return OP_DONE;
 }
 
-int PlaySelectionAndWait(CEditorDoc& doc) {
+OpResult PlaySelectionAndWait(CEditorDoc& doc) {
   AudioEngine* engine = TheAudioEngine();
   if (engine == nullptr && NoEngine()) return OP_FAILED;
   return PlaySelectionAndWait(*engine, doc);
 }
 
-int RecordForSeconds(AudioEngine& engine, CEditorDoc& doc, double seconds) {
+OpResult RecordForSeconds(AudioEngine& engine, CEditorDoc& doc, double seconds) {
   AudioHost& host = engine.Host();
   host.SetActiveDocument(&doc);
   if (host.ActiveDocument() != &doc) return OP_FAILED;
@@ -74,7 +74,7 @@ int RecordForSeconds(AudioEngine& engine, CEditorDoc& doc, double seconds) {
   return timed.ran && doc.LastResult() != OP_FAILED ? OP_DONE : OP_FAILED;
 }
 
-int RecordForSeconds(CEditorDoc& doc, double seconds) {
+OpResult RecordForSeconds(CEditorDoc& doc, double seconds) {
   AudioEngine* engine = TheAudioEngine();
   if (engine == nullptr && NoEngine()) return OP_FAILED;
   return RecordForSeconds(*engine, doc, seconds);

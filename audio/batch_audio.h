@@ -3,17 +3,19 @@
 // recording to the document as the Stop button would.
 #pragma once
 
+#include "engine/op_codes.h"
+
 class AudioEngine;
 class CEditorDoc;
 
 // Plays the document's selection, or from the selection start to the end
 // when nothing is selected, once. OP_DONE after playback has finished,
 // OP_FAILED when it did not start (the reason was shown).
-int PlaySelectionAndWait(AudioEngine& engine, CEditorDoc& doc);
-int PlaySelectionAndWait(CEditorDoc& doc);
+OpResult PlaySelectionAndWait(AudioEngine& engine, CEditorDoc& doc);
+OpResult PlaySelectionAndWait(CEditorDoc& doc);
 
 // Records `seconds` of audio into the document at its selection start, as
 // Record followed by Stop after that long. OP_DONE when a recording was
 // handed to the document, OP_FAILED otherwise.
-int RecordForSeconds(AudioEngine& engine, CEditorDoc& doc, double seconds);
-int RecordForSeconds(CEditorDoc& doc, double seconds);
+OpResult RecordForSeconds(AudioEngine& engine, CEditorDoc& doc, double seconds);
+OpResult RecordForSeconds(CEditorDoc& doc, double seconds);

@@ -591,7 +591,7 @@ std::string BuildSave(const Words& args, Action* action) {
     in.Fail("PATH is empty");
     return in.Error();
   }
-  if (hasPath && WriterForPath(path) == 0) {
+  if (hasPath && WriterForPath(path) == OpCode{}) {
     in.Fail(kNoFileType);
     return in.Error();
   }
@@ -608,8 +608,8 @@ std::string BuildSave(const Words& args, Action* action) {
     if (target.empty()) {
       return s.Refuse("Sorry, this file has no name yet; save it with a path.");
     }
-    const int writer = WriterForPath(target);
-    if (writer == 0) return s.UsageError(std::string("save: ") + kNoFileType);
+    const OpCode writer = WriterForPath(target);
+    if (writer == OpCode{}) return s.UsageError(std::string("save: ") + kNoFileType);
     const std::string kind = AudioFileKind(target);
     if (const std::string error = CheckOptionsFit(options, kind); !error.empty()) {
       return s.UsageError("save: " + error);
@@ -702,7 +702,7 @@ Outcome PlayActive(Session& s) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
   });
-  const int result = PlaySelectionAndWait(*doc);
+  const OpResult result = PlaySelectionAndWait(*doc);
   finished.store(true);
   watcher.join();
   return result == OP_DONE ? Outcome::Done : Outcome::Failed;
@@ -883,20 +883,16 @@ void Session::CloseActive() {
   MakeActive(documents_.empty() ? 0 : documents_.size() - 1);
 }
 
-Outcome Session::RunOperation(CEditorDoc& doc, int code) {
+Outcome Session::RunOperation(CEditorDoc& doc, OpCode code) {
   return OperationOutcome(doc, code, doc.DocRunOperation(code));
 }
 
-Outcome Session::OperationOutcome(CEditorDoc& doc, int code, int runResult) {
+Outcome Session::OperationOutcome(CEditorDoc& doc, OpCode /*code*/, OpResult runResult) {
   if (runResult == OP_CANCELLED) return Outcome::Failed;
-  const int result = doc.LastResult();
+  const OpResult result = doc.LastResult();
   if (result == OP_PENDING) return NotAvailable();
-  // Mute and Copy Channel report success as 1 (and a failed clean-up of
-  // their scratch slot as 0), unlike every other operation.
-  const bool succeeded =
-      result == OP_DONE || ((code == OP_MUTE || code == OP_COPY_CHANNEL) && result == 1);
   // Every failure has been reported by the operation or the runner.
-  return succeeded ? Outcome::Done : Outcome::Failed;
+  return result == OP_DONE ? Outcome::Done : Outcome::Failed;
 }
 
 Outcome Session::Refuse(const char* message) {

@@ -10,7 +10,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
 #include <vector>
+#include "engine/op_codes.h"
 
 #include "batch/script.h"
 
@@ -53,10 +55,10 @@ class Session {
 
   // DocRunOperation on `doc`, with its result as an exit status. An
   // operation code that nothing answers yet is reported as not available.
-  Outcome RunOperation(CEditorDoc& doc, int code);
+  Outcome RunOperation(CEditorDoc& doc, OpCode code);
   // The same for an operation that has run: `runResult` is what its
   // DocRunOperation returned.
-  Outcome OperationOutcome(CEditorDoc& doc, int code, int runResult);
+  Outcome OperationOutcome(CEditorDoc& doc, OpCode code, OpResult runResult);
 
   // Shows `message` as the editor shows a refused precondition.
   Outcome Refuse(const char* message);

@@ -45,11 +45,11 @@ bool InterruptRequested() {
 
 TerminalProgress::TerminalProgress(int fd) : fd_(fd), show_(::isatty(fd) == 1) {}
 
-int TerminalProgress::Run(int /*code*/, const Operation& operation) {
+OpResult TerminalProgress::Run(OpCode /*code*/, const Operation& operation) {
   ResetCounters();
   caption_.clear();
   cancelDisabled_ = false;
-  const int result = operation ? operation(*this) : OP_PENDING;
+  const OpResult result = operation ? operation(*this) : OP_PENDING;
   ClearLine();
   return result;
 }

@@ -20,7 +20,7 @@ class TerminalProgress : public PercentProgress, public OperationHost {
   // The bar is drawn on `fd` only when it is a terminal.
   explicit TerminalProgress(int fd);
 
-  int Run(int code, const Operation& operation) override;
+  OpResult Run(OpCode code, const Operation& operation) override;
   void SetCaption(std::string_view text) override;
   bool IsCancelled() const override;
   void DisableCancel() override { cancelDisabled_ = true; }

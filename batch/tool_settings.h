@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/effect_tool.h"
+
 class CEditorDoc;
 struct ApplyToChoice;
 

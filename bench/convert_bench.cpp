@@ -53,8 +53,8 @@ void BM_Convert44100Stereo16To22050Mono8(benchmark::State& state) {
   const int buildPeak = static_cast<int>(state.range(1));
   bench::ScratchFolder folder;
   TempAudioFile source, destination;
-  if (folder.Path().empty() || !CreateTempAudioFile(&source, folder.Path(), "work") ||
-      !CreateTempAudioFile(&destination, folder.Path(), "temp_c")) {
+  if (folder.Path().empty() || CreateTempAudioFile(&source, folder.Path(), "work") != OP_DONE ||
+      CreateTempAudioFile(&destination, folder.Path(), "temp_c") != OP_DONE) {
     state.SkipWithError("cannot create slots");
     return;
   }
@@ -65,7 +65,7 @@ void BM_Convert44100Stereo16To22050Mono8(benchmark::State& state) {
     return;
   }
   FillStereo16(source.pcmData, length);
-  if (CloseMemMapFile(&source, PCM_PART) != 1 ||
+  if (CloseMemMapFile(&source, PCM_PART) != OP_DONE ||
       DocMemMapFile(&source, PCM_PART, MAP_READ) != OP_DONE) {
     state.SkipWithError("cannot remap the source");
     CleanupTempAudioFile(&source, 0);
@@ -79,7 +79,7 @@ void BM_Convert44100Stereo16To22050Mono8(benchmark::State& state) {
   uint32_t produced = 0;
   for (auto _ : state) {
     const auto start = Clock::now();
-    const int result = ConvertAudioFile(&source, &destination, 8, 1, 22050, buildPeak, progress);
+    const auto result = ConvertAudioFile(&source, &destination, 8, 1, 22050, buildPeak, progress);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     produced = destination.pcmLength;
     CleanupTempAudioFile(&destination, 0);

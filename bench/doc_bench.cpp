@@ -28,7 +28,7 @@ const auto Seconds = bench::SecondsSince;
 // Records the largest anonymous resident size seen at any progress step.
 class SamplingHost : public PercentProgress, public OperationHost {
  public:
-  int Run(int /*code*/, const Operation& operation) override {
+  OpResult Run(OpCode /*code*/, const Operation& operation) override {
     ResetCounters();
     return operation ? operation(*this) : OP_PENDING;
   }
@@ -133,7 +133,7 @@ void BM_DrawPeakFile(benchmark::State& state) {
 
 // One edit against `cp` of the whole document, in the same iteration. Each
 // iteration undoes what it did so the document keeps its length.
-void EditVsCp(benchmark::State& state, int code) {
+void EditVsCp(benchmark::State& state, OpCode code) {
   BenchApp bench;
   const std::string source = MakeWavFile(bench.folder.Path(), static_cast<size_t>(state.range(0)));
   CEditorDoc doc(bench.app);
@@ -148,8 +148,7 @@ void EditVsCp(benchmark::State& state, int code) {
   for (auto _ : state) {
     peer += CopyWithCp(doc.work.pcmPath, bench.folder.Path() + "/copy.pcm");
     doc.SetSelection(middle, middle + (1 << 20));
-    const int setup = code == OP_UNDO ? OP_CUT : 0;
-    if (setup != 0) doc.DocRunOperation(setup);
+    if (code == OP_UNDO) doc.DocRunOperation(OP_CUT);
     auto start = Clock::now();
     doc.DocRunOperation(code);
     const double seconds = Seconds(start);

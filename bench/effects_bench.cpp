@@ -68,7 +68,7 @@ struct BenchDocument {
       x = x * 1664525u + 1013904223u;
       samples[i] = static_cast<int16_t>((x >> 16) & 0xffff);
     }
-    if (CloseMemMapFile(&d.work, PCM_PART) != 1) return;
+    if (CloseMemMapFile(&d.work, PCM_PART) != OP_DONE) return;
     if (DocMemMapFile(&d.work, PCM_PART, MAP_READ) != OP_DONE) return;
     d.dataLength = kLength;
     ok = true;
@@ -87,13 +87,13 @@ BenchDocument& Document() {
 // Seconds of one PerformAction, or -1 when it failed; B is cleaned up after.
 double TimeTool(EffectTool& tool, BenchDocument& d) {
   const auto start = Clock::now();
-  const int result = tool.PerformAction(*d.doc, d.progress);
+  const auto result = tool.PerformAction(*d.doc, d.progress);
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   CleanupTempAudioFile(d.doc->tempB, 0);
   return result == OP_DONE ? seconds : -1;
 }
 
-template <int Code>
+template <OpCode Code>
 void BM_WholeFile(benchmark::State& state) {
   BenchDocument& d = Document();
   if (!d.ok) {
@@ -130,7 +130,8 @@ void BM_SlotAndPeakBaseline(benchmark::State& state) {
     b->SetFormat(kFormat);
     bool ok = DocMemMapFile(b, PCM_PART, MAP_WRITE) == OP_DONE;
     if (ok) std::memset(b->pcmData, 0x11, kLength);
-    ok = ok && CloseMemMapFile(b, PCM_PART) == 1 && DocMemMapFile(b, PCM_PART, MAP_READ) == OP_DONE;
+    ok = ok && CloseMemMapFile(b, PCM_PART) == OP_DONE &&
+         DocMemMapFile(b, PCM_PART, MAP_READ) == OP_DONE;
     const auto mapped = Clock::now();
     ok = ok && DrawPeakFile(b, d.progress) == OP_DONE &&
          DocMemMapFile(b, PEAK_PART, MAP_READ) == OP_DONE;
@@ -152,7 +153,7 @@ void BM_SlotAndPeakBaseline(benchmark::State& state) {
 
 // An effect over the first kPassRegion bytes against one volume pass over
 // the same region, side by side in every iteration.
-template <int Code>
+template <OpCode Code>
 void BM_PerPass(benchmark::State& state) {
   BenchDocument& d = Document();
   if (!d.ok) {

@@ -79,7 +79,7 @@ double RunPeer(const std::string& command) {
 // The peer's command line for encoding `raw` into `target`.
 using PeerCommand = std::string (*)(const std::string& raw, const std::string& target);
 
-void SideBySide(benchmark::State& state, int code, const std::string& extension,
+void SideBySide(benchmark::State& state, OpCode code, const std::string& extension,
                 PeerCommand peerCommand) {
   ExportBench bench;
   CEditorDoc doc(bench.app);

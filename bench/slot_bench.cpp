@@ -64,7 +64,7 @@ double SlotFillAndMove(TempAudioFile* scratch, TempAudioFile* work, size_t lengt
   FillFromBlocks(scratch->pcmData, length);
   *peakAnon = std::max(*peakAnon, bench::RssAnonKiB());
   CloseMemMapFile(scratch, PCM_PART);
-  if (MoveAudioFile(scratch, work) != 1) return -1;
+  if (MoveAudioFile(scratch, work) != OP_DONE) return -1;
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
@@ -75,8 +75,8 @@ void BM_SlotFillAndMoveVsPlainMmap(benchmark::State& state) {
   const size_t length = static_cast<size_t>(state.range(0)) << 20;
   bench::ScratchFolder folder;
   TempAudioFile scratch, work;
-  if (!CreateTempAudioFile(&scratch, folder.Path(), "temp_c") ||
-      !CreateTempAudioFile(&work, folder.Path(), "work")) {
+  if (CreateTempAudioFile(&scratch, folder.Path(), "temp_c") != OP_DONE ||
+      CreateTempAudioFile(&work, folder.Path(), "work") != OP_DONE) {
     state.SkipWithError("cannot create slots");
     return;
   }

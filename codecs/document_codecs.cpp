@@ -34,7 +34,7 @@ void WmaProgressCallback(int percent, int* keepGoing) {
   *keepGoing = 1;
 }
 
-int ImportMp3(CEditorDoc& doc, Mp3Decoder& decoder, Progress& progress) {
+OpResult ImportMp3(CEditorDoc& doc, Mp3Decoder& decoder, Progress& progress) {
   progress.SetCaption("Importing MP3 File via LAME Open Source Project.");
   // The decoder writes a new file where the placeholder was (see
   // CreateFreshFile on why not over it).
@@ -42,14 +42,14 @@ int ImportMp3(CEditorDoc& doc, Mp3Decoder& decoder, Progress& progress) {
   const int decoded = decoder.DecodeToPcm(doc.Path(), doc.work.pcmPath, doc.channels,
                                           doc.bitsPerSample, doc.sampleRate, progress);
   if (decoded == 0) return OP_FAILED;
-  if (decoded == OP_CANCELLED) return OP_CANCELLED;
+  if (decoded == ToInt(OP_CANCELLED)) return OP_CANCELLED;
   doc.work.SetFormat(doc.Format());
   if ((doc.channels != 1 && doc.channels != 2) ||
       (doc.bitsPerSample != 8 && doc.bitsPerSample != 16)) {
     ShowMessage("Invalid MP3 File");
     return OP_FAILED;
   }
-  if (const int adopted = doc.AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
+  if (const OpResult adopted = doc.AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
 
   const Id3v1Tag tag = ReadId3v1Tag(doc.Path());
   if (tag.found) {
@@ -63,7 +63,7 @@ int ImportMp3(CEditorDoc& doc, Mp3Decoder& decoder, Progress& progress) {
   return OP_DONE;
 }
 
-int ImportWma(CEditorDoc& doc, Progress& progress) {
+OpResult ImportWma(CEditorDoc& doc, Progress& progress) {
   progress.SetTotal(100);
   progress.SetCaption("Importing WMA File");
   platform::Library decoder;
@@ -86,7 +86,7 @@ int ImportWma(CEditorDoc& doc, Progress& progress) {
   // A decode that broke off part-way (a full disk, say) has reported its
   // failure already; its partial output is not taken for the whole file.
   if (decoded < 0) return OP_FAILED;
-  if (const int adopted = doc.AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
+  if (const OpResult adopted = doc.AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
 
   // The attributes are a convenience for the next export: without the
   // attribute library the fields simply stay as they are.

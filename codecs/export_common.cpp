@@ -40,8 +40,8 @@ bool ReserveExportFile(const std::string& folder, const char* base, std::string*
   return false;
 }
 
-int PlaceExportFile(const std::string& finished, const std::string& target,
-                    const std::function<void()>& keepFinished) {
+OpResult PlaceExportFile(const std::string& finished, const std::string& target,
+                         const std::function<void()>& keepFinished) {
   switch (platform::ReplaceFile(finished, target)) {
     case platform::ReplaceStatus::Done:
       keepFinished();  // it is the target now

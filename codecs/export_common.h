@@ -33,5 +33,5 @@ bool ReserveExportFile(const std::string& folder, const char* base, std::string*
 // the caller removes the finished file) or "WriteWaveFile: Failed to move
 // newly written file over existing file ..." (the finished file stays where
 // the message says: `keepFinished` is called so that the caller leaves it).
-int PlaceExportFile(const std::string& finished, const std::string& target,
-                    const std::function<void()>& keepFinished);
+OpResult PlaceExportFile(const std::string& finished, const std::string& target,
+                         const std::function<void()>& keepFinished);

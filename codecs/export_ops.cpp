@@ -7,6 +7,7 @@
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "engine/progress.h"
+#include "engine/scratch_slots.h"
 #include "platform/message.h"
 
 namespace {
@@ -14,25 +15,23 @@ namespace {
 // The dialog decides whether the export runs; its answer is the settings'
 // `applied` flag either way, so a dialog that only answers yes or no and one
 // that works through the settings' model agree.
-bool RunDialog(CEditorDoc& doc, int code, int32_t* applied) {
+bool RunDialog(CEditorDoc& doc, OpCode code, int32_t* applied) {
   *applied = doc.App().Dialogs().RunExportDialog(code, doc) && *applied != 0 ? 1 : 0;
   return *applied != 0;
 }
 
 // What the operation hands back: a failure has shown its message already,
 // and a cancel releases scratch slot B as every cancelled save does.
-int Finish(CEditorDoc& doc, int result) {
+OpResult Finish(CEditorDoc& doc, const char* routine, OpResult result) {
   if (result != OP_CANCELLED) return OP_DONE;
-  if (CleanupTempAudioFile(doc.tempB, 0) != 1) {
-    platform::ShowMessage("UserOpChangeQuality: Failed to cleanup temp file B");
-    return OP_FAILED;
-  }
-  return OP_CANCELLED;
+  ScratchSlots scratch(doc, routine);
+  scratch.Use(doc.tempB);
+  return scratch.Finish(OP_CANCELLED);
 }
 
 }  // namespace
 
-int WriteMp3File(CEditorDoc& doc, Progress& progress) {
+OpResult WriteMp3File(CEditorDoc& doc, Progress& progress) {
   progress.SetCaption("Encoding MP3 File via LAME Open Source Project");
   progress.SetTotal((doc.dataLength + doc.peakLength) / 100);
   doc.mp3Export.applied = 1;
@@ -43,10 +42,10 @@ int WriteMp3File(CEditorDoc& doc, Progress& progress) {
   job.target = doc.Path();
   job.tempFolder = doc.App().RunFolder();
   job.settings = doc.mp3Export;
-  return Finish(doc, EncodeToMp3(job, progress));
+  return Finish(doc, "WriteMp3File", EncodeToMp3(job, progress));
 }
 
-int WriteWmaFile(CEditorDoc& doc, Progress& progress) {
+OpResult WriteWmaFile(CEditorDoc& doc, Progress& progress) {
   progress.SetCaption("Encoding WMA File");
   progress.SetTotal((doc.dataLength + doc.peakLength) / 100);
   doc.wmaExport.applied = 1;
@@ -57,5 +56,5 @@ int WriteWmaFile(CEditorDoc& doc, Progress& progress) {
   job.tempFolder = doc.App().RunFolder();
   job.settings = doc.wmaExport;
   job.mediaSupportNeeded = [&doc] { doc.App().Dialogs().RunMediaSupportNeeded(); };
-  return Finish(doc, EncodeToWma(job, progress));
+  return Finish(doc, "WriteWmaFile", EncodeToWma(job, progress));
 }

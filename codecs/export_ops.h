@@ -3,6 +3,8 @@
 // audio into the document's path.
 #pragma once
 
+#include "engine/op_codes.h"
+
 class CEditorDoc;
 class Progress;
 
@@ -10,5 +12,5 @@ class Progress;
 // message (the failure has been reported and the document is unchanged);
 // OP_CANCELLED when the dialog was cancelled or the run was; OP_FAILED only
 // when scratch slot B could not be cleaned up after a cancel.
-int WriteMp3File(CEditorDoc& doc, Progress& progress);
-int WriteWmaFile(CEditorDoc& doc, Progress& progress);
+OpResult WriteMp3File(CEditorDoc& doc, Progress& progress);
+OpResult WriteWmaFile(CEditorDoc& doc, Progress& progress);

@@ -25,7 +25,7 @@ struct Mpg123Deleter {
 };
 using Mpg123Handle = std::unique_ptr<mpg123_handle, Mpg123Deleter>;
 
-// Results of FrameReader::Read besides OP_CANCELLED.
+// Results of FrameReader::Read besides ToInt(OP_CANCELLED).
 constexpr int kFrameRead = 1;
 constexpr int kNoFrame = 0;
 constexpr int kEndOfData = -2;
@@ -165,7 +165,7 @@ class FrameReader {
 
     const uint64_t done = std::min(source_.Position(), sourceSize_);
     progress.Step(static_cast<uint32_t>(std::min<uint64_t>(done / 100, UINT32_MAX)));
-    if (progress.IsCancelled()) return OP_CANCELLED;
+    if (progress.IsCancelled()) return ToInt(OP_CANCELLED);
     return kFrameRead;
   }
 
@@ -310,7 +310,7 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
 
   for (;;) {
     const int read = reader.Read(progress);
-    if (read == OP_CANCELLED) return OP_CANCELLED;
+    if (read == ToInt(OP_CANCELLED)) return ToInt(OP_CANCELLED);
     if (read == kEndOfData || read == kReadError) break;
     if (read == kNoFrame) continue;
     ++params_.frameCounter;

@@ -196,7 +196,7 @@ void Mp3DialogModel::Cancel() {
 
 // --- the encoder run ---
 
-int EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
+OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
   const AudioFormat format = job.work->Format();
   if (!IsExportableFormat(format)) {
     ShowUnsupportedExportFormat("MP3");
@@ -232,7 +232,7 @@ int EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
   }
 
   std::string reserved;
-  if (!ReserveExportFile(job.tempFolder, "mp3_write", &reserved)) return 0;
+  if (!ReserveExportFile(job.tempFolder, "mp3_write", &reserved)) return OP_FAILED;
   TemporaryFile file(reserved);
   if (!file.Open()) {
     ShowMessageF("WriteWaveFile: Unable to write to temp file %s", file.Path().c_str());
@@ -245,7 +245,7 @@ int EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
   std::unique_ptr<ScratchGuard> scratch;
   if (format != kEncoderFormat && job.work->pcmLength != 0) {
     scratch = std::make_unique<ScratchGuard>(job.scratch);
-    const int converted =
+    const OpResult converted =
         ConvertAudioFile(job.work, job.scratch, kEncoderFormat.bitsPerSample,
                          kEncoderFormat.channels, kEncoderFormat.sampleRate, 0, progress);
     if (converted != OP_DONE) return converted;
@@ -282,12 +282,12 @@ int EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
 
   if (scratch != nullptr) {
     TempAudioFile* slot = scratch->Release();
-    if (CloseMemMapFile(slot, PCM_PART) != 1) {
+    if (CloseMemMapFile(slot, PCM_PART) != OP_DONE) {
       ShowMessage("MP3Dialog: Failed to close write map to target file");
       CleanupTempAudioFile(slot, 0);
       return OP_FAILED;
     }
-    if (CleanupTempAudioFile(slot, 0) != 1) {
+    if (CleanupTempAudioFile(slot, 0) != OP_DONE) {
       ShowMessage("MP3Dialog: Failed to cleanup temp file A");
       return OP_FAILED;
     }

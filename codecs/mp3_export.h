@@ -93,4 +93,4 @@ struct Mp3ExportJob {
 // name could be reserved. Whatever the result, the encoder stream is closed,
 // the converted copy is removed and no temporary file is left, except after
 // a failed final move, whose message names the finished file.
-int EncodeToMp3(const Mp3ExportJob& job, Progress& progress);
+OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress);

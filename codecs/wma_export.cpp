@@ -171,7 +171,7 @@ void WmaDialogModel::Cancel() {
 
 // --- the encoder run ---
 
-int EncodeToWma(const WmaExportJob& job, Progress& progress) {
+OpResult EncodeToWma(const WmaExportJob& job, Progress& progress) {
   const AudioFormat format = job.work->Format();
   if (!IsExportableFormat(format)) {
     ShowUnsupportedExportFormat("WMA");
@@ -184,7 +184,7 @@ int EncodeToWma(const WmaExportJob& job, Progress& progress) {
   }
 
   std::string reserved;
-  if (!ReserveExportFile(job.tempFolder, "wma_write", &reserved)) return 0;
+  if (!ReserveExportFile(job.tempFolder, "wma_write", &reserved)) return OP_FAILED;
   ReservedFile file(reserved);
 
   WmaLibraryApi api;

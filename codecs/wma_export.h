@@ -107,4 +107,4 @@ struct WmaExportJob {
 // media support notice); OP_FAILED after its message; 0 when no temporary
 // name could be reserved. No temporary file is left behind, except after a
 // failed final move, whose message names it.
-int EncodeToWma(const WmaExportJob& job, Progress& progress);
+OpResult EncodeToWma(const WmaExportJob& job, Progress& progress);

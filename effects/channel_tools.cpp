@@ -25,18 +25,18 @@ constexpr EffectMessages kCopyChannelMessages{
     "CCopyChannelDialog - Perform Action: Failed to close map to target file: %s",
     "CCopyChannelDialog - Perform Action: Failed to open read to target file: %s"};
 
-bool LeftChosen(int choice) {
-  return choice == LEFT_CHANNEL || choice == BOTH;
+bool LeftChosen(ChannelSet choice) {
+  return choice == LEFT_CHANNEL || choice == BOTH_CHANNELS;
 }
-bool RightChosen(int choice) {
-  return choice == RIGHT_CHANNEL || choice == BOTH;
+bool RightChosen(ChannelSet choice) {
+  return choice == RIGHT_CHANNEL || choice == BOTH_CHANNELS;
 }
 
 // The frame walk every tool of this file shares: region, slot B, progress on
 // the source position, the finishing steps.
 template <class Body>
-int RunFrameTool(CEditorDoc& doc, int applyTo, const EffectMessages& messages, int peakFailure,
-                 Progress& progress, Body&& body) {
+OpResult RunFrameTool(CEditorDoc& doc, int applyTo, const EffectMessages& messages,
+                      OpResult peakFailure, Progress& progress, Body&& body) {
   EffectRegion region;
   if (!ResolveEffectRegion(doc, applyTo, &region)) return OP_FAILED;
   const AudioFormat format = doc.Format();
@@ -75,7 +75,7 @@ void Silence(uint8_t* out, uint32_t sampleBytes) {
 
 }  // namespace
 
-int MuteTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult MuteTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   const int channels = doc.channels;
   const uint32_t sample = static_cast<uint32_t>(doc.bitsPerSample / 8);
   const bool muteLeft = channels == 1 || LeftChosen(settings.channelChoice);
@@ -101,7 +101,7 @@ int MuteTool::PerformAction(CEditorDoc& doc, Progress& progress) {
                       });
 }
 
-int ReverseTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult ReverseTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   EffectRegion region;
   if (!ResolveEffectRegion(doc, settings.applyTo, &region)) return OP_FAILED;
   const AudioFormat format = doc.Format();
@@ -135,7 +135,7 @@ int ReverseTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   return FinishEffectOutput(b, format, kReverseMessages, OP_CANCELLED, progress);
 }
 
-int SwapTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult SwapTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   const bool stereo = doc.channels == 2;
   const uint32_t sample = static_cast<uint32_t>(doc.bitsPerSample / 8);
   // A failed peak build of a swap counts as a failure, not a cancel.
@@ -155,7 +155,7 @@ int SwapTool::PerformAction(CEditorDoc& doc, Progress& progress) {
                       });
 }
 
-int CopyChannelTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult CopyChannelTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   const bool stereo = doc.channels == 2;
   const uint32_t sample = static_cast<uint32_t>(doc.bitsPerSample / 8);
   const uint32_t from = settings.channelChoice == LEFT_CHANNEL ? 0 : sample;

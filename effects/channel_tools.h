@@ -9,13 +9,15 @@
 
 struct MuteSettings {
   int32_t applyTo = ENTIRE_FILE;
-  int32_t channelChoice = BOTH;  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH or 0 (none)
+  ChannelSet channelChoice =
+      BOTH_CHANNELS;  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH_CHANNELS or 0 (none)
   int32_t applied = 0;
 };
 
 struct ReverseSettings {
   int32_t applyTo = ENTIRE_FILE;
-  int32_t channelChoice = BOTH;  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH or 0 (none)
+  ChannelSet channelChoice =
+      BOTH_CHANNELS;  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH_CHANNELS or 0 (none)
   int32_t applied = 0;
 };
 
@@ -26,34 +28,34 @@ struct SwapSettings {
 
 struct CopyChannelSettings {
   int32_t applyTo = ENTIRE_FILE;
-  int32_t channelChoice = LEFT_CHANNEL;  // the channel copied onto the other one
+  ChannelSet channelChoice = LEFT_CHANNEL;  // the channel copied onto the other one
   int32_t applied = 0;
 };
 
 class MuteTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   MuteSettings settings;
 };
 
 class ReverseTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   ReverseSettings settings;
 };
 
 class SwapTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   SwapSettings settings;
 };
 
 class CopyChannelTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   CopyChannelSettings settings;
 };

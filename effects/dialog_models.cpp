@@ -222,8 +222,8 @@ bool ChannelChoiceDialogModel<Settings>::Init(const CEditorDoc& doc) {
 template <class Settings>
 const Settings& ChannelChoiceDialogModel<Settings>::Apply() {
   settings_.applyTo = applyTo.Code();
-  int choice = leftChecked ? LEFT_CHANNEL : 0;
-  if (rightChecked) choice = choice == LEFT_CHANNEL ? BOTH : RIGHT_CHANNEL;
+  ChannelSet choice = leftChecked ? LEFT_CHANNEL : NO_CHANNEL;
+  if (rightChecked) choice = choice == LEFT_CHANNEL ? BOTH_CHANNELS : RIGHT_CHANNEL;
   settings_.channelChoice = choice;
   settings_.applied = 1;
   return settings_;

@@ -144,7 +144,7 @@ class ChannelChoiceDialogModel {
 
   explicit ChannelChoiceDialogModel(Settings& settings) : settings_(settings) {}
   bool Init(const CEditorDoc& doc);
-  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH, or 0 when neither box is checked.
+  // LEFT_CHANNEL, RIGHT_CHANNEL, BOTH_CHANNELS, or 0 when neither box is checked.
   const Settings& Apply();
   void Cancel() { settings_.applied = 0; }
 

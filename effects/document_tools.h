@@ -20,7 +20,7 @@ void InstallDocumentTools(CEditorDoc& doc);
 // The document's tool of type T under `code`, or null when it has none of
 // that type.
 template <class T>
-T* ToolOf(const CEditorDoc& doc, int code) {
+T* ToolOf(const CEditorDoc& doc, OpCode code) {
   return dynamic_cast<T*>(doc.Tool(code));
 }
 

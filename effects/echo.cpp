@@ -33,8 +33,8 @@ Pair Channels(const CEditorDoc& doc, int32_t left, int32_t right) {
 }
 
 // Region, slot B, the passes, the finishing steps.
-int RunLayered(CEditorDoc& doc, int applyTo, const EffectMessages& messages, Pair delayMs,
-               Progress& progress, const auto& buildPasses) {
+OpResult RunLayered(CEditorDoc& doc, int applyTo, const EffectMessages& messages, Pair delayMs,
+                    Progress& progress, const auto& buildPasses) {
   EffectRegion region;
   if (!ResolveEffectRegion(doc, applyTo, &region)) return OP_FAILED;
   const AudioFormat format = doc.Format();
@@ -78,7 +78,7 @@ int ReverbPassCount(int32_t wetLeft, int32_t wetRight) {
   return passes;
 }
 
-int EchoTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult EchoTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   const EchoSettings& s = settings;
   const Pair initial = Channels(doc, ClampPercent(s.initialRatioLeft, 0, 100),
                                 ClampPercent(s.initialRatioRight, 0, 100));
@@ -108,7 +108,7 @@ int EchoTool::PerformAction(CEditorDoc& doc, Progress& progress) {
       });
 }
 
-int ReverbTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult ReverbTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   const ReverbSettings& s = settings;
   const Pair dry = Channels(doc, ClampPercent(s.dryLeft, 0, 100), ClampPercent(s.dryRight, 0, 100));
   const Pair wet = Channels(doc, ClampPercent(s.wetLeft, 0, 95), ClampPercent(s.wetRight, 0, 95));
@@ -140,7 +140,7 @@ int ReverbTool::PerformAction(CEditorDoc& doc, Progress& progress) {
                     });
 }
 
-int MultiVoiceTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult MultiVoiceTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   const MultiVoiceSettings& s = settings;
   const int voices = ClampPercent(s.voices, 0, 10);
   const Pair initial = Channels(doc, ClampPercent(s.initialRatioLeft, 0, 100),

@@ -59,21 +59,21 @@ struct MultiVoiceSettings {
 class EchoTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   EchoSettings settings;
 };
 
 class ReverbTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   ReverbSettings settings;
 };
 
 class MultiVoiceTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   MultiVoiceSettings settings;
 };
 

@@ -51,7 +51,7 @@ bool ResolveEffectRegion(const CEditorDoc& doc, int applyTo, EffectRegion* regio
   return true;
 }
 
-int BeginEffectOutput(TempAudioFile* b, uint32_t length, const EffectMessages& messages) {
+OpResult BeginEffectOutput(TempAudioFile* b, uint32_t length, const EffectMessages& messages) {
   b->pcmLength = length;
   if (DocMemMapFile(b, PCM_PART, MAP_WRITE) != OP_DONE) {
     ShowMessageF(messages.openWrite, b->pcmPath.c_str());
@@ -60,9 +60,10 @@ int BeginEffectOutput(TempAudioFile* b, uint32_t length, const EffectMessages& m
   return OP_DONE;
 }
 
-int FinishEffectOutput(TempAudioFile* b, const AudioFormat& format, const EffectMessages& messages,
-                       int peakFailure, Progress& progress) {
-  if (CloseMemMapFile(b, PCM_PART) != 1) {
+OpResult FinishEffectOutput(TempAudioFile* b, const AudioFormat& format,
+                            const EffectMessages& messages, OpResult peakFailure,
+                            Progress& progress) {
+  if (CloseMemMapFile(b, PCM_PART) != OP_DONE) {
     ShowMessageF(messages.closeMap, b->pcmPath.c_str());
     return OP_FAILED;
   }

@@ -51,13 +51,14 @@ struct EffectMessages {
 
 // B's pcmLength := length and its PCM file mapped for writing (an empty
 // region maps nothing). OP_DONE, or OP_FAILED after the tool's message.
-int BeginEffectOutput(TempAudioFile* b, uint32_t length, const EffectMessages& messages);
+OpResult BeginEffectOutput(TempAudioFile* b, uint32_t length, const EffectMessages& messages);
 
 // Unmaps B's PCM, gives B `format`, maps it for reading, builds its peak file
 // and maps that for reading. OP_DONE; `peakFailure` when the peak build did
 // not finish; OP_FAILED after the tool's message when a mapping failed.
-int FinishEffectOutput(TempAudioFile* b, const AudioFormat& format, const EffectMessages& messages,
-                       int peakFailure, Progress& progress);
+OpResult FinishEffectOutput(TempAudioFile* b, const AudioFormat& format,
+                            const EffectMessages& messages, OpResult peakFailure,
+                            Progress& progress);
 
 // Walks [first, last) in whole frames of `block` bytes, handing runs of
 // frames to run(position, frames). Whenever the position, after a frame,

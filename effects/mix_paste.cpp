@@ -62,12 +62,12 @@ double LevelFactor(uint32_t level) {
 
 }  // namespace
 
-int MixPasteTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult MixPasteTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   TempAudioFile* source = SameAudioFormat(&doc.work, doc.clip) ? doc.clip : doc.tempA;
   return MixFrom(doc, source, progress);
 }
 
-int MixPasteTool::MixFrom(CEditorDoc& doc, TempAudioFile* source, Progress& progress) {
+OpResult MixPasteTool::MixFrom(CEditorDoc& doc, TempAudioFile* source, Progress& progress) {
   const AudioFormat format = doc.Format();
   if (!CheckEffectFormat(format)) return OP_FAILED;
   const uint32_t block = static_cast<uint32_t>(format.BlockSize());

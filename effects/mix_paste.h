@@ -25,8 +25,8 @@ class MixPasteTool : public EffectTool {
   // A (the clipboard converted to the document's format by the driver) with
   // the working audio from the selection start into scratch slot B, which
   // gets the source's length, the document's format and its peak file.
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   // The same with the source named.
-  int MixFrom(CEditorDoc& doc, TempAudioFile* source, Progress& progress);
+  OpResult MixFrom(CEditorDoc& doc, TempAudioFile* source, Progress& progress);
   MixPasteSettings settings;
 };

@@ -6,7 +6,7 @@
 #include "engine/op_codes.h"
 #include "platform/message.h"
 
-int ChangeQualityTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult ChangeQualityTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   if (!CheckEffectFormat(doc.Format())) return OP_FAILED;
   const AudioFormat target{settings.newChannels, settings.newBitsPerSample, settings.newSampleRate};
   if ((target.channels != 1 && target.channels != 2) ||
@@ -16,13 +16,13 @@ int ChangeQualityTool::PerformAction(CEditorDoc& doc, Progress& progress) {
         "rate.");
     return OP_FAILED;
   }
-  const int result = ConvertAudioFile(&doc.work, doc.tempB, target.bitsPerSample, target.channels,
-                                      target.sampleRate, 1, progress);
+  const auto result = ConvertAudioFile(&doc.work, doc.tempB, target.bitsPerSample, target.channels,
+                                       target.sampleRate, 1, progress);
   if (result == OP_CANCELLED) return result;
   // A failed conversion (its message already shown) must not be committed
   // as if it had worked.
   if (result != OP_DONE) return OP_FAILED;
-  if (CloseMemMapFile(doc.tempB, BOTH) != 1) {
+  if (CloseMemMapFile(doc.tempB, BOTH_PARTS) != OP_DONE) {
     platform::ShowMessage("CChangeQualityDialog: Failed to close write map to target file");
     return OP_FAILED;
   }

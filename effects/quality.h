@@ -26,6 +26,6 @@ class ChangeQualityTool : public EffectTool {
   // Converts the whole working audio into scratch slot B in the chosen
   // format with its peak file, and leaves both of B's files unmapped so that
   // B can be moved over the working slot.
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   ChangeQualitySettings settings;
 };

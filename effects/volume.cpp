@@ -58,7 +58,7 @@ ScaleFn ScaleFor(const AudioFormat& format) {
 
 }  // namespace
 
-int VolumeTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult VolumeTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   EffectRegion region;
   if (!ResolveEffectRegion(doc, settings.applyTo, &region)) return OP_FAILED;
   const AudioFormat format = doc.Format();
@@ -97,7 +97,7 @@ struct FadeGains {
 
 }  // namespace
 
-int FadeTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult FadeTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   EffectRegion region;
   if (!ResolveEffectRegion(doc, settings.applyTo, &region)) return OP_FAILED;
   const AudioFormat format = doc.Format();

@@ -29,14 +29,14 @@ struct FadeSettings {
 class VolumeTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   VolumeSettings settings;
 };
 
 class FadeTool : public EffectTool {
  public:
   int Scope() const override { return settings.applyTo; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   FadeSettings settings;
 };
 

@@ -116,7 +116,7 @@ struct Job {
 // The per-frame loop, one instance per pair of formats and rate case so
 // that nothing but the drop/insert decisions branches per frame.
 template <int SrcBits, int SrcChannels, int DstBits, int DstChannels, Rate Mode>
-int ConvertLoop(Job& job) {
+OpResult ConvertLoop(Job& job) {
   constexpr uint64_t kSrcBlock = SrcBits / 8 * SrcChannels;
   const uint8_t* const source = job.source;
   const uint64_t end = job.sourceEnd;
@@ -188,7 +188,7 @@ int ConvertLoop(Job& job) {
   return OP_DONE;
 }
 
-using Loop = int (*)(Job&);
+using Loop = OpResult (*)(Job&);
 
 template <int SrcBits, int SrcChannels, int DstBits, int DstChannels>
 Loop LoopForRate(Rate mode) {
@@ -257,8 +257,8 @@ bool ConvertedLength(const AudioFormat& from, const AudioFormat& to, uint32_t so
   return true;
 }
 
-int ConvertAudioFile(TempAudioFile* source, TempAudioFile* destination, int16_t bitsPerSample,
-                     int16_t channels, int32_t sampleRate, int buildPeak, Progress& progress) {
+OpResult ConvertAudioFile(TempAudioFile* source, TempAudioFile* destination, int16_t bitsPerSample,
+                          int16_t channels, int32_t sampleRate, int buildPeak, Progress& progress) {
   const AudioFormat from = source->Format();
   const AudioFormat to{channels, bitsPerSample, sampleRate};
   if (!Convertible(from) || !Convertible(to)) {
@@ -295,10 +295,10 @@ int ConvertAudioFile(TempAudioFile* source, TempAudioFile* destination, int16_t 
   Job job{source->pcmData, source->pcmLength / sourceBlock * sourceBlock,
           mode == Rate::Up ? SampleRatio(from, to) : SampleRatio(to, from),
           Sink{destination->pcmData, length}, &progress};
-  const int result = LoopFor(from, to, mode)(job);
+  const auto result = LoopFor(from, to, mode)(job);
   if (result != OP_DONE) return result;
 
-  if (CloseMemMapFile(destination, PCM_PART) != 1) {
+  if (CloseMemMapFile(destination, PCM_PART) != OP_DONE) {
     ShowMessageF("ConvertAudioFile - Perform Action: Failed to close map to target file: %s",
                  destination->pcmPath.c_str());
     return OP_FAILED;

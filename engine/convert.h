@@ -35,8 +35,8 @@
 // Formats other than 1 or 2 channels of 8 or 16 bits at a positive rate, on
 // either side, and destinations that would exceed 4 GiB are refused with a
 // "Sorry, ..." message. A trailing partial source frame is ignored.
-int ConvertAudioFile(TempAudioFile* source, TempAudioFile* destination, int16_t bitsPerSample,
-                     int16_t channels, int32_t sampleRate, int buildPeak, Progress& progress);
+OpResult ConvertAudioFile(TempAudioFile* source, TempAudioFile* destination, int16_t bitsPerSample,
+                          int16_t channels, int32_t sampleRate, int buildPeak, Progress& progress);
 
 // The destination length the conversion reserves for `sourceLength` bytes of
 // `from` converted to `to`; false when it would not fit in 32 bits. Both

@@ -18,18 +18,18 @@ class DocumentDialogs : public ToolParameterDialogs {
   // "Media Support Needed": the WMA libraries cannot be loaded.
   virtual void RunMediaSupportNeeded() = 0;
   // The MP3 or WMA information dialog before an export; false on Cancel.
-  virtual bool RunExportDialog(int code, CEditorDoc& doc) = 0;
+  virtual bool RunExportDialog(OpCode code, CEditorDoc& doc) = 0;
 };
 
 // Answers every question with what it was given, without asking anybody:
 // the batch tool's and the tests' dialogs.
 class PresetDocumentDialogs : public DocumentDialogs {
  public:
-  bool RunParameterDialog(int /*code*/) override { return applyTools; }
+  bool RunParameterDialog(OpCode /*code*/) override { return applyTools; }
   bool RunNewFileDialog(AudioFormat* format) override;
   bool RunPcmImportDialog(PcmImportSettings* settings) override;
   void RunMediaSupportNeeded() override;
-  bool RunExportDialog(int /*code*/, CEditorDoc& /*doc*/) override { return applyExports; }
+  bool RunExportDialog(OpCode /*code*/, CEditorDoc& /*doc*/) override { return applyExports; }
 
   AudioFormat newFileFormat{2, 16, 44100};
   bool acceptNewFile = true;

@@ -1,116 +1,119 @@
 // Copy, cut, delete, paste insert, paste over, and finishing a recording.
 // Every operation builds its result in scratch slots; only when all splices
-// have succeeded does it store the undo entry and commit. A cancelled or
-// failed splice cleans up the scratch slots it wrote and returns its result,
-// so the document, the clipboard and the undo rings stay as they were.
+// have succeeded does it store the undo entry and commit. Whatever way an
+// operation ends, the scratch slots it wrote are cleaned up, so after a
+// cancelled or failed splice the document, the clipboard and the undo rings
+// stay as they were.
 #include "engine/convert.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "engine/peak_file.h"
 #include "engine/progress.h"
+#include "engine/scratch_slots.h"
 #include "platform/message.h"
 
 using platform::ShowMessage;
 using platform::ShowMessageF;
 
-int CEditorDoc::UserOpCopy(Progress& progress) {
+OpResult CEditorDoc::UserOpCopy(Progress& progress) {
+  ScratchSlots scratch(*this, "UserOpCopy");
   const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
   progress.SetCaption("Performing copy operation");
   progress.SetTotal((pe + e - ps - s) / 100);
-  if (const int r = DocOpCopyRange(tempA, s, e, ps, pe, progress); r != OP_DONE) {
-    return ReleaseScratch(tempA, "UserOpCopy: Failed to cleanup temp file A", r);
+  if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), s, e, ps, pe, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
   if (ClipboardStore(tempA, bitsPerSample, channels, sampleRate) != OP_DONE) {
-    return ReleaseScratch(tempA, "UserOpCopy: Failed to cleanup temp file A", OP_FAILED);
+    return scratch.Finish(OP_FAILED);
   }
-  return OP_DONE;
+  return scratch.Finish(OP_DONE);
 }
 
-int CEditorDoc::UserOpCut(Progress& progress) {
+// Cut and delete: the selection goes to the undo ring (A), the rest becomes
+// the new audio; cut also puts the selection on the clipboard.
+OpResult CEditorDoc::UserOpCut(Progress& progress) {
+  ScratchSlots scratch(*this, "UserOpCut");
   const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
   progress.SetCaption("Performing cut operation");
   progress.SetTotal((pe + e + peakLength + dataLength - ps - s) / 100);
-  if (const int r = DocOpCopyRange(tempA, s, e, ps, pe, progress); r != OP_DONE) {
-    return ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+  if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), s, e, ps, pe, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
-  if (const int r = DocOpCopyRange(tempB, s, e, ps, pe, progress); r != OP_DONE) {
-    ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    return ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
+  if (const OpResult r = DocOpCopyRange(scratch.Use(tempB), s, e, ps, pe, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
-  if (const int r = DocOpCut(tempC, s, e, ps, pe, progress); r != OP_DONE) {
-    ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
-    return ReleaseScratch(tempC, "UserOpCut: Failed to cleanup temp file C", r);
+  if (const OpResult r = DocOpCut(scratch.Use(tempC), s, e, ps, pe, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
   if (UndoStore(OP_CUT, tempA, s, e, ps, pe, 0) != OP_DONE ||
       ClipboardStore(tempB, bitsPerSample, channels, sampleRate) != OP_DONE) {
     ShowMessage("UserOpCut: UndoStore Failed");
-    return OP_FAILED;
+    return scratch.Finish(OP_FAILED);
   }
   if (DocFinalize(OP_CUT, tempC, progress) != OP_DONE) {
     ShowMessage("UserOpCut: DocFinalize Failed");
-    return OP_FAILED;
+    return scratch.Finish(OP_FAILED);
   }
-  return OP_DONE;
+  return scratch.Finish(OP_DONE);
 }
 
-int CEditorDoc::UserOpDelete(Progress& progress) {
+OpResult CEditorDoc::UserOpDelete(Progress& progress) {
+  ScratchSlots scratch(*this, "UserOpDelete");
   const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
   progress.SetCaption("Performing delete operation");
   progress.SetTotal((peakLength + dataLength) / 100);
-  if (const int r = DocOpCopyRange(tempA, s, e, ps, pe, progress); r != OP_DONE) {
-    return ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
+  if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), s, e, ps, pe, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
-  if (const int r = DocOpCut(tempB, s, e, ps, pe, progress); r != OP_DONE) {
-    ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    return ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
+  if (const OpResult r = DocOpCut(scratch.Use(tempB), s, e, ps, pe, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
   if (UndoStore(OP_CUT, tempA, s, e, ps, pe, 0) != OP_DONE) {
-    ShowMessage("UserOpCut: UndoStore Failed");
-    return OP_FAILED;
+    ShowMessage("UserOpDelete: UndoStore Failed");
+    return scratch.Finish(OP_FAILED);
   }
   if (DocFinalize(OP_CUT, tempB, progress) != OP_DONE) {
-    ShowMessage("UserOpCut: DocFinalize Failed");
-    return OP_FAILED;
+    ShowMessage("UserOpDelete: DocFinalize Failed");
+    return scratch.Finish(OP_FAILED);
   }
-  return OP_DONE;
+  return scratch.Finish(OP_DONE);
 }
 
-int CEditorDoc::UserOpPasteInsert(Progress& progress) {
+OpResult CEditorDoc::UserOpPasteInsert(Progress& progress) {
+  ScratchSlots scratch(*this, "UserOpPasteInsert");
   const uint32_t s = selStart, ps = peakSelStart;
   TempAudioFile* source = clip;
-  const bool converted = !SameAudioFormat(&work, clip);
-  if (converted) {
-    const int r = ConvertAudioFile(clip, tempA, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE)
-      return ReleaseScratch(tempA, "UserOpPasteInsert: Failed to cleanup temp file A", r);
-    source = tempA;
+  if (!SameAudioFormat(&work, clip)) {
+    source = scratch.Use(tempA);
+    const OpResult r =
+        ConvertAudioFile(clip, source, bitsPerSample, channels, sampleRate, 1, progress);
+    if (r != OP_DONE) return scratch.Finish(r);
   }
   progress.SetCaption("Performing paste insert operation");
   progress.SetTotal((source->peakLength + source->pcmLength + peakLength + dataLength) / 100);
-  if (const int r = DocOpInsert(source, tempB, s, ps, progress); r != OP_DONE) {
-    if (converted) ReleaseScratch(tempA, "UserOpPasteInsert: Failed to cleanup temp file A", r);
-    return ReleaseScratch(tempB, "UserOpPasteInsert: Failed to cleanup temp file B", r);
+  if (const OpResult r = DocOpInsert(source, scratch.Use(tempB), s, ps, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
-  UndoStore(OP_PASTE_INSERT, nullptr, s, s + source->pcmLength, ps, ps + source->peakLength, 0);
-  const int committed = DocFinalize(OP_PASTE_INSERT, tempB, progress);
-  if (converted && CleanupTempAudioFile(tempA, 0) != 1) {
-    ShowMessage("UserOpPasteInsert: Failed to cleanup temp file A");
-    return OP_FAILED;
+  if (UndoStore(OP_PASTE_INSERT, nullptr, s, s + source->pcmLength, ps, ps + source->peakLength,
+                0) != OP_DONE) {
+    ShowMessage("UserOpPasteInsert: UndoStore Failed");
+    return scratch.Finish(OP_FAILED);
   }
-  return committed == OP_DONE ? OP_DONE : OP_FAILED;
+  const OpResult committed = DocFinalize(OP_PASTE_INSERT, tempB, progress);
+  return scratch.Finish(committed == OP_DONE ? OP_DONE : OP_FAILED);
 }
 
-int CEditorDoc::UserOpPasteOver(Progress& progress) {
+OpResult CEditorDoc::UserOpPasteOver(Progress& progress) {
+  ScratchSlots scratch(*this, "UserOpPasteOver");
   const uint32_t s = selStart, ps = peakSelStart, pe = peakSelEnd;
   progress.SetCaption("Performing paste insert operation");
   progress.SetTotal((pe - ps) / 100);
   TempAudioFile* source = clip;
-  const bool converted = !SameAudioFormat(&work, clip);
-  if (converted) {
-    const int r = ConvertAudioFile(clip, tempA, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE) return ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    source = tempA;
+  if (!SameAudioFormat(&work, clip)) {
+    source = scratch.Use(tempA);
+    const OpResult r =
+        ConvertAudioFile(clip, source, bitsPerSample, channels, sampleRate, 1, progress);
+    if (r != OP_DONE) return scratch.Finish(r);
   }
   const uint32_t length = dataLength, peaks = peakLength;
   uint32_t f = s + source->pcmLength;
@@ -129,28 +132,25 @@ int CEditorDoc::UserOpPasteOver(Progress& progress) {
   // Without extending, the source's peak data may reach past the working
   // peak data; the undo copy can only cover what exists.
   g = std::min(g, peaks);
-  if (const int r = DocOpOverwrite(source, tempB, s, ps, extend, progress); r != OP_DONE) {
-    if (converted) ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    return ReleaseScratch(tempB,
-                          converted ? "UserOpCut: Failed to cleanup temp file A"
-                                    : "UserOpCut: Failed to cleanup temp file B",
-                          r);
+  if (const OpResult r = DocOpOverwrite(source, scratch.Use(tempB), s, ps, extend, progress);
+      r != OP_DONE) {
+    return scratch.Finish(r);
   }
-  if (const int r = DocOpCopyRange(tempC, s, f, ps, g, progress); r != OP_DONE) {
-    if (converted) ReleaseScratch(tempA, "UserOpCut: Failed to cleanup temp file A", r);
-    ReleaseScratch(tempB, "UserOpCut: Failed to cleanup temp file B", r);
-    return ReleaseScratch(tempC, "UserOpCut: Failed to cleanup temp file A", r);
+  if (const OpResult r = DocOpCopyRange(scratch.Use(tempC), s, f, ps, g, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
-  UndoStore(OP_PASTE_OVER, tempC, s, f, ps, g, extend ? 1 : 0);
-  const int committed = DocFinalize(OP_PASTE_OVER, tempB, progress);
-  if (converted && CleanupTempAudioFile(tempA, 0) != 1) {
-    ShowMessage("UserOpPasteOver: Failed to cleanup temp file A");
-    return 0;
+  if (UndoStore(OP_PASTE_OVER, tempC, s, f, ps, g, extend ? 1 : 0) != OP_DONE) {
+    ShowMessage("UserOpPasteOver: UndoStore Failed");
+    return scratch.Finish(OP_FAILED);
   }
-  return committed == OP_DONE ? OP_DONE : OP_FAILED;
+  const OpResult committed = DocFinalize(OP_PASTE_OVER, tempB, progress);
+  return scratch.Finish(committed == OP_DONE ? OP_DONE : OP_FAILED);
 }
 
-int CEditorDoc::OnStop(Progress& outer) {
+OpResult CEditorDoc::OnStop(Progress& outer) {
+  // The recording engine leaves the take in scratch slot A.
+  ScratchSlots scratch(*this, "OnStop");
+  scratch.Use(tempA);
   // A finished recording cannot be made again: once the hand-over starts it
   // runs to the end, and Cancel is not offered.
   outer.DisableCancel();
@@ -158,32 +158,27 @@ int CEditorDoc::OnStop(Progress& outer) {
   if (DocMemMapFile(tempA, PCM_PART, MAP_READ) != OP_DONE) {
     ShowMessageF("OnStop() - Perform Action: Failed to open write map to target file: %s",
                  tempA->pcmPath.c_str());
-    CleanupTempAudioFile(tempA, 0);
-    return 0;
+    return scratch.Finish(OP_FAILED);
   }
   if (DrawPeakFile(tempA, progress) == OP_FAILED) {
     ShowMessage("Failed to draw peak file after record");
-    CleanupTempAudioFile(tempA, 0);
-    return OP_FAILED;
+    return scratch.Finish(OP_FAILED);
   }
   if (DocMemMapFile(tempA, PEAK_PART, MAP_READ) != OP_DONE) {
     ShowMessageF("OnStop() - Perform Action: Failed to mem map file: %s", tempA->pcmPath.c_str());
-    CleanupTempAudioFile(tempA, 0);
-    return 0;
+    return scratch.Finish(OP_FAILED);
   }
   const uint32_t s = selStart, ps = peakSelStart;
   progress.SetTotal((tempA->pcmLength + peakLength + dataLength + tempA->peakLength) / 100);
   progress.SetCaption("Performing paste insert operation");
-  if (const int r = DocOpInsert(tempA, tempB, s, ps, progress); r != OP_DONE) {
-    CleanupTempAudioFile(tempB, 0);
-    CleanupTempAudioFile(tempA, 0);
-    return r;
+  if (const OpResult r = DocOpInsert(tempA, scratch.Use(tempB), s, ps, progress); r != OP_DONE) {
+    return scratch.Finish(r);
   }
-  UndoStore(OP_PASTE_INSERT, nullptr, s, s + tempA->pcmLength, ps, ps + tempA->peakLength, 0);
-  DocFinalize(OP_PASTE_INSERT, tempB, progress);
-  if (CleanupTempAudioFile(tempA, 0) != 1) {
-    ShowMessage("UserOpPasteInsert: Failed to cleanup temp file A");
-    return 0;
+  if (UndoStore(OP_PASTE_INSERT, nullptr, s, s + tempA->pcmLength, ps, ps + tempA->peakLength, 0) !=
+      OP_DONE) {
+    ShowMessage("OnStop: UndoStore Failed");
+    return scratch.Finish(OP_FAILED);
   }
-  return 1;
+  const OpResult committed = DocFinalize(OP_PASTE_INSERT, tempB, progress);
+  return scratch.Finish(committed == OP_DONE ? OP_DONE : OP_FAILED);
 }

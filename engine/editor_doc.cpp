@@ -61,15 +61,15 @@ std::string AudioFileKind(const std::string& path) {
 CEditorDoc::CEditorDoc(DocumentHost& host) : app_(host) {
   app_.SetActiveDocument(this);
   const std::string& folder = app_.RunFolder();
-  bool created = CreateTempAudioFile(&work, folder, "work") == 1;
+  bool created = CreateTempAudioFile(&work, folder, "work") == OP_DONE;
   if (!created) ShowMessage("Failed to setup working file");
   for (int i = 0; created && i < kUndoLevels; ++i) {
     const std::string undoName = platform::FormatText("undo_%d", i);
     const std::string redoName = platform::FormatText("redo_%d", i);
-    if (CreateTempAudioFile(&undo[i].slot, folder, undoName.c_str()) != 1) {
+    if (CreateTempAudioFile(&undo[i].slot, folder, undoName.c_str()) != OP_DONE) {
       ShowMessageF("Failed to setup undo file %d", i);
       created = false;
-    } else if (CreateTempAudioFile(&redo[i].slot, folder, redoName.c_str()) != 1) {
+    } else if (CreateTempAudioFile(&redo[i].slot, folder, redoName.c_str()) != OP_DONE) {
       ShowMessageF("Failed to setup redo file %d", i);
       created = false;
     }
@@ -83,31 +83,31 @@ CEditorDoc::CEditorDoc(DocumentHost& host) : app_(host) {
   app_.DocumentCreated(*this);
 }
 
-EffectTool* CEditorDoc::Tool(int code) const {
+EffectTool* CEditorDoc::Tool(OpCode code) const {
   const auto it = tools_.find(code);
   return it == tools_.end() ? nullptr : it->second.get();
 }
 
-void CEditorDoc::AdoptTool(int code, std::unique_ptr<EffectTool> tool) {
+void CEditorDoc::AdoptTool(OpCode code, std::unique_ptr<EffectTool> tool) {
   tools_[code] = std::move(tool);
 }
 
-void CEditorDoc::AdoptOperation(int code, Operation operation) {
+void CEditorDoc::AdoptOperation(OpCode code, Operation operation) {
   operations_[code] = std::move(operation);
 }
 
 CEditorDoc::~CEditorDoc() {
   app_.StopPlaybackOf(*this);
   bool cleaned = true;
-  if (CleanupTempAudioFile(&work, 0) != 1) {
+  if (CleanupTempAudioFile(&work, 0) != OP_DONE) {
     ShowMessage("Failed to cleanup working file");
     cleaned = false;
   }
   for (int i = 0; cleaned && i < kUndoLevels; ++i) {
-    if (CleanupTempAudioFile(&undo[i].slot, 0) != 1) {
+    if (CleanupTempAudioFile(&undo[i].slot, 0) != OP_DONE) {
       ShowMessageF("Failed to cleanup undo file %d", i);
       cleaned = false;
-    } else if (CleanupTempAudioFile(&redo[i].slot, 0) != 1) {
+    } else if (CleanupTempAudioFile(&redo[i].slot, 0) != OP_DONE) {
       ShowMessageF("Failed to cleanup redo file %d", i);
       cleaned = false;
     }
@@ -153,11 +153,6 @@ bool CEditorDoc::OnNewDocument() {
   return true;
 }
 
-bool CEditorDoc::FailOpen() {
-  app_.OperationInProgress() = 0;
-  return false;
-}
-
 bool CEditorDoc::OnOpenDocument(const std::string& path) {
   {
     platform::UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -166,7 +161,9 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
       return false;
     }
   }
-  app_.OperationInProgress() = 1;
+  // Opening runs several operations; the document is busy from the first to
+  // the last, and the flag is given back on every way out.
+  const OperationInProgressScope opening(app_.OperationInProgress());
   path_ = path;
   const std::string kind = AudioFileKind(path);
 
@@ -176,7 +173,7 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
     // held as frames at all; it is refused like any other invalid header.
     if (ReadWaveHeader(path, &header) != 1 || !KnownLayout(header.channels, header.bitsPerSample)) {
       ShowMessage("Wave Header Invalid");
-      return FailOpen();
+      return false;
     }
     bitsPerSample = header.bitsPerSample;
     channels = header.channels;
@@ -190,40 +187,42 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
     DocRunOperation(OP_WORKING_FILE);
     if (lastResult_ == OP_FAILED) {
       ShowMessage("Failed to copy to working file");
-      return FailOpen();
+      return false;
     }
     if (lastResult_ == OP_CANCELLED) {
       work.pcmLength = 0;
-      return FailOpen();
+      return false;
     }
   } else {
-    const int code = kind == "MP3" ? OP_IMPORT_MP3 : kind == "WMA" ? OP_IMPORT_WMA : OP_IMPORT_PCM;
+    const OpCode code = kind == "MP3"   ? OP_IMPORT_MP3
+                        : kind == "WMA" ? OP_IMPORT_WMA
+                                        : OP_IMPORT_PCM;
     const char* failure = kind == "MP3"   ? "Failed to import MP3 file"
                           : kind == "WMA" ? "Failed to import WMA file"
                                           : "Failed to import PCM file";
     DocRunOperation(code);
     if (lastResult_ == OP_FAILED) {
       ShowMessage(failure);
-      return FailOpen();
+      return false;
     }
     if (lastResult_ == OP_CANCELLED) {
       work.pcmLength = 0;
-      return FailOpen();
+      return false;
     }
   }
 
   if (DocMemMapFile(&work, PCM_PART, MAP_READ) != OP_DONE) {
     ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.pcmPath.c_str());
-    return FailOpen();
+    return false;
   }
   DocRunOperation(OP_PEAK_FILE);
   if (lastResult_ == OP_FAILED) {
     ShowMessage("Failed to copy to working file");
-    return FailOpen();
+    return false;
   }
   if (lastResult_ == OP_CANCELLED) {
     work.peakLength = 0;
-    return FailOpen();
+    return false;
   }
 
   peakLength = work.peakLength;
@@ -232,21 +231,20 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
   hasAudio = dataLength != 0 ? 1 : 0;
   if (DocMemMapFile(&work, PEAK_PART, MAP_READ) != OP_DONE) {
     ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.peakPath.c_str());
-    return FailOpen();
+    return false;
   }
-  app_.OperationInProgress() = 0;
   app_.ShowFormat(sampleRate, channels, bitsPerSample);
   return true;
 }
 
-int CEditorDoc::DocRunOperation(int code) {
+OpResult CEditorDoc::DocRunOperation(OpCode code) {
   OperationRunContext context{app_.Host(), app_.OperationInProgress(), redoCount, &app_.Dialogs(),
-                              [this](int c, Progress& p) { return DispatchOperation(c, p); }};
+                              [this](OpCode c, Progress& p) { return DispatchOperation(c, p); }};
   context.result = &lastResult_;
   return RunDocumentOperation(code, context);
 }
 
-int CEditorDoc::DispatchOperation(int code, Progress& progress) {
+OpResult CEditorDoc::DispatchOperation(OpCode code, Progress& progress) {
   switch (code) {
     case OP_WORKING_FILE:
       return CreateWorkingCopy(progress);
@@ -319,8 +317,8 @@ void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
   peakSelLength = peakSelEnd - peakSelStart;
 }
 
-int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
-                                    uint32_t total, Progress& progress) {
+OpResult CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset,
+                                         uint32_t length, uint32_t total, Progress& progress) {
   peaksMadeWithCopy_ = false;
   platform::UniqueFd out = platform::CreateFreshFile(work.pcmPath, O_WRONLY);
   if (!out.Valid()) {
@@ -361,7 +359,7 @@ int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, 
     if (progress.IsCancelled()) return OP_CANCELLED;
   }
   // Only whole frames are kept; the summary never covers a partial frame.
-  const int block = work.BlockSize();
+  const auto block = work.BlockSize();
   if (block > 0) written -= written % static_cast<uint32_t>(block);
   if (::ftruncate(out.Get(), written) != 0) {
     ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
@@ -376,7 +374,7 @@ int CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset, 
   return OP_DONE;
 }
 
-int CEditorDoc::MakePeakFile(Progress& progress) {
+OpResult CEditorDoc::MakePeakFile(Progress& progress) {
   if (!peaksMadeWithCopy_) return DrawPeakFile(&work, progress);
   // Already made while the working copy was written.
   peaksMadeWithCopy_ = false;
@@ -385,11 +383,11 @@ int CEditorDoc::MakePeakFile(Progress& progress) {
   return OP_DONE;
 }
 
-int CEditorDoc::CreateWorkingCopy(Progress& progress) {
+OpResult CEditorDoc::CreateWorkingCopy(Progress& progress) {
   return CopyIntoWorkingFile(path_, sourceDataOffset, dataLength, sourceFileLength, progress);
 }
 
-int CEditorDoc::ImportPcm(Progress& progress) {
+OpResult CEditorDoc::ImportPcm(Progress& progress) {
   PcmImportSettings& settings = app_.PcmImport();
   if (!app_.Dialogs().RunPcmImportDialog(&settings)) return OP_CANCELLED;
   if (settings.sampleRate <= 0) {
@@ -415,13 +413,13 @@ int CEditorDoc::ImportPcm(Progress& progress) {
   work.SetFormat(Format());
   dataLength = length;
   work.pcmLength = length;
-  const int result = CopyIntoWorkingFile(path_, 0, length, length, progress);
+  const auto result = CopyIntoWorkingFile(path_, 0, length, length, progress);
   sourceDataOffset = 0;
   sourceFileLength = 0;
   return result;
 }
 
-int CEditorDoc::AdoptDecodedWorkingFile() {
+OpResult CEditorDoc::AdoptDecodedWorkingFile() {
   work.SetFormat(Format());
   platform::UniqueFd in(::open(work.pcmPath.c_str(), O_RDWR | O_CLOEXEC));
   if (!in.Valid()) {
@@ -433,7 +431,7 @@ int CEditorDoc::AdoptDecodedWorkingFile() {
     ShowTooLarge(path_);
     return OP_FAILED;
   }
-  const int block = work.BlockSize();
+  const auto block = work.BlockSize();
   if (block > 0 && length % block != 0) {
     length -= length % static_cast<uint32_t>(block);
     if (::ftruncate(in.Get(), length) != 0) {
@@ -449,10 +447,10 @@ int CEditorDoc::AdoptDecodedWorkingFile() {
   return OP_DONE;
 }
 
-int CEditorDoc::WriteWave(Progress& progress) {
+OpResult CEditorDoc::WriteWave(Progress& progress) {
   return WriteWaveFile({&work, Format(), dataLength, path_, app_.RunFolder()}, progress);
 }
 
-int CEditorDoc::WriteRawPcm(Progress& progress) {
+OpResult CEditorDoc::WriteRawPcm(Progress& progress) {
   return WriteRawPcmFile({&work, Format(), dataLength, path_, app_.RunFolder()}, progress);
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/export_settings.h"
+#include "engine/op_codes.h"
 #include "engine/temp_audio_file.h"
 #include "engine/undo_entry.h"
 
@@ -38,58 +39,59 @@ class CEditorDoc {
   void OnCloseDocument();
 
   // Runs one operation through the tool dialog (for tools) and the progress
-  // host. 1 when the host ran, OP_CANCELLED when the tool dialog was not
-  // applied.
-  int DocRunOperation(int code);
+  // host. OP_DONE once the host has run (the run's own result is
+  // LastResult()), OP_CANCELLED when the tool dialog was not applied.
+  OpResult DocRunOperation(OpCode code);
   // What the progress host starts for `code`; OP_PENDING for a code that no
   // operation of the document answers.
-  int DispatchOperation(int code, Progress& progress);
+  OpResult DispatchOperation(OpCode code, Progress& progress);
 
   // Document operations.
-  int CreateWorkingCopy(Progress& progress);
-  int ImportPcm(Progress& progress);
-  int WriteWave(Progress& progress);
-  int WriteRawPcm(Progress& progress);
-  int OnStop(Progress& progress);
+  OpResult CreateWorkingCopy(Progress& progress);
+  OpResult ImportPcm(Progress& progress);
+  OpResult WriteWave(Progress& progress);
+  OpResult WriteRawPcm(Progress& progress);
+  OpResult OnStop(Progress& progress);
 
   // Edit operations: each builds its result in scratch slots, stores what
   // undo needs, and commits with DocFinalize. OP_DONE, OP_CANCELLED or
   // OP_FAILED; nothing is committed unless every splice succeeded.
-  int UserOpCopy(Progress& progress);
-  int UserOpCut(Progress& progress);
-  int UserOpDelete(Progress& progress);
-  int UserOpPasteInsert(Progress& progress);
-  int UserOpPasteOver(Progress& progress);
-  int UserOpUndo(Progress& progress);
-  int UserOpRedo(Progress& progress);
+  OpResult UserOpCopy(Progress& progress);
+  OpResult UserOpCut(Progress& progress);
+  OpResult UserOpDelete(Progress& progress);
+  OpResult UserOpPasteInsert(Progress& progress);
+  OpResult UserOpPasteOver(Progress& progress);
+  OpResult UserOpUndo(Progress& progress);
+  OpResult UserOpRedo(Progress& progress);
   // Tools: the range effect driver around the tool's PerformAction.
-  int UserOpRangeEffect(int code, Progress& progress);
-  int UserOpChangeQuality(Progress& progress);
-  int UserOpMixPaste(Progress& progress);
+  OpResult UserOpRangeEffect(OpCode code, Progress& progress);
+  OpResult UserOpChangeQuality(Progress& progress);
+  OpResult UserOpMixPaste(Progress& progress);
 
   // Splice primitives: build a new version of the working audio (or a piece
   // of it) in `dest`, copying from mapped views; positions in PCM and peak
   // bytes. OP_DONE, OP_CANCELLED or OP_FAILED.
-  int DocOpCopyRange(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
-                     uint32_t peakEnd, Progress& progress);
-  int DocOpCut(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
-               uint32_t peakEnd, Progress& progress);
-  int DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
-                  uint32_t peakPosition, Progress& progress);
-  int DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
-                     uint32_t peakPosition, bool extend, Progress& progress);
-  int DocOpCopySourceDest(TempAudioFile* source, TempAudioFile* dest, uint32_t start, uint32_t end,
-                          uint32_t peakStart, uint32_t peakEnd, Progress& progress);
+  OpResult DocOpCopyRange(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
+                          uint32_t peakEnd, Progress& progress);
+  OpResult DocOpCut(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
+                    uint32_t peakEnd, Progress& progress);
+  OpResult DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                       uint32_t peakPosition, Progress& progress);
+  OpResult DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                          uint32_t peakPosition, bool extend, Progress& progress);
+  OpResult DocOpCopySourceDest(TempAudioFile* source, TempAudioFile* dest, uint32_t start,
+                               uint32_t end, uint32_t peakStart, uint32_t peakEnd,
+                               Progress& progress);
   // Commits `result` as the working audio and brings lengths, selection and
   // view back into range according to the operation.
-  int DocFinalize(int operation, TempAudioFile* result, Progress& progress);
+  OpResult DocFinalize(OpCode operation, TempAudioFile* result, Progress& progress);
 
   // Undo, redo and clipboard stores.
-  int UndoStore(int operation, TempAudioFile* slot, uint32_t start, uint32_t end,
-                uint32_t peakStart, uint32_t peakEnd, int extend);
-  int RedoStore(int operation, TempAudioFile* slot, uint32_t start, uint32_t end,
-                uint32_t peakStart, uint32_t peakEnd, int extend);
-  int ClipboardStore(TempAudioFile* slot, int16_t bits, int16_t channelCount, int32_t rate);
+  OpResult UndoStore(OpCode operation, TempAudioFile* slot, uint32_t start, uint32_t end,
+                     uint32_t peakStart, uint32_t peakEnd, int extend);
+  OpResult RedoStore(OpCode operation, TempAudioFile* slot, uint32_t start, uint32_t end,
+                     uint32_t peakStart, uint32_t peakEnd, int extend);
+  OpResult ClipboardStore(TempAudioFile* slot, int16_t bits, int16_t channelCount, int32_t rate);
 
   // Sets the selection to whole frames within the audio; the peak offsets
   // follow in proportion to the two lengths.
@@ -104,17 +106,18 @@ class CEditorDoc {
   // The document's tool for an operation code (OP_VOLUME, OP_ECHO, ...), or
   // null. Tools are installed once per document and keep their settings for
   // its whole life.
-  EffectTool* Tool(int code) const;
-  void AdoptTool(int code, std::unique_ptr<EffectTool> tool);
+  EffectTool* Tool(OpCode code) const;
+  void AdoptTool(OpCode code, std::unique_ptr<EffectTool> tool);
   // Operations that layers above the engine add to every document (MP3 and
   // WMA import and export), run by DispatchOperation like its own.
-  using Operation = std::function<int(CEditorDoc& doc, Progress& progress)>;
-  void AdoptOperation(int code, Operation operation);
+  using Operation = std::function<OpResult(CEditorDoc& doc, Progress& progress)>;
+  void AdoptOperation(OpCode code, Operation operation);
   // Takes a decoded working file's length and the document's format into
   // the working slot; OP_DONE or OP_FAILED after its message.
-  int AdoptDecodedWorkingFile();
-  // The host's result field of the last operation run.
-  int LastResult() const { return lastResult_; }
+  OpResult AdoptDecodedWorkingFile();
+  // The host's result field of the last operation run; OP_PENDING before
+  // the first.
+  OpResult LastResult() const { return lastResult_; }
 
   // --- document data; the operations and the view work on these ---
   TempAudioFile work;
@@ -157,21 +160,20 @@ class CEditorDoc {
   WmaExportSettings wmaExport;
 
  private:
-  bool FailOpen();
   void ResetPositions();
   // Copies `length` bytes of `source` from `offset` into the working PCM
   // file, ending early at the end of the source; the working length becomes
   // what was written, cut to whole frames. Builds the peak file on the way.
-  int CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
-                          uint32_t total, Progress& progress);
+  OpResult CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
+                               uint32_t total, Progress& progress);
   // The waveform of a newly opened document: the one made with the working
   // copy, or built from the working file now.
-  int MakePeakFile(Progress& progress);
+  OpResult MakePeakFile(Progress& progress);
 
   DocumentHost& app_;
-  std::map<int, std::unique_ptr<EffectTool>> tools_;
-  std::map<int, Operation> operations_;
+  std::map<OpCode, std::unique_ptr<EffectTool>> tools_;
+  std::map<OpCode, Operation> operations_;
   std::string path_;
-  int lastResult_ = 0;
+  OpResult lastResult_ = OP_PENDING;
   bool peaksMadeWithCopy_ = false;
 };

@@ -3,6 +3,10 @@
 // for its whole life, so a tool's settings persist between uses.
 #pragma once
 
+#include <cstdint>
+
+#include "engine/op_codes.h"
+
 class CEditorDoc;
 class Progress;
 
@@ -11,9 +15,15 @@ inline constexpr int LOCKED = 146;
 inline constexpr int UNLOCKED = 147;
 inline constexpr int ENTIRE_FILE = 149;
 inline constexpr int SELECTED_AREA = 150;
-inline constexpr int LEFT_CHANNEL = 158;
-inline constexpr int RIGHT_CHANNEL = 159;
-// BOTH (160) is shared with the slot routines: see op_codes.h.
+
+// The channels a channel tool works on, as its dialog's boxes give them.
+enum class ChannelSet : int32_t {
+  NO_CHANNEL = 0,  // neither box checked
+  LEFT_CHANNEL = 158,
+  RIGHT_CHANNEL = 159,
+  BOTH_CHANNELS = 160,
+};
+using enum ChannelSet;
 
 class EffectTool {
  public:
@@ -29,5 +39,5 @@ class EffectTool {
   // OP_DONE, OP_CANCELLED, or OP_FAILED after its own message.
   // Mix paste and change quality have contracts of their own (see their
   // operations in the document).
-  virtual int PerformAction(CEditorDoc& doc, Progress& progress) = 0;
+  virtual OpResult PerformAction(CEditorDoc& doc, Progress& progress) = 0;
 };

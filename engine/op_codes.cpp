@@ -8,6 +8,9 @@ namespace {
 struct NamedCode {
   int code;
   std::string_view name;
+
+  constexpr NamedCode(OpCode c, std::string_view n) : code(ToInt(c)), name(n) {}
+  constexpr NamedCode(OpResult r, std::string_view n) : code(ToInt(r)), name(n) {}
 };
 
 constexpr std::array kCodeNames = {
@@ -56,7 +59,15 @@ std::string_view OperationCodeName(int code) {
   return {};
 }
 
-bool OperationHasParameterDialog(int code) {
+std::string_view OperationCodeName(OpCode code) {
+  return OperationCodeName(ToInt(code));
+}
+
+std::string_view OperationCodeName(OpResult result) {
+  return OperationCodeName(ToInt(result));
+}
+
+bool OperationHasParameterDialog(OpCode code) {
   switch (code) {
     case OP_VOLUME:
     case OP_CHANGE_QUALITY:

@@ -3,26 +3,28 @@
 #include "engine/op_codes.h"
 #include "platform/message.h"
 
-int RunDocumentOperation(int code, const OperationRunContext& context) {
+OpResult RunDocumentOperation(OpCode code, const OperationRunContext& context) {
   if (OperationHasParameterDialog(code) && context.dialogs != nullptr &&
       !context.dialogs->RunParameterDialog(code)) {
     context.operationInProgress = 0;
     return OP_CANCELLED;
   }
 
-  context.operationInProgress = 1;
-  const int result = context.host.Run(code, [&](Progress& progress) {
-    return context.dispatch ? context.dispatch(code, progress) : OP_PENDING;
-  });
-  if (context.result != nullptr) *context.result = result;
-  if (result == OP_FAILED) platform::ShowMessage("OEC: Operation failed");
-  if (result == OP_CANCELLED) platform::ShowMessage("User cancelled the operation.");
-  context.operationInProgress = 0;
+  OpResult result = OP_PENDING;
+  {
+    const OperationInProgressScope running(context.operationInProgress);
+    result = context.host.Run(code, [&](Progress& progress) {
+      return context.dispatch ? context.dispatch(code, progress) : OP_PENDING;
+    });
+    if (context.result != nullptr) *context.result = result;
+    if (result == OP_FAILED) platform::ShowMessage("OEC: Operation failed");
+    if (result == OP_CANCELLED) platform::ShowMessage("User cancelled the operation.");
+  }
 
   // A new change discards the redo history; undo and redo walk it. A run
   // that was cancelled, failed or ran nothing changed nothing, so the
   // history stays.
   const bool changedNothing = result == OP_CANCELLED || result == OP_FAILED || result == OP_PENDING;
   if (code != OP_UNDO && code != OP_REDO && !changedNothing) context.redoCount = 0;
-  return 1;
+  return OP_DONE;
 }

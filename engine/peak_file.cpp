@@ -247,7 +247,7 @@ uint32_t PeakLengthFor(const AudioFormat& format, uint32_t pcmLength) {
   return (frames - 1) / kFramesPerEntry * 2 * static_cast<uint32_t>(format.channels);
 }
 
-int DrawPeakFile(TempAudioFile* slot, Progress& progress) {
+OpResult DrawPeakFile(TempAudioFile* slot, Progress& progress) {
   platform::UniqueFd fd;
   if (!slot->peakMap.IsOpen()) {
     fd = platform::CreateFreshFile(slot->peakPath, O_WRONLY);
@@ -266,7 +266,7 @@ int DrawPeakFile(TempAudioFile* slot, Progress& progress) {
   const uint32_t block = static_cast<uint32_t>(format.BlockSize());
   const uint32_t end = slot->pcmLength - slot->pcmLength % block;
   PeakBuilder builder(format, fd.Get());
-  auto stop = [&](int result) {
+  auto stop = [&](OpResult result) {
     builder.Finish();
     slot->peakLength = builder.Written();
     return result;
@@ -304,8 +304,8 @@ int DrawPeakFile(TempAudioFile* slot, Progress& progress) {
   return OP_DONE;
 }
 
-int RebuildPeakFileIfNeeded(TempAudioFile* work, Progress& progress) {
-  const int block = work->BlockSize();
+OpResult RebuildPeakFileIfNeeded(TempAudioFile* work, Progress& progress) {
+  const auto block = work->BlockSize();
   if (block != 1 && block != 2 && block != 4) return OP_DONE;  // no peak data for such formats
   const uint32_t length = work->pcmLength;
 
@@ -321,7 +321,7 @@ int RebuildPeakFileIfNeeded(TempAudioFile* work, Progress& progress) {
     const int64_t drift = expected - static_cast<int64_t>(work->peakLength);
     if (drift > -8 && drift < 8) return OP_DONE;
     progress.DisableCancel();
-    if (CloseMemMapFile(work, PEAK_PART) != 1) return OP_FAILED;
+    if (CloseMemMapFile(work, PEAK_PART) != OP_DONE) return OP_FAILED;
     if (DrawPeakFile(work, progress) != OP_DONE) return OP_CANCELLED;
     if (DocMemMapFile(work, PEAK_PART, MAP_READ) != OP_DONE) return OP_FAILED;
   }

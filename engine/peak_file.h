@@ -58,11 +58,11 @@ class PeakBuilder {
 // Builds the slot's peak file from its PCM data, which must be mapped for
 // reading; the peak file must not be mapped. Sets `peakLength` to what was
 // written, also when cancelled. OP_DONE, OP_CANCELLED or OP_FAILED.
-int DrawPeakFile(TempAudioFile* slot, Progress& progress);
+OpResult DrawPeakFile(TempAudioFile* slot, Progress& progress);
 
 // After a result has been committed over the working slot (PCM mapped for
 // reading): builds a missing peak file, and rebuilds one whose length has
 // drifted from what the PCM length implies. Cancel is disabled meanwhile.
 // OP_DONE, OP_CANCELLED when a build did not finish, OP_FAILED when the new
 // peak file could not be mapped.
-int RebuildPeakFileIfNeeded(TempAudioFile* work, Progress& progress);
+OpResult RebuildPeakFileIfNeeded(TempAudioFile* work, Progress& progress);

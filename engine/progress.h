@@ -7,6 +7,8 @@
 #include <functional>
 #include <string_view>
 
+#include "engine/op_codes.h"
+
 class Progress {
  public:
   virtual ~Progress() = default;
@@ -51,18 +53,18 @@ class PercentProgress : public Progress {
 // of the run: OP_PENDING until the operation returns, then its result.
 class OperationHost {
  public:
-  using Operation = std::function<int(Progress&)>;
+  using Operation = std::function<OpResult(Progress&)>;
   virtual ~OperationHost() = default;
-  virtual int Run(int code, const Operation& operation) = 0;
+  virtual OpResult Run(OpCode code, const Operation& operation) = 0;
 };
 
 // Runs operations at once with no display and no way to cancel; for programs
 // and tests that show no progress.
 class SilentOperationHost : public PercentProgress, public OperationHost {
  public:
-  int Run(int /*code*/, const Operation& operation) override {
+  OpResult Run(OpCode /*code*/, const Operation& operation) override {
     ResetCounters();
-    return operation ? operation(*this) : 134;  // OP_PENDING: nothing ran
+    return operation ? operation(*this) : OP_PENDING;  // nothing ran
   }
   void SetCaption(std::string_view /*text*/) override {}
   bool IsCancelled() const override { return false; }

@@ -24,9 +24,9 @@ constexpr uint32_t kProgressBytes = 8192;
 // a mark when Cancel was pressed. The bytes move inside the kernel between
 // the files behind the two views (which the views then see), in runs of up to
 // 1 MiB whose marks are all reported before the run is copied.
-int CopyBlock(const platform::MappedFile& destination, uint32_t destinationOffset,
-              const platform::MappedFile& source, uint32_t sourceOffset, uint32_t n,
-              Progress& progress) {
+OpResult CopyBlock(const platform::MappedFile& destination, uint32_t destinationOffset,
+                   const platform::MappedFile& source, uint32_t sourceOffset, uint32_t n,
+                   Progress& progress) {
   constexpr uint32_t kRun = 128 * kProgressBytes;
   const uint32_t base = progress.GetCurrent();
   for (uint32_t run = 0; run < n; run += kRun) {
@@ -45,19 +45,19 @@ int CopyBlock(const platform::MappedFile& destination, uint32_t destinationOffse
 }
 
 // A splice's destination: lengths set, both files mapped for writing.
-int MapDestination(TempAudioFile* dest, uint32_t pcmLength, uint32_t peakLength,
-                   const char* failure) {
+OpResult MapDestination(TempAudioFile* dest, uint32_t pcmLength, uint32_t peakLength,
+                        const char* failure) {
   dest->pcmLength = pcmLength;
   dest->peakLength = peakLength;
-  if (DocMemMapFile(dest, BOTH, MAP_WRITE) != OP_DONE) {
+  if (DocMemMapFile(dest, BOTH_PARTS, MAP_WRITE) != OP_DONE) {
     ShowMessageF(failure, dest->pcmPath.c_str());
     return OP_FAILED;
   }
   return OP_DONE;
 }
 
-int UnmapDestination(TempAudioFile* dest, const AudioFormat& format, const char* failure) {
-  if (CloseMemMapFile(dest, BOTH) != 1) {
+OpResult UnmapDestination(TempAudioFile* dest, const AudioFormat& format, const char* failure) {
+  if (CloseMemMapFile(dest, BOTH_PARTS) != OP_DONE) {
     ShowMessage(failure);
     return OP_FAILED;
   }
@@ -69,7 +69,7 @@ bool RangeOutside(uint32_t start, uint32_t end, uint32_t length) {
   return start > end || end > length;
 }
 
-int ShowBadRange(const char* routine) {
+OpResult ShowBadRange(const char* routine) {
   ShowMessageF("%s: the range lies outside the audio", routine);
   return OP_FAILED;
 }
@@ -84,11 +84,11 @@ struct Piece {
 };
 
 // Copies the pieces in order; stops at the first that does not finish.
-int CopyPieces(std::initializer_list<Piece> pieces, Progress& progress) {
+OpResult CopyPieces(std::initializer_list<Piece> pieces, Progress& progress) {
   for (const Piece& piece : pieces) {
     if (piece.length == 0) continue;
-    if (const int result = CopyBlock(piece.destination, piece.destinationOffset, piece.source,
-                                     piece.sourceOffset, piece.length, progress);
+    if (const auto result = CopyBlock(piece.destination, piece.destinationOffset, piece.source,
+                                      piece.sourceOffset, piece.length, progress);
         result != OP_DONE) {
       return result;
     }
@@ -98,8 +98,8 @@ int CopyPieces(std::initializer_list<Piece> pieces, Progress& progress) {
 
 }  // namespace
 
-int CEditorDoc::DocOpCopyRange(TempAudioFile* dest, uint32_t start, uint32_t end,
-                               uint32_t peakStart, uint32_t peakEnd, Progress& progress) {
+OpResult CEditorDoc::DocOpCopyRange(TempAudioFile* dest, uint32_t start, uint32_t end,
+                                    uint32_t peakStart, uint32_t peakEnd, Progress& progress) {
   if (RangeOutside(start, end, work.pcmLength) ||
       RangeOutside(peakStart, peakEnd, work.peakLength)) {
     return ShowBadRange("DocOpCopyRange");
@@ -111,18 +111,19 @@ int CEditorDoc::DocOpCopyRange(TempAudioFile* dest, uint32_t start, uint32_t end
     return OP_DONE;
   }
   if (MapDestination(dest, end - start, peakEnd - peakStart,
-                     "DocOpInsert: Failed to open write map to target file: %s") != OP_DONE) {
+                     "DocOpCopyRange: Failed to open write map to target file: %s") != OP_DONE) {
     return OP_FAILED;
   }
-  const int copied = CopyPieces({{dest->pcmMap, 0, work.pcmMap, start, end - start},
-                                 {dest->peakMap, 0, work.peakMap, peakStart, peakEnd - peakStart}},
-                                progress);
+  const auto copied = CopyPieces({{dest->pcmMap, 0, work.pcmMap, start, end - start},
+                                  {dest->peakMap, 0, work.peakMap, peakStart, peakEnd - peakStart}},
+                                 progress);
   if (copied != OP_DONE) return copied;
-  return UnmapDestination(dest, Format(), "DocOpInsert: Failed to close write map to target file");
+  return UnmapDestination(dest, Format(),
+                          "DocOpCopyRange: Failed to close write map to target file");
 }
 
-int CEditorDoc::DocOpCut(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
-                         uint32_t peakEnd, Progress& progress) {
+OpResult CEditorDoc::DocOpCut(TempAudioFile* dest, uint32_t start, uint32_t end, uint32_t peakStart,
+                              uint32_t peakEnd, Progress& progress) {
   const uint32_t length = work.pcmLength;
   const uint32_t peaks = work.peakLength;
   if (RangeOutside(start, end, length) || RangeOutside(peakStart, peakEnd, peaks)) {
@@ -132,18 +133,18 @@ int CEditorDoc::DocOpCut(TempAudioFile* dest, uint32_t start, uint32_t end, uint
                      "DocOpCut: Failed to open write map to target file: %s") != OP_DONE) {
     return OP_FAILED;
   }
-  const int copied =
+  const OpResult copied =
       CopyPieces({{dest->pcmMap, 0, work.pcmMap, 0, start},
                   {dest->pcmMap, start, work.pcmMap, end, length - end},
                   {dest->peakMap, 0, work.peakMap, 0, peakStart},
                   {dest->peakMap, peakStart, work.peakMap, peakEnd, peaks - peakEnd}},
                  progress);
   if (copied != OP_DONE) return copied;
-  return UnmapDestination(dest, Format(), "DocOpInsert: Failed to close write map to target file");
+  return UnmapDestination(dest, Format(), "DocOpCut: Failed to close write map to target file");
 }
 
-int CEditorDoc::DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
-                            uint32_t peakPosition, Progress& progress) {
+OpResult CEditorDoc::DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                                 uint32_t peakPosition, Progress& progress) {
   const uint32_t length = work.pcmLength;
   const uint32_t peaks = work.peakLength;
   if (position > length || peakPosition > peaks) return ShowBadRange("DocOpInsert");
@@ -151,7 +152,7 @@ int CEditorDoc::DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t
                      "DocOpInsert: Failed to open write map to target file: %s") != OP_DONE) {
     return OP_FAILED;
   }
-  const int copied = CopyPieces(
+  const auto copied = CopyPieces(
       {{dest->pcmMap, 0, work.pcmMap, 0, position},
        {dest->pcmMap, position, source->pcmMap, 0, source->pcmLength},
        {dest->pcmMap, position + source->pcmLength, work.pcmMap, position, length - position},
@@ -164,8 +165,8 @@ int CEditorDoc::DocOpInsert(TempAudioFile* source, TempAudioFile* dest, uint32_t
   return UnmapDestination(dest, Format(), "DocOpInsert: Failed to close write map to target file");
 }
 
-int CEditorDoc::DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
-                               uint32_t peakPosition, bool extend, Progress& progress) {
+OpResult CEditorDoc::DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint32_t position,
+                                    uint32_t peakPosition, bool extend, Progress& progress) {
   const uint32_t length = work.pcmLength;
   const uint32_t peaks = work.peakLength;
   if (position > length || peakPosition > peaks ||
@@ -176,7 +177,7 @@ int CEditorDoc::DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint3
   const uint32_t peakOut =
       extend ? peakPosition + source->peakLength : std::max(peaks, source->peakLength);
   if (MapDestination(dest, pcmOut, peakOut,
-                     "DocOpInsert: Failed to open write map to target file: %s") != OP_DONE) {
+                     "DocOpOverwrite: Failed to open write map to target file: %s") != OP_DONE) {
     return OP_FAILED;
   }
   // The source's peak data is limited to the destination; the working peak
@@ -185,7 +186,7 @@ int CEditorDoc::DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint3
   const uint32_t tailPeak = peakPosition + sourcePeaks;
   const uint32_t tailPeakEnd = std::min(peakOut, peaks);
   const uint32_t tail = position + source->pcmLength;
-  const int copied =
+  const OpResult copied =
       CopyPieces({{dest->pcmMap, 0, work.pcmMap, 0, position},
                   {dest->pcmMap, position, source->pcmMap, 0, source->pcmLength},
                   {dest->pcmMap, tail, work.pcmMap, tail, pcmOut > tail ? pcmOut - tail : 0},
@@ -195,12 +196,13 @@ int CEditorDoc::DocOpOverwrite(TempAudioFile* source, TempAudioFile* dest, uint3
                    tailPeakEnd > tailPeak ? tailPeakEnd - tailPeak : 0}},
                  progress);
   if (copied != OP_DONE) return copied;
-  return UnmapDestination(dest, Format(), "DocOpInsert: Failed to close write map to target file");
+  return UnmapDestination(dest, Format(),
+                          "DocOpOverwrite: Failed to close write map to target file");
 }
 
-int CEditorDoc::DocOpCopySourceDest(TempAudioFile* source, TempAudioFile* dest, uint32_t start,
-                                    uint32_t end, uint32_t peakStart, uint32_t peakEnd,
-                                    Progress& progress) {
+OpResult CEditorDoc::DocOpCopySourceDest(TempAudioFile* source, TempAudioFile* dest, uint32_t start,
+                                         uint32_t end, uint32_t peakStart, uint32_t peakEnd,
+                                         Progress& progress) {
   if (start > end || peakStart > peakEnd || end - start > source->pcmLength ||
       peakEnd - peakStart > source->peakLength) {
     return ShowBadRange("DocOpCopySourceDest");
@@ -209,28 +211,28 @@ int CEditorDoc::DocOpCopySourceDest(TempAudioFile* source, TempAudioFile* dest, 
                      "DocOpCopySourceDest: Failed to open write map to dest file: %s") != OP_DONE) {
     return OP_FAILED;
   }
-  const int copied = CopyPieces({{dest->pcmMap, 0, source->pcmMap, 0, dest->pcmLength},
-                                 {dest->peakMap, 0, source->peakMap, 0, dest->peakLength}},
-                                progress);
+  const auto copied = CopyPieces({{dest->pcmMap, 0, source->pcmMap, 0, dest->pcmLength},
+                                  {dest->peakMap, 0, source->peakMap, 0, dest->peakLength}},
+                                 progress);
   if (copied != OP_DONE) return copied;
   return UnmapDestination(dest, source->Format(),
                           "DocOpCopySourceDest: Failed to close write map to target file");
 }
 
-int CEditorDoc::DocFinalize(int operation, TempAudioFile* result, Progress& progress) {
+OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progress& progress) {
   // The old working files stay in place until the rename replaces them, so a
   // failed commit leaves the document's audio as it was.
-  if (CloseMemMapFile(&work, BOTH) != 1) {
-    ShowMessage("UndoStore: Failed to cleanup undo file");
+  if (CloseMemMapFile(&work, BOTH_PARTS) != OP_DONE) {
+    ShowMessage("DocFinalize: Failed to cleanup undo file");
     return OP_FAILED;
   }
-  if (MoveAudioFile(result, &work) != 1) {
-    ShowMessage("UndoStore: Failed to move files");
-    DocMemMapFile(&work, BOTH, MAP_READ);
+  if (MoveAudioFile(result, &work) != OP_DONE) {
+    ShowMessage("DocFinalize: Failed to move files");
+    DocMemMapFile(&work, BOTH_PARTS, MAP_READ);
     return OP_FAILED;
   }
-  if (DocMemMapFile(&work, BOTH, MAP_READ) != OP_DONE) {
-    ShowMessage("UndoStore: Failed to mem map the clipboard");
+  if (DocMemMapFile(&work, BOTH_PARTS, MAP_READ) != OP_DONE) {
+    ShowMessage("DocFinalize: Failed to mem map the clipboard");
     return OP_FAILED;
   }
   const uint32_t length = work.pcmLength;
@@ -290,7 +292,7 @@ int CEditorDoc::DocFinalize(int operation, TempAudioFile* result, Progress& prog
 
   // The new audio is in place already; its peak data has to match it.
   UninterruptibleProgress uninterruptible(progress);
-  const int rebuilt = RebuildPeakFileIfNeeded(&work, uninterruptible);
+  const auto rebuilt = RebuildPeakFileIfNeeded(&work, uninterruptible);
   if (work.peakLength != peakLength) {
     // A rebuilt peak file has its own length: the peak offsets follow the
     // PCM offsets again.

@@ -31,7 +31,7 @@ bool EmptyFile(const std::string& path, int* error) {
     platform::Discard(aside);
     return true;
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const auto fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0) {
     *error = errno;
     return false;
@@ -40,7 +40,8 @@ bool EmptyFile(const std::string& path, int* error) {
   return true;
 }
 
-int MapOne(const std::string& path, uint32_t length, int mode, MappedFile* map, uint8_t** data) {
+OpResult MapOne(const std::string& path, uint32_t length, int mode, MappedFile* map,
+                uint8_t** data) {
   if (length == 0) return OP_DONE;
   const auto status =
       map->Open(path, mode == MAP_WRITE ? MappedFile::Mode::Write : MappedFile::Mode::Read, length);
@@ -61,21 +62,21 @@ int MapOne(const std::string& path, uint32_t length, int mode, MappedFile* map, 
   return OP_FAILED;
 }
 
-int UnmapOne(const std::string& path, uint32_t length, MappedFile* map, uint8_t** data) {
-  if (length == 0 && !map->IsOpen()) return 1;
+OpResult UnmapOne(const std::string& path, uint32_t length, MappedFile* map, uint8_t** data) {
+  if (length == 0 && !map->IsOpen()) return OP_DONE;
   *data = nullptr;
-  const int error = map->Close();
+  const auto error = map->Close();
   if (error != 0) {
     ShowMessageF("CloseMemMapFile: Failed to unmap view of file %s.  Error: %ld", path.c_str(),
                  static_cast<long>(error));
     return OP_FAILED;
   }
-  return 1;
+  return OP_DONE;
 }
 
 }  // namespace
 
-int CreateTempAudioFile(TempAudioFile* slot, const std::string& folder, const char* baseName) {
+OpResult CreateTempAudioFile(TempAudioFile* slot, const std::string& folder, const char* baseName) {
   slot->SetFormat({});
   slot->pcmLength = 0;
   slot->peakLength = 0;
@@ -87,28 +88,28 @@ int CreateTempAudioFile(TempAudioFile* slot, const std::string& folder, const ch
       break;
     case ReserveStatus::CloseFailed:
       ShowMessageF("Failed to close newly created PCM file: %s", path.c_str());
-      return 0;
+      return OP_FAILED;
     case ReserveStatus::Exhausted:
       ShowMessageF("Failed to create undo PCM file: %s", path.c_str());
-      return 0;
+      return OP_FAILED;
   }
   slot->pcmPath = path;
 
   if (platform::ReserveNumberedFile(folder, baseName, ".pek", &path) == ReserveStatus::Exhausted) {
     ShowMessageF("Failed to create undo PCM file: %s", path.c_str());
-    return 0;
+    return OP_FAILED;
   }
   slot->peakPath = path;
-  return 1;
+  return OP_DONE;
 }
 
-int DocMemMapFile(TempAudioFile* slot, int part, int mode) {
-  if (part == PCM_PART || part == BOTH) {
+OpResult DocMemMapFile(TempAudioFile* slot, SlotPart part, int mode) {
+  if (part == PCM_PART || part == BOTH_PARTS) {
     if (MapOne(slot->pcmPath, slot->pcmLength, mode, &slot->pcmMap, &slot->pcmData) != OP_DONE) {
       return OP_FAILED;
     }
   }
-  if (part == PEAK_PART || part == BOTH) {
+  if (part == PEAK_PART || part == BOTH_PARTS) {
     if (MapOne(slot->peakPath, slot->peakLength, mode, &slot->peakMap, &slot->peakData) !=
         OP_DONE) {
       return OP_FAILED;
@@ -117,21 +118,21 @@ int DocMemMapFile(TempAudioFile* slot, int part, int mode) {
   return OP_DONE;
 }
 
-int CloseMemMapFile(TempAudioFile* slot, int part) {
-  if (part == PCM_PART || part == BOTH) {
-    if (UnmapOne(slot->pcmPath, slot->pcmLength, &slot->pcmMap, &slot->pcmData) != 1) {
+OpResult CloseMemMapFile(TempAudioFile* slot, SlotPart part) {
+  if (part == PCM_PART || part == BOTH_PARTS) {
+    if (UnmapOne(slot->pcmPath, slot->pcmLength, &slot->pcmMap, &slot->pcmData) != OP_DONE) {
       return OP_FAILED;
     }
   }
-  if (part == PEAK_PART || part == BOTH) {
-    if (UnmapOne(slot->peakPath, slot->peakLength, &slot->peakMap, &slot->peakData) != 1) {
+  if (part == PEAK_PART || part == BOTH_PARTS) {
+    if (UnmapOne(slot->peakPath, slot->peakLength, &slot->peakMap, &slot->peakData) != OP_DONE) {
       return OP_FAILED;
     }
   }
-  return 1;
+  return OP_DONE;
 }
 
-int CleanupTempAudioFile(TempAudioFile* slot, int keepFiles) {
+OpResult CleanupTempAudioFile(TempAudioFile* slot, int keepFiles) {
   int error = 0;
   if (slot->pcmMap.IsOpen() && CloseMemMapFile(slot, PCM_PART) == OP_FAILED) {
     ShowMessageF("CleanupTempAudioFile - Failed to close map to target file: %s",
@@ -142,7 +143,7 @@ int CleanupTempAudioFile(TempAudioFile* slot, int keepFiles) {
     if (slot->pcmLength != 0 && !EmptyFile(slot->pcmPath, &error)) {
       ShowMessageF("Failed to empty PCM file: %s  Error: %ld", slot->pcmPath.c_str(),
                    static_cast<long>(error));
-      return 0;
+      return OP_FAILED;
     }
     (void)::unlink(slot->pcmPath.c_str());
     slot->pcmLength = 0;
@@ -152,29 +153,29 @@ int CleanupTempAudioFile(TempAudioFile* slot, int keepFiles) {
                  slot->peakPath.c_str());
     return OP_FAILED;
   }
-  if (keepFiles) return 1;
+  if (keepFiles) return OP_DONE;
   if (slot->peakLength != 0 && !EmptyFile(slot->peakPath, &error)) {
     ShowMessageF("Failed to empty Peak file: %s  Error: %ld", slot->peakPath.c_str(),
                  static_cast<long>(error));
-    return 0;
+    return OP_FAILED;
   }
   (void)::unlink(slot->peakPath.c_str());
   slot->peakLength = 0;
-  return 1;
+  return OP_DONE;
 }
 
-int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
+OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
   // A mapped slot would keep a view of the file that the rename replaces
   // (and stale lengths would then index past it), so both must be unmapped.
   if (source->pcmMap.IsOpen() || destination->pcmMap.IsOpen()) {
     ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
                  destination->pcmPath.c_str(), static_cast<long>(EBUSY));
-    return 0;
+    return OP_FAILED;
   }
   if (source->peakMap.IsOpen() || destination->peakMap.IsOpen()) {
     ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
                  destination->peakPath.c_str());
-    return 0;
+    return OP_FAILED;
   }
 
   // rename() replaces the destination atomically, so its old file is never
@@ -185,11 +186,11 @@ int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
   if (source->pcmLength != 0) {
     const std::string aside = platform::MoveAside(destination->pcmPath);
     if (::rename(source->pcmPath.c_str(), destination->pcmPath.c_str()) != 0) {
-      const int error = errno;
+      const auto error = errno;
       platform::Restore(aside, destination->pcmPath);
       ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
                    destination->pcmPath.c_str(), static_cast<long>(error));
-      return 0;
+      return OP_FAILED;
     }
     platform::Discard(aside);
   } else {
@@ -203,7 +204,7 @@ int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
       platform::Restore(aside, destination->peakPath);
       ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
                    destination->peakPath.c_str());
-      return 0;
+      return OP_FAILED;
     }
     platform::Discard(aside);
   } else {
@@ -213,15 +214,7 @@ int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
   destination->SetFormat(source->Format());
   source->pcmLength = 0;
   source->peakLength = 0;
-  return 1;
-}
-
-int ReleaseScratch(TempAudioFile* slot, const char* failure, int result) {
-  if (CleanupTempAudioFile(slot, 0) != 1) {
-    platform::ShowMessage(failure);
-    return OP_FAILED;
-  }
-  return result;
+  return OP_DONE;
 }
 
 bool SameAudioFormat(const TempAudioFile* a, const TempAudioFile* b) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/op_codes.h"
 #include "platform/mapped_file.h"
 
 struct AudioFormat {
@@ -43,35 +44,33 @@ struct TempAudioFile {
   int BlockSize() const { return Format().BlockSize(); }
 };
 
-// `part` of the mapping routines: the PCM file, the peak file, or BOTH
-// (op_codes.h). `mode` 0 reads, 1 writes.
-inline constexpr int PCM_PART = 0;
-inline constexpr int PEAK_PART = 1;
+// `part` of the mapping routines: the PCM file, the peak file, or both.
+enum class SlotPart { PCM_PART, PEAK_PART, BOTH_PARTS };
+using enum SlotPart;
+
+// `mode` of the mapping routines: 0 reads, 1 writes.
 inline constexpr int MAP_READ = 0;
 inline constexpr int MAP_WRITE = 1;
 
 // Reserves the slot's two file names in `folder` ("<base>_<N>.pcm",
 // "<base>_<M>.pek", the first numbers whose files do not exist yet) and
-// creates both files empty. 1 on success, 0 after a message.
-int CreateTempAudioFile(TempAudioFile* slot, const std::string& folder, const char* baseName);
+// creates both files empty. OP_DONE, or OP_FAILED after a message.
+OpResult CreateTempAudioFile(TempAudioFile* slot, const std::string& folder, const char* baseName);
 
 // Maps the requested files at their recorded lengths. OP_DONE or OP_FAILED.
-int DocMemMapFile(TempAudioFile* slot, int part, int mode);
+OpResult DocMemMapFile(TempAudioFile* slot, SlotPart part, int mode);
 
-// Unmaps the requested files. 1 or OP_FAILED.
-int CloseMemMapFile(TempAudioFile* slot, int part);
+// Unmaps the requested files. OP_DONE or OP_FAILED.
+OpResult CloseMemMapFile(TempAudioFile* slot, SlotPart part);
 
 // Unmaps; unless keepFiles, deletes both files and clears the lengths.
-// 1, 0 when a file could not be emptied, OP_FAILED when unmapping failed.
-int CleanupTempAudioFile(TempAudioFile* slot, int keepFiles);
+// OP_DONE, or OP_FAILED after a message when a file could not be unmapped
+// or emptied.
+OpResult CleanupTempAudioFile(TempAudioFile* slot, int keepFiles);
 
 // Renames the source's files over the destination's and hands over lengths
-// and format; the source is left empty. 1 or 0.
-int MoveAudioFile(TempAudioFile* source, TempAudioFile* destination);
-
-// Cleans up a scratch slot an unfinished operation step wrote, and passes
-// the step's result on; when the clean-up fails, shows `failure` and gives
-// OP_FAILED instead.
-int ReleaseScratch(TempAudioFile* slot, const char* failure, int result);
+// and format; the source is left empty. OP_DONE, or OP_FAILED after a
+// message.
+OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination);
 
 bool SameAudioFormat(const TempAudioFile* a, const TempAudioFile* b);

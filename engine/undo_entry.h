@@ -9,8 +9,8 @@
 
 struct UndoEntry {
   TempAudioFile slot;
-  int32_t operation = 0;  // OP_CUT, OP_PASTE_INSERT, OP_PASTE_OVER or OP_REPLACE
-  int32_t extend = 0;     // paste over: 1 when the paste ran past the old end
+  OpCode operation{};  // OP_CUT, OP_PASTE_INSERT, OP_PASTE_OVER or OP_REPLACE
+  int32_t extend = 0;  // paste over: 1 when the paste ran past the old end
   uint32_t pcmStart = 0, pcmEnd = 0;
   uint32_t peakStart = 0, peakEnd = 0;
 };

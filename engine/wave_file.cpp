@@ -62,7 +62,7 @@ enum class Layout { Wave, RawPcm };
 
 // Both writers: reserve a name in the run folder, write, then replace the
 // target. The messages carry the "WriteWaveFile:" prefix for both kinds.
-int WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progress) {
+OpResult WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progress) {
   const char* base = layout == Layout::Wave ? "wave_write" : "pcm_write";
   std::string temporary;
   switch (platform::ReserveNumberedFile(job.tempFolder, base, "", &temporary)) {
@@ -71,10 +71,10 @@ int WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progress) 
     case platform::ReserveStatus::CloseFailed:
       ShowMessageF("Failed to close newly created write file: %s", temporary.c_str());
       ::unlink(temporary.c_str());
-      return 0;
+      return OP_FAILED;
     case platform::ReserveStatus::Exhausted:
       ShowMessageF("Failed to create write file: %s", temporary.c_str());
-      return 0;
+      return OP_FAILED;
   }
   auto discard = [&] { ::unlink(temporary.c_str()); };
 
@@ -218,10 +218,10 @@ std::string MakeWaveHeader(const AudioFormat& format, uint32_t dataLength) {
   return header;
 }
 
-int WriteWaveFile(const AudioWriteJob& job, Progress& progress) {
+OpResult WriteWaveFile(const AudioWriteJob& job, Progress& progress) {
   return WriteAudioFile(job, Layout::Wave, progress);
 }
 
-int WriteRawPcmFile(const AudioWriteJob& job, Progress& progress) {
+OpResult WriteRawPcmFile(const AudioWriteJob& job, Progress& progress) {
   return WriteAudioFile(job, Layout::RawPcm, progress);
 }

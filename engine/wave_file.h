@@ -35,9 +35,10 @@ struct AudioWriteJob {
 
 // Write a WAV file (44-byte header) or the bare PCM bytes into a new file in
 // the run folder, then put it in place of the target. OP_DONE, OP_CANCELLED,
-// OP_FAILED, or 0 when no temporary name could be reserved.
-int WriteWaveFile(const AudioWriteJob& job, Progress& progress);
-int WriteRawPcmFile(const AudioWriteJob& job, Progress& progress);
+// or OP_FAILED after a message (also when no temporary name could be
+// reserved).
+OpResult WriteWaveFile(const AudioWriteJob& job, Progress& progress);
+OpResult WriteRawPcmFile(const AudioWriteJob& job, Progress& progress);
 
 // The 44-byte header WriteWaveFile puts in front of the samples.
 std::string MakeWaveHeader(const AudioFormat& format, uint32_t dataLength);

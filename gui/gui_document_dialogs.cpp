@@ -15,7 +15,7 @@ bool CGuiDocumentDialogs::RunPcmImportDialog(PcmImportSettings* settings) {
   return pcmImport_->Run(settings);
 }
 
-bool CGuiDocumentDialogs::RunParameterDialog(int code) {
+bool CGuiDocumentDialogs::RunParameterDialog(OpCode code) {
   // Operations run on the active document, which does not change while one
   // runs.
   CEditorApp* app = TheApp();
@@ -34,7 +34,7 @@ void CGuiDocumentDialogs::RunMediaSupportNeeded() {
   dialog.exec();
 }
 
-bool CGuiDocumentDialogs::RunExportDialog(int code, CEditorDoc& doc) {
+bool CGuiDocumentDialogs::RunExportDialog(OpCode code, CEditorDoc& doc) {
   if (code == WRITE_MP3_FILE) {
     MP3Dialog dialog(doc.mp3Export, parent_);
     return dialog.Run();

@@ -19,10 +19,10 @@ class CGuiDocumentDialogs : public PresetDocumentDialogs {
   CPcmImportDialog& PcmImportDialog() { return *pcmImport_; }
   // The active document's dialog for the tool's code. A document without
   // that tool answers as the preset dialogs do.
-  bool RunParameterDialog(int code) override;
+  bool RunParameterDialog(OpCode code) override;
   bool RunNewFileDialog(AudioFormat* format) override;
   void RunMediaSupportNeeded() override;
-  bool RunExportDialog(int code, CEditorDoc& doc) override;
+  bool RunExportDialog(OpCode code, CEditorDoc& doc) override;
 
  private:
   QWidget* parent_;

@@ -496,7 +496,7 @@ void CMainFrame::OnCommand(int id) {
   }
   const int operation = RunDocumentCommand(app_, id);
   // Copy leaves the audio as it was; anything else may have changed it.
-  if (operation != 0 && operation != OP_COPY) {
+  if (operation != 0 && operation != ToInt(OP_COPY)) {
     if (CEditorView* view = ActiveView()) view->Invalidate();
   }
   InvalidateViews();
@@ -529,7 +529,7 @@ void CMainFrame::OnFileSave() {
   if (doc == nullptr) return;
   // A document that was never saved, or whose name says no type, is saved
   // as Save As would.
-  if (doc->Path().empty() || WriterForPath(doc->Path()) == 0) {
+  if (doc->Path().empty() || WriterForPath(doc->Path()) == OpCode{}) {
     OnFileSaveAs();
     return;
   }
@@ -551,7 +551,7 @@ void CMainFrame::OnFileSaveAs() {
   if (!doc->Path().empty()) dialog.selectFile(QString::fromStdString(doc->Path()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
   QString path = dialog.selectedFiles().first();
-  if (WriterForPath(path.toStdString()) == 0) {
+  if (WriterForPath(path.toStdString()) == OpCode{}) {
     const QString filter = dialog.selectedNameFilter();
     const int star = filter.indexOf("*.");
     path += star >= 0 ? filter.mid(star + 1, 4) : QString(".wav");
@@ -561,7 +561,7 @@ void CMainFrame::OnFileSaveAs() {
 
 void CMainFrame::SaveWith(CEditorDoc& doc, const QString& path) {
   const SaveResult result = SaveDocumentAs(doc, path.toStdString());
-  if (result.writer == 0) return;
+  if (result.writer == OpCode{}) return;
   if (result.saved) {
     recent_->Add(path);
     RefreshRecentMenu();

@@ -46,7 +46,7 @@ CProgressDialog::CProgressDialog(CEditorApp& app, QWidget* parent)
   connect(cancel_, &QPushButton::clicked, this, &CProgressDialog::OnCancel);
 }
 
-int CProgressDialog::Run(int code, const Operation& operation) {
+OpResult CProgressDialog::Run(OpCode code, const Operation& operation) {
   SetOperation(code);
   ResetCounters();
   result_ = OP_PENDING;

@@ -24,10 +24,10 @@ class CProgressDialog : public QDialog, public PercentProgress, public Operation
 
   // OperationHost: shows the dialog modally and runs `operation` from its
   // first timer tick; returns the result field.
-  int Run(int code, const Operation& operation) override;
+  OpResult Run(OpCode code, const Operation& operation) override;
 
-  void SetOperation(int code) { operation_ = code; }
-  int GetResult() const { return result_; }
+  void SetOperation(OpCode code) { operation_ = code; }
+  OpResult GetResult() const { return result_; }
 
   // Progress.
   void SetCaption(std::string_view text) override;
@@ -59,8 +59,8 @@ class CProgressDialog : public QDialog, public PercentProgress, public Operation
   QTimer timer_;
   QElapsedTimer sincePump_;
   const Operation* running_ = nullptr;
-  int operation_ = 0;
-  int result_ = 0;
+  OpCode operation_{};
+  OpResult result_ = OP_PENDING;
   bool inOperation_ = false;
   int startDelay_ = 100;
 };

@@ -77,11 +77,11 @@ std::string MakeWav(const std::string& folder, size_t mib) {
 class TimedHost : public OperationHost {
  public:
   explicit TimedHost(OperationHost& inner) : inner_(inner) {}
-  int Run(int code, const Operation& operation) override {
+  OpResult Run(OpCode code, const Operation& operation) override {
     return inner_.Run(code, [&](Progress& progress) {
       began = Clock::now();
       if (onStart) onStart();
-      const int result = operation(progress);
+      const auto result = operation(progress);
       ended = Clock::now();
       return result;
     });
@@ -166,7 +166,7 @@ struct Fixture {
   }
 
   // One volume pass through `host`; false when it did not end with `expected`.
-  bool Pass(TimedHost& host, int expected) {
+  bool Pass(TimedHost& host, OpResult expected) {
     app.SetOperationHost(&host);
     doc->DocRunOperation(OP_VOLUME);
     app.SetOperationHost(&silent);

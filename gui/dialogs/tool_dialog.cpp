@@ -220,7 +220,7 @@ int RunWith(Tool* tool, CEditorDoc& doc, QWidget* parent) {
 
 }  // namespace
 
-int RunToolDialog(int code, CEditorDoc& doc, QWidget* parent) {
+int RunToolDialog(OpCode code, CEditorDoc& doc, QWidget* parent) {
   switch (code) {
     case OP_VOLUME:
       return RunWith<CVolumeDialog>(VolumeOf(doc), doc, parent);

@@ -98,4 +98,4 @@ class CToolDialog : public QDialog {
 // (OP_VOLUME, OP_ECHO, ...), modally over `parent`. 1 when the user
 // applied it, 0 when cancelled or refused, -1 when the document has no
 // tool for the code.
-int RunToolDialog(int code, CEditorDoc& doc, QWidget* parent);
+int RunToolDialog(OpCode code, CEditorDoc& doc, QWidget* parent);

@@ -22,7 +22,7 @@ constexpr AudioFormat kPhone{1, 8, 8000};
 
 // What slot A held when the document was asked to take the recording.
 struct HandOver {
-  int code = 0;
+  OpCode code{};
   uint32_t pcmLength = 0;
   AudioFormat format;
   long long fileSize = -1;
@@ -32,7 +32,7 @@ struct HandOver {
 class HandOverHost : public ScriptedProgress {
  public:
   explicit HandOverHost(CEditorApp& app) : app_(app) {}
-  int Run(int code, const Operation& operation) override {
+  OpResult Run(OpCode code, const Operation& operation) override {
     if (code == OP_HANDLE_RECORD) {
       HandOver seen;
       seen.code = code;

@@ -235,9 +235,9 @@ TEST_F(Mp3DecoderFiles, CancelStopsAtTheNextFrameRead) {
     Mp3Decoder decoder;
     int16_t channels = -1, bits = -1;
     int32_t rate = -1;
-    const int result = decoder.DecodeToPcm(File("s44.mp3").string(), (work_ / "out.pcm").string(),
-                                           channels, bits, rate, progress);
-    EXPECT_EQ(result, OP_CANCELLED);
+    const auto result = decoder.DecodeToPcm(File("s44.mp3").string(), (work_ / "out.pcm").string(),
+                                            channels, bits, rate, progress);
+    EXPECT_EQ(result, ToInt(OP_CANCELLED));
     EXPECT_EQ(progress.steps, c.stepsTaken);
     EXPECT_EQ(decoder.Parameters().frameCounter, c.framesDecoded);
     const std::string written = ReadFileBytes(work_ / "out.pcm");

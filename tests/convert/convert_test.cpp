@@ -35,7 +35,7 @@ struct HeapSource {
 // A real destination slot in `dir`, cleaned up by the destructor.
 struct Destination {
   explicit Destination(const TempDir& dir) {
-    EXPECT_EQ(CreateTempAudioFile(&slot, dir.Str(), "temp_b"), 1);
+    EXPECT_EQ(CreateTempAudioFile(&slot, dir.Str(), "temp_b"), OP_DONE);
   }
   ~Destination() { CleanupTempAudioFile(&slot, 0); }
   Bytes Pcm() const {
@@ -208,7 +208,7 @@ Bytes ReferenceConvert(const AudioFormat& from, const Bytes& src, const AudioFor
 // ---------------------------------------------------------------------------
 
 struct Outcome {
-  int result;
+  OpResult result;
   Bytes pcm;
   AudioFormat format;
 };
@@ -219,8 +219,8 @@ Outcome Convert(const AudioFormat& from, const Bytes& pcm, const AudioFormat& to
   HeapSource source(from, pcm);
   Destination destination(dir);
   ScriptedProgress progress;
-  const int result = ConvertAudioFile(&source.slot, &destination.slot, to.bitsPerSample,
-                                      to.channels, to.sampleRate, buildPeak, progress);
+  const auto result = ConvertAudioFile(&source.slot, &destination.slot, to.bitsPerSample,
+                                       to.channels, to.sampleRate, buildPeak, progress);
   return {result, destination.Pcm(), destination.slot.Format()};
 }
 
@@ -409,7 +409,7 @@ TEST(ConvertAudioFile, MatchesTheReferenceOnRandomAudio) {
           if (fromRate <= toRate) {
             EXPECT_EQ(progress.steps, static_cast<int>(pcm.size() / 8192)) << what;
           }
-          ASSERT_EQ(CleanupTempAudioFile(&destination.slot, 0), 1);
+          ASSERT_EQ(CleanupTempAudioFile(&destination.slot, 0), OP_DONE);
         }
       }
     }
@@ -517,7 +517,7 @@ TEST(ConvertAudioFile, CancelLeavesADestinationTheCallerCanCleanUp) {
   EXPECT_EQ(destination.slot.pcmData[2 * 3 * 8192 - 1], 0x40);
   EXPECT_EQ(destination.slot.pcmData[2 * 3 * 8192], 0);
 
-  EXPECT_EQ(CleanupTempAudioFile(&destination.slot, 0), 1);
+  EXPECT_EQ(CleanupTempAudioFile(&destination.slot, 0), OP_DONE);
   EXPECT_FALSE(std::filesystem::exists(destination.slot.pcmPath));
   EXPECT_FALSE(std::filesystem::exists(destination.slot.peakPath));
 }
@@ -606,7 +606,7 @@ TEST(ConvertAudioFile, ReportsFilesThatCannotBeWritten) {
                                       destination.slot.pcmPath}));
     EXPECT_FALSE(destination.slot.pcmMap.IsOpen());
     EXPECT_EQ(destination.slot.pcmLength, 0u);
-    EXPECT_EQ(CleanupTempAudioFile(&destination.slot, 0), 1);
+    EXPECT_EQ(CleanupTempAudioFile(&destination.slot, 0), OP_DONE);
   }
   {  // The peak file cannot be created: the conversion does not complete.
     Destination destination(dir);

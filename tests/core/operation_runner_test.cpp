@@ -10,12 +10,12 @@ namespace {
 
 class FakeDialogs : public ToolParameterDialogs {
  public:
-  bool RunParameterDialog(int code) override {
+  bool RunParameterDialog(OpCode code) override {
     shown.push_back(code);
     return apply;
   }
   bool apply = true;
-  std::vector<int> shown;
+  std::vector<OpCode> shown;
 };
 
 struct Runner {
@@ -24,11 +24,11 @@ struct Runner {
   int inProgress = 0;
   int16_t redoCount = 3;
   int flagSeenByOperation = -1;
-  int operationResult = OP_DONE;
+  OpResult operationResult = OP_DONE;
   int timesRun = 0;
 
-  int Run(int code) {
-    OperationRunContext context{host, inProgress, redoCount, &dialogs, [this](int, Progress&) {
+  OpResult Run(OpCode code) {
+    OperationRunContext context{host, inProgress, redoCount, &dialogs, [this](OpCode, Progress&) {
                                   ++timesRun;
                                   flagSeenByOperation = inProgress;
                                   return operationResult;
@@ -41,7 +41,7 @@ struct Runner {
 
 TEST(OperationRunner, ClosingMessagesFollowTheResult) {
   struct Case {
-    int result;
+    OpResult result;
     std::vector<std::string> messages;
   };
   const Case cases[] = {
@@ -54,16 +54,16 @@ TEST(OperationRunner, ClosingMessagesFollowTheResult) {
     MessageRecorder messages;
     Runner runner;
     runner.operationResult = c.result;
-    EXPECT_EQ(runner.Run(OP_CUT), 1);
+    EXPECT_EQ(runner.Run(OP_CUT), OP_DONE);
     EXPECT_EQ(messages.Messages(), c.messages);
     EXPECT_EQ(runner.flagSeenByOperation, 1);
     EXPECT_EQ(runner.inProgress, 0);
-    EXPECT_EQ(runner.host.codes, std::vector<int>{OP_CUT});
+    EXPECT_EQ(runner.host.codes, std::vector<OpCode>{OP_CUT});
   }
 }
 
 TEST(OperationRunner, RedoHistorySurvivesOnlyUndoAndRedo) {
-  const std::pair<int, int> cases[] = {
+  const std::pair<OpCode, int> cases[] = {
       {OP_UNDO, 3},   {OP_REDO, 3},         {OP_CUT, 0},       {OP_PASTE_INSERT, 0},
       {OP_VOLUME, 0}, {WRITE_WAVE_FILE, 0}, {OP_PEAK_FILE, 0},
   };
@@ -75,12 +75,12 @@ TEST(OperationRunner, RedoHistorySurvivesOnlyUndoAndRedo) {
 }
 
 TEST(OperationRunner, RunsThatChangedNothingKeepTheRedoHistory) {
-  for (const int result : {OP_CANCELLED, OP_FAILED, OP_PENDING}) {
+  for (const OpResult result : {OP_CANCELLED, OP_FAILED, OP_PENDING}) {
     MessageRecorder messages;
     Runner runner;
     runner.operationResult = result;
     runner.Run(OP_CUT);
-    EXPECT_EQ(runner.redoCount, 3) << result;
+    EXPECT_EQ(runner.redoCount, 3) << ToInt(result);
   }
 }
 
@@ -96,19 +96,36 @@ TEST(OperationRunner, ToolDialogsRunFirstAndClosingWithoutApplyingChangesNothing
   EXPECT_TRUE(messages.Messages().empty());
 
   runner.dialogs.apply = true;
-  EXPECT_EQ(runner.Run(OP_ECHO), 1);
-  EXPECT_EQ(runner.Run(OP_COPY), 1);  // no dialog for an edit
-  EXPECT_EQ(runner.dialogs.shown, (std::vector<int>{OP_ECHO, OP_ECHO}));
+  EXPECT_EQ(runner.Run(OP_ECHO), OP_DONE);
+  EXPECT_EQ(runner.Run(OP_COPY), OP_DONE);  // no dialog for an edit
+  EXPECT_EQ(runner.dialogs.shown, (std::vector<OpCode>{OP_ECHO, OP_ECHO}));
   EXPECT_EQ(runner.timesRun, 2);
 }
 
+TEST(OperationRunner, ARunNestedInAnotherLeavesTheOuterOneMarked) {
+  Runner runner;
+  int flagAfterInnerRun = -1;
+  const OperationRunContext inner{runner.host, runner.inProgress, runner.redoCount, nullptr,
+                                  [](OpCode, Progress&) { return OP_DONE; }};
+  const OperationRunContext outer{runner.host, runner.inProgress, runner.redoCount, nullptr,
+                                  [&](OpCode, Progress&) {
+                                    RunDocumentOperation(OP_PEAK_FILE, inner);
+                                    flagAfterInnerRun = runner.inProgress;
+                                    return OP_DONE;
+                                  }};
+  EXPECT_EQ(RunDocumentOperation(OP_WORKING_FILE, outer), OP_DONE);
+  EXPECT_EQ(flagAfterInnerRun, 1);
+  EXPECT_EQ(runner.inProgress, 0);
+}
+
 TEST(OperationRunner, OnlyToolsHaveParameterDialogs) {
-  for (int code = 130; code <= 180; ++code) {
+  for (int number = 130; number <= 180; ++number) {
+    const auto code = static_cast<OpCode>(number);
     const bool tool = code == OP_VOLUME || code == OP_CHANGE_QUALITY || code == OP_MUTE ||
                       code == OP_REVERSE || code == OP_SWAP || code == OP_COPY_CHANNEL ||
                       code == OP_FADE || code == OP_MIX_PASTE || code == OP_ECHO ||
                       code == OP_REVERB || code == OP_MULTI_VOICE;
-    EXPECT_EQ(OperationHasParameterDialog(code), tool) << code;
+    EXPECT_EQ(OperationHasParameterDialog(code), tool) << number;
   }
   EXPECT_EQ(OperationCodeName(OP_IMPORT_WMA), "OP_IMPORT_WMA");
   EXPECT_EQ(OperationCodeName(OP_CHORUS), "OP_CHORUS");
@@ -144,7 +161,7 @@ TEST(Progress, PercentagesAreWholeNumbersShownOnlyWhenTheyChange) {
 TEST(Progress, ScriptedCancelIsSeenByTheOperationAtTheChosenStep) {
   ScriptedProgress progress(3);
   int stepsBeforeCancel = 0;
-  const int result = progress.Run(OP_CUT, [&](Progress& p) {
+  const auto result = progress.Run(OP_CUT, [&](Progress& p) {
     p.SetTotal(10);
     for (uint32_t i = 1; i <= 10; ++i) {
       p.Step(i);

@@ -101,7 +101,7 @@ TEST(Document, OpensWavIntoAMappedWorkingCopyWithPeaks) {
   EXPECT_EQ(doc.sourceDataOffset, 44u);
   EXPECT_EQ(t.App().OperationInProgress(), 0);
   EXPECT_EQ(formatTexts, (std::vector<std::string>{"44100 Hz", "Stereo", "16 Bit"}));
-  EXPECT_EQ(t.progress.codes, (std::vector<int>{OP_WORKING_FILE, OP_PEAK_FILE}));
+  EXPECT_EQ(t.progress.codes, (std::vector<OpCode>{OP_WORKING_FILE, OP_PEAK_FILE}));
 }
 
 TEST(Document, ShortOrRaggedWavDataKeepsWhatIsThereInWholeFrames) {
@@ -131,7 +131,7 @@ TEST(Document, ShortOrRaggedWavDataKeepsWhatIsThereInWholeFrames) {
     // The waveform made during the copy is the one a rebuild from the kept
     // frames gives.
     const std::string peaks(reinterpret_cast<const char*>(doc.work.peakData), doc.peakLength);
-    ASSERT_EQ(CloseMemMapFile(&doc.work, PEAK_PART), 1);
+    ASSERT_EQ(CloseMemMapFile(&doc.work, PEAK_PART), OP_DONE);
     ScriptedProgress rebuild;
     ASSERT_EQ(DrawPeakFile(&doc.work, rebuild), OP_DONE);
     EXPECT_EQ(ReadFileBytes(doc.work.peakPath), peaks) << c.what;
@@ -220,11 +220,11 @@ TEST(Document, SavesAsWavAndPcmToItsPath) {
   CEditorDoc doc(t.App());
   ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("in.wav")));
   doc.SetPath(t.FilePath("out.wav"));
-  ASSERT_EQ(doc.DocRunOperation(WRITE_WAVE_FILE), 1);
+  ASSERT_EQ(doc.DocRunOperation(WRITE_WAVE_FILE), OP_DONE);
   EXPECT_EQ(doc.LastResult(), OP_DONE);
   EXPECT_EQ(ReadFileBytes(t.FilePath("out.wav")), MakeWav({1, 16, 11025}, pcm));
   doc.SetPath(t.FilePath("out.pcm"));
-  ASSERT_EQ(doc.DocRunOperation(WRITE_PCM_FILE), 1);
+  ASSERT_EQ(doc.DocRunOperation(WRITE_PCM_FILE), OP_DONE);
   EXPECT_EQ(ReadFileBytes(t.FilePath("out.pcm")), pcm);
   EXPECT_EQ(t.RunFolderFiles().size(), kSharedFiles.size() + 18);  // no writer leftovers
 }

@@ -18,12 +18,12 @@ namespace {
 // A slot holding `pcm` in `format`, PCM mapped for reading.
 struct LoadedSlot {
   LoadedSlot(const TempDir& dir, const AudioFormat& format, const std::string& pcm) {
-    EXPECT_EQ(CreateTempAudioFile(&slot, dir.Str(), "work"), 1);
+    EXPECT_EQ(CreateTempAudioFile(&slot, dir.Str(), "work"), OP_DONE);
     slot.SetFormat(format);
     slot.pcmLength = static_cast<uint32_t>(pcm.size());
     EXPECT_EQ(DocMemMapFile(&slot, PCM_PART, MAP_WRITE), OP_DONE);
     if (!pcm.empty()) std::memcpy(slot.pcmData, pcm.data(), pcm.size());
-    EXPECT_EQ(CloseMemMapFile(&slot, PCM_PART), 1);
+    EXPECT_EQ(CloseMemMapFile(&slot, PCM_PART), OP_DONE);
     EXPECT_EQ(DocMemMapFile(&slot, PCM_PART, MAP_READ), OP_DONE);
   }
   ~LoadedSlot() { CleanupTempAudioFile(&slot, 0); }

@@ -158,7 +158,7 @@ namespace {
 
 struct WriterFixture {
   WriterFixture(const AudioFormat& format, const std::string& pcm) {
-    EXPECT_EQ(CreateTempAudioFile(&work, run.Str(), "work"), 1);
+    EXPECT_EQ(CreateTempAudioFile(&work, run.Str(), "work"), OP_DONE);
     work.SetFormat(format);
     work.pcmLength = static_cast<uint32_t>(pcm.size());
     EXPECT_EQ(DocMemMapFile(&work, PCM_PART, MAP_WRITE), OP_DONE);
@@ -228,7 +228,7 @@ TEST(WaveWriter, FailureAndCancelLeaveTheTargetAndNoTemporaryFile) {
     const char* what;
     std::string target;
     int cancelAt;
-    int result;
+    OpResult result;
     std::string message;
   };
   fs::create_directory(f.target / "a-folder");
@@ -269,7 +269,7 @@ TEST(WaveWriter, SavesAcrossFilesystems) {
   ASSERT_NE(mkdtemp(runPattern.data()), nullptr);
   {
     TempAudioFile work;
-    ASSERT_EQ(CreateTempAudioFile(&work, runPattern, "work"), 1);
+    ASSERT_EQ(CreateTempAudioFile(&work, runPattern, "work"), OP_DONE);
     work.SetFormat({1, 16, 8000});
     work.pcmLength = 2000;
     ASSERT_EQ(DocMemMapFile(&work, PCM_PART, MAP_WRITE), OP_DONE);

@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <array>
 #include <filesystem>
 
 #include "engine/convert.h"
@@ -93,7 +94,7 @@ TEST(EditOps, ForeignFormatClipboardIsConvertedBeforeTheSplice) {
   // What the conversion makes of the clipboard, computed on its own.
   ScriptedProgress quiet;
   TempAudioFile expected;
-  ASSERT_EQ(CreateTempAudioFile(&expected, t.App().RunFolder(), "expected"), 1);
+  ASSERT_EQ(CreateTempAudioFile(&expected, t.App().RunFolder(), "expected"), OP_DONE);
   ASSERT_EQ(ConvertAudioFile(t.App().Clip(), &expected, 16, 2, 44100, 1, quiet), OP_DONE);
   const std::string converted = SlotAudio(expected);
   CleanupTempAudioFile(&expected, 0);
@@ -123,7 +124,7 @@ TEST(EditOps, UndoRingHoldsFourStepsAndRedoEndsWithANewEdit) {
     EXPECT_EQ(WorkingAudio(*doc), versions[i]);
   }
   MessageRecorder messages;
-  EXPECT_EQ(RunOp(*doc, OP_UNDO), 0);  // a fifth undo has nothing left
+  EXPECT_EQ(RunOp(*doc, OP_UNDO), OP_PENDING);  // a fifth undo has nothing left
   EXPECT_TRUE(messages.Messages().empty());
   EXPECT_EQ(WorkingAudio(*doc), versions[1]);
 
@@ -135,12 +136,12 @@ TEST(EditOps, UndoRingHoldsFourStepsAndRedoEndsWithANewEdit) {
   doc->SetSelection(0, 8);
   ASSERT_EQ(RunOp(*doc, OP_DELETE), OP_DONE);
   EXPECT_EQ(doc->redoCount, 0);
-  EXPECT_EQ(RunOp(*doc, OP_REDO), 0);
+  EXPECT_EQ(RunOp(*doc, OP_REDO), OP_PENDING);
 }
 
 TEST(EditOps, CancelAtAnyStepLeavesEverythingAsItWas) {
   struct Case {
-    int code;
+    OpCode code;
     bool needsClipboard;
   };
   const Case cases[] = {{OP_COPY, false},        {OP_CUT, false},       {OP_DELETE, false},
@@ -167,7 +168,7 @@ TEST(EditOps, CancelAtAnyStepLeavesEverythingAsItWas) {
                                           doc->redoPosition, doc->selStart, doc->selEnd);
       t.progress.CancelAtStep(step);
       MessageRecorder messages;
-      const int result = RunOp(*doc, c.code);
+      const auto result = RunOp(*doc, c.code);
       t.progress.CancelAtStep(0);
       if (result == OP_DONE) break;  // past the last step: the operation finished
       ASSERT_EQ(result, OP_CANCELLED) << OperationCodeName(c.code) << " step " << step;
@@ -196,7 +197,7 @@ TEST(EditOps, AFullDiskFailsTheEditAndCommitsNothing) {
   small.rlim_cur = 100000;  // the undo copy fits, the new document does not
   setrlimit(RLIMIT_FSIZE, &small);
   MessageRecorder messages;
-  const int result = RunOp(*doc, OP_CUT);
+  const auto result = RunOp(*doc, OP_CUT);
   setrlimit(RLIMIT_FSIZE, &old);
   signal(SIGXFSZ, oldHandler);
   EXPECT_EQ(result, OP_FAILED);
@@ -227,9 +228,69 @@ TEST(EditOps, AFailedCommitKeepsTheWorkingAudio) {
   EXPECT_EQ(messages.Messages(),
             (std::vector<std::string>{"MoveAudioFile: Failed to move " + result->pcmPath +
                                           " over " + doc->work.pcmPath + "  Error: 2",
-                                      "UndoStore: Failed to move files"}));
+                                      "DocFinalize: Failed to move files"}));
   EXPECT_EQ(WorkingAudio(*doc), pcm);
   result->pcmLength = 0;
+}
+
+namespace {
+
+// Deletes a scratch slot's PCM file while a splice writes into it, so that
+// the commit after the splice has nothing to rename over the working file.
+class VanishingResult : public ScriptedProgress {
+ public:
+  explicit VanishingResult(TempAudioFile* slot) : slot_(slot) {}
+  void Step(uint32_t current) override {
+    ScriptedProgress::Step(current);
+    if (slot_ != nullptr && slot_->pcmData != nullptr) {
+      std::filesystem::remove(slot_->pcmPath);
+      slot_ = nullptr;
+    }
+  }
+
+ private:
+  TempAudioFile* slot_;
+};
+
+}  // namespace
+
+TEST(EditOps, UndoAndRedoWhoseCommitFailsMoveNoCounterAndKeepTheirEntries) {
+  TestApp t;
+  const std::string pcm = RandomAudio(kStereo16, 20000, 14);
+  auto doc = OpenDocument(t, kStereo16, pcm);
+  doc->SetSelection(8000, 48000);
+  ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
+  const std::string cut = WorkingAudio(*doc);
+
+  // Undo and redo of a cut both build the new audio in scratch slot A.
+  const struct {
+    OpCode code;
+    const std::string& audio;  // the working audio before and after the failure
+  } steps[] = {{OP_UNDO, cut}, {OP_REDO, pcm}};
+  for (const auto& step : steps) {
+    const auto counters =
+        std::array{doc->undoCount, doc->undoPosition, doc->redoCount, doc->redoPosition};
+    MessageRecorder messages;
+    VanishingResult progress(doc->tempA);
+    const OpResult result =
+        step.code == OP_UNDO ? doc->UserOpUndo(progress) : doc->UserOpRedo(progress);
+    EXPECT_EQ(result, OP_FAILED) << OperationCodeName(step.code);
+    ASSERT_GE(messages.Messages().size(), 2u);
+    EXPECT_EQ(messages.Messages()[1], "DocFinalize: Failed to move files");
+    EXPECT_EQ(WorkingAudio(*doc), step.audio) << OperationCodeName(step.code);
+    EXPECT_EQ((std::array{doc->undoCount, doc->undoPosition, doc->redoCount, doc->redoPosition}),
+              counters)
+        << OperationCodeName(step.code);
+    // The slot whose file vanished cannot be emptied; forget it.
+    doc->tempA->pcmLength = 0;
+
+    // The entry is still there and still works.
+    ASSERT_EQ(RunOp(*doc, step.code), OP_DONE);
+  }
+  EXPECT_EQ(WorkingAudio(*doc), cut);
+  EXPECT_EQ(doc->undoCount, 1);
+  EXPECT_EQ(doc->redoCount, 0);
+  ExpectDocumentInvariants(*doc);
 }
 
 TEST(EditOps, FinishingARecordingInsertsItAtTheSelectionStartAsOnePaste) {
@@ -247,7 +308,7 @@ TEST(EditOps, FinishingARecordingInsertsItAtTheSelectionStartAsOnePaste) {
   CloseMemMapFile(a, PCM_PART);
 
   t.progress.CancelAtStep(1);  // Cancel is not honoured once the hand-over starts
-  ASSERT_EQ(RunOp(*doc, OP_HANDLE_RECORD), 1);
+  ASSERT_EQ(RunOp(*doc, OP_HANDLE_RECORD), OP_DONE);
   t.progress.CancelAtStep(0);
   EXPECT_EQ(WorkingAudio(*doc), pcm.substr(0, 1000) + recording + pcm.substr(1000));
   EXPECT_TRUE(t.progress.cancelDisabled);

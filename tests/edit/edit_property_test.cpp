@@ -28,8 +28,8 @@ struct Model {
 
 TEST(EditProperty, RandomEditSequencesMatchTheModel) {
   const AudioFormat formats[] = {{1, 8, 8000}, {2, 8, 11025}, {1, 16, 22050}, {2, 16, 44100}};
-  const int codes[] = {OP_CUT,    OP_COPY, OP_PASTE_INSERT, OP_PASTE_OVER,
-                       OP_DELETE, OP_UNDO, OP_REDO};
+  const OpCode codes[] = {OP_CUT,    OP_COPY, OP_PASTE_INSERT, OP_PASTE_OVER,
+                          OP_DELETE, OP_UNDO, OP_REDO};
   for (unsigned seed = 1; seed <= 12; ++seed) {
     const AudioFormat format = formats[seed % 4];
     const uint32_t block = static_cast<uint32_t>(format.BlockSize());
@@ -44,7 +44,7 @@ TEST(EditProperty, RandomEditSequencesMatchTheModel) {
       const uint32_t b = frames ? random() % (frames + 1) : 0;
       doc->SetSelection(std::min(a, b) * block, std::max(a, b) * block);
       const uint32_t s = doc->selStart, e = doc->selEnd;
-      const int code = codes[random() % std::size(codes)];
+      const OpCode code = codes[random() % std::size(codes)];
       // The commands' preconditions: a selection to cut, copy or delete, a
       // clipboard to paste, history to undo or redo.
       const bool refused =
@@ -85,6 +85,8 @@ TEST(EditProperty, RandomEditSequencesMatchTheModel) {
           model.undo.push_back(model.audio);
           model.audio = model.redo.back();
           model.redo.pop_back();
+          break;
+        default:
           break;
       }
       ASSERT_EQ(WorkingAudio(*doc), model.audio) << trace;

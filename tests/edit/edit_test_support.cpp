@@ -27,7 +27,7 @@ std::unique_ptr<CEditorDoc> OpenDocument(TestApp& t, const AudioFormat& format,
   return doc;
 }
 
-int RunOp(CEditorDoc& doc, int code) {
+OpResult RunOp(CEditorDoc& doc, OpCode code) {
   doc.DocRunOperation(code);
   return doc.LastResult();
 }
@@ -79,7 +79,7 @@ std::vector<std::string> ScratchLeftovers(TestApp& t) {
   return found;
 }
 
-int InvertTool::PerformAction(CEditorDoc& doc, Progress& progress) {
+OpResult InvertTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   const uint32_t start = scope == ENTIRE_FILE ? 0 : doc.selStart;
   const uint32_t end = scope == ENTIRE_FILE ? doc.dataLength : doc.selEnd;
   TempAudioFile* b = doc.tempB;
@@ -96,7 +96,7 @@ int InvertTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   CloseMemMapFile(b, PCM_PART);
   b->SetFormat(doc.Format());
   if (DocMemMapFile(b, PCM_PART, MAP_READ) != OP_DONE) return OP_FAILED;
-  if (const int r = DrawPeakFile(b, progress); r != OP_DONE) return r;
+  if (const auto r = DrawPeakFile(b, progress); r != OP_DONE) return r;
   if (DocMemMapFile(b, PEAK_PART, MAP_READ) != OP_DONE) return OP_FAILED;
   return result;
 }

@@ -16,7 +16,7 @@ std::unique_ptr<CEditorDoc> OpenDocument(TestApp& t, const AudioFormat& format,
                                          const std::string& pcm);
 
 // Runs one operation the way a command does and returns its result.
-int RunOp(CEditorDoc& doc, int code);
+OpResult RunOp(CEditorDoc& doc, OpCode code);
 
 std::string WorkingAudio(const CEditorDoc& doc);
 std::string SlotAudio(const TempAudioFile& slot);
@@ -33,7 +33,7 @@ class InvertTool : public EffectTool {
  public:
   explicit InvertTool(int scope = ENTIRE_FILE) : scope(scope) {}
   int Scope() const override { return scope; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override;
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override;
   int scope;
-  int result = 171;  // what PerformAction returns after writing B (OP_DONE)
+  OpResult result = OP_DONE;  // what PerformAction returns after writing B
 };

@@ -21,9 +21,9 @@ std::string Inverted(std::string bytes) {
 class ToMono8Tool : public EffectTool {
  public:
   int Scope() const override { return ENTIRE_FILE; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override {
-    const int r = ConvertAudioFile(&doc.work, doc.tempB, 8, 1, 22050, 1, progress);
-    if (r == OP_DONE) CloseMemMapFile(doc.tempB, BOTH);
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override {
+    const auto r = ConvertAudioFile(&doc.work, doc.tempB, 8, 1, 22050, 1, progress);
+    if (r == OP_DONE) CloseMemMapFile(doc.tempB, BOTH_PARTS);
     return r;
   }
 };
@@ -33,17 +33,17 @@ class ToMono8Tool : public EffectTool {
 class ClipIntoBTool : public EffectTool {
  public:
   int Scope() const override { return SELECTED_AREA; }
-  int PerformAction(CEditorDoc& doc, Progress& progress) override {
+  OpResult PerformAction(CEditorDoc& doc, Progress& progress) override {
     TempAudioFile* b = doc.tempB;
     b->pcmLength = doc.clip->pcmLength;
     b->peakLength = doc.clip->peakLength;
-    if (DocMemMapFile(b, BOTH, MAP_WRITE) != OP_DONE) return OP_FAILED;
+    if (DocMemMapFile(b, BOTH_PARTS, MAP_WRITE) != OP_DONE) return OP_FAILED;
     std::copy(doc.clip->pcmData, doc.clip->pcmData + b->pcmLength, b->pcmData);
     std::copy(doc.clip->peakData, doc.clip->peakData + b->peakLength, b->peakData);
-    CloseMemMapFile(b, BOTH);
+    CloseMemMapFile(b, BOTH_PARTS);
     b->SetFormat(doc.Format());
     progress.Step(0);
-    return DocMemMapFile(b, BOTH, MAP_READ);
+    return DocMemMapFile(b, BOTH_PARTS, MAP_READ);
   }
 };
 
@@ -91,11 +91,11 @@ TEST(EffectDriver, SelectionEffectCoversTheSelectionAndTheNewPeakLength) {
 
 TEST(EffectDriver, ResultsAndFailuresPerOperation) {
   struct Case {
-    int code;
-    int success;
+    OpCode code;
+    OpResult success;
   };
-  const Case cases[] = {{OP_VOLUME, OP_DONE},  {OP_FADE, OP_DONE},   {OP_MUTE, 1},
-                        {OP_REVERSE, OP_DONE}, {OP_SWAP, OP_DONE},   {OP_COPY_CHANNEL, 1},
+  const Case cases[] = {{OP_VOLUME, OP_DONE},  {OP_FADE, OP_DONE},   {OP_MUTE, OP_DONE},
+                        {OP_REVERSE, OP_DONE}, {OP_SWAP, OP_DONE},   {OP_COPY_CHANNEL, OP_DONE},
                         {OP_ECHO, OP_DONE},    {OP_REVERB, OP_DONE}, {OP_MULTI_VOICE, OP_DONE}};
   for (const auto& c : cases) {
     TestApp t;

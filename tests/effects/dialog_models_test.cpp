@@ -90,12 +90,12 @@ TEST(ChannelDialogs, MuteAndReverseChoicesFromTheTwoBoxes) {
   EffectDoc d(kStereo, Audio());
   struct Case {
     bool left, right;
-    int expected;
+    ChannelSet expected;
   };
-  const Case cases[] = {{true, true, BOTH},
+  const Case cases[] = {{true, true, BOTH_CHANNELS},
                         {true, false, LEFT_CHANNEL},
                         {false, true, RIGHT_CHANNEL},
-                        {false, false, 0}};
+                        {false, false, NO_CHANNEL}};
   for (const auto& c : cases) {
     MuteSettings mute;
     MuteDialogModel model(mute);
@@ -116,7 +116,7 @@ TEST(ChannelDialogs, MuteAndReverseChoicesFromTheTwoBoxes) {
   MuteDialogModel model(mute);
   ASSERT_TRUE(model.Init(mono.Doc()));
   EXPECT_FALSE(model.channelsEnabled);
-  EXPECT_EQ(model.Apply().channelChoice, BOTH);
+  EXPECT_EQ(model.Apply().channelChoice, BOTH_CHANNELS);
 
   CopyChannelSettings copy;
   CopyChannelDialogModel copyModel(copy);

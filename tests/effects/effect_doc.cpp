@@ -19,9 +19,9 @@ EffectDoc::~EffectDoc() {
   doc_.reset();
 }
 
-int EffectDoc::Run(EffectTool& tool, std::string* output) {
+OpResult EffectDoc::Run(EffectTool& tool, std::string* output) {
   TempAudioFile* b = doc_->tempB;
-  const int result = tool.PerformAction(*doc_, app_.progress);
+  const auto result = tool.PerformAction(*doc_, app_.progress);
   if (output != nullptr) {
     *output = b->pcmData != nullptr
                   ? std::string(reinterpret_cast<const char*>(b->pcmData), b->pcmLength)
@@ -31,7 +31,7 @@ int EffectDoc::Run(EffectTool& tool, std::string* output) {
                    ? std::string(reinterpret_cast<const char*>(b->peakData), b->peakLength)
                    : std::string();
   lastFormat_ = b->Format();
-  EXPECT_EQ(CleanupTempAudioFile(b, 0), 1);
+  EXPECT_EQ(CleanupTempAudioFile(b, 0), OP_DONE);
   return result;
 }
 

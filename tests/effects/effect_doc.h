@@ -24,7 +24,7 @@ class EffectDoc {
 
   // Runs the tool's processing; the result's bytes land in `output` (slot B
   // is cleaned up afterwards, as the driver does on every path).
-  int Run(EffectTool& tool, std::string* output = nullptr);
+  OpResult Run(EffectTool& tool, std::string* output = nullptr);
   // The peak bytes slot B had after the last Run.
   const std::string& LastPeaks() const { return lastPeaks_; }
   AudioFormat LastFormat() const { return lastFormat_; }

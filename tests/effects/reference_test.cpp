@@ -86,14 +86,14 @@ Pcm RefFade(const Pcm& region, int sl, int el, int sr, int er) {
   return out;
 }
 
-bool Left(int choice) {
-  return choice == LEFT_CHANNEL || choice == BOTH;
+bool Left(ChannelSet choice) {
+  return choice == LEFT_CHANNEL || choice == BOTH_CHANNELS;
 }
-bool Right(int choice) {
-  return choice == RIGHT_CHANNEL || choice == BOTH;
+bool Right(ChannelSet choice) {
+  return choice == RIGHT_CHANNEL || choice == BOTH_CHANNELS;
 }
 
-Pcm RefMute(const Pcm& region, int choice) {
+Pcm RefMute(const Pcm& region, ChannelSet choice) {
   Pcm out = region;
   const bool mono = region.format.channels == 1;
   for (size_t at = 0; at < region.bytes.size(); at += region.Block()) {
@@ -103,7 +103,7 @@ Pcm RefMute(const Pcm& region, int choice) {
   return out;
 }
 
-Pcm RefReverse(const Pcm& region, int choice) {
+Pcm RefReverse(const Pcm& region, ChannelSet choice) {
   Pcm out = region;
   const size_t n = region.bytes.size();
   const bool mono = region.format.channels == 1;
@@ -124,7 +124,7 @@ Pcm RefSwap(const Pcm& region) {
   return out;
 }
 
-Pcm RefCopy(const Pcm& region, int choice) {
+Pcm RefCopy(const Pcm& region, ChannelSet choice) {
   Pcm out = region;
   const int from = choice == LEFT_CHANNEL ? 0 : 1;
   for (size_t at = 0; at < region.bytes.size(); at += region.Block()) {
@@ -277,26 +277,29 @@ TEST_P(ReferenceTest, EveryToolMatchesTheReferenceOnRandomRegions) {
                        .bytes)
         << "fade " << what;
 
-    for (int choice : {0, LEFT_CHANNEL, RIGHT_CHANNEL, BOTH}) {
+    for (ChannelSet choice : {NO_CHANNEL, LEFT_CHANNEL, RIGHT_CHANNEL, BOTH_CHANNELS}) {
       MuteTool mute;
       mute.settings = {applyTo, choice, 0};
       ASSERT_EQ(d.Run(mute, &out), OP_DONE);
-      EXPECT_EQ(out, RefMute(region, choice).bytes) << "mute " << choice << " " << what;
+      EXPECT_EQ(out, RefMute(region, choice).bytes)
+          << "mute " << static_cast<int>(choice) << " " << what;
       ReverseTool reverse;
       reverse.settings = {applyTo, choice, 0};
       ASSERT_EQ(d.Run(reverse, &out), OP_DONE);
-      EXPECT_EQ(out, RefReverse(region, choice).bytes) << "reverse " << choice << " " << what;
+      EXPECT_EQ(out, RefReverse(region, choice).bytes)
+          << "reverse " << static_cast<int>(choice) << " " << what;
     }
     if (format.channels == 2) {
       SwapTool swap;
       swap.settings.applyTo = applyTo;
       ASSERT_EQ(d.Run(swap, &out), OP_DONE);
       EXPECT_EQ(out, RefSwap(region).bytes) << "swap " << what;
-      for (int choice : {LEFT_CHANNEL, RIGHT_CHANNEL}) {
+      for (ChannelSet choice : {LEFT_CHANNEL, RIGHT_CHANNEL}) {
         CopyChannelTool copy;
         copy.settings = {applyTo, choice, 0};
         ASSERT_EQ(d.Run(copy, &out), OP_DONE);
-        EXPECT_EQ(out, RefCopy(region, choice).bytes) << "copy " << choice << " " << what;
+        EXPECT_EQ(out, RefCopy(region, choice).bytes)
+            << "copy " << static_cast<int>(choice) << " " << what;
       }
     }
 
@@ -355,7 +358,7 @@ TEST_P(ReferenceTest, EveryToolMatchesTheReferenceOnRandomRegions) {
     slot->pcmLength = static_cast<uint32_t>(clip.bytes.size());
     ASSERT_EQ(DocMemMapFile(slot, PCM_PART, MAP_WRITE), OP_DONE);
     if (!clip.bytes.empty()) std::copy(clip.bytes.begin(), clip.bytes.end(), slot->pcmData);
-    ASSERT_EQ(CloseMemMapFile(slot, PCM_PART), 1);
+    ASSERT_EQ(CloseMemMapFile(slot, PCM_PART), OP_DONE);
     ASSERT_EQ(DocMemMapFile(slot, PCM_PART, MAP_READ), OP_DONE);
     MixPasteTool mix;
     mix.settings.documentLeft = static_cast<uint32_t>(uniform(0, 300));
@@ -364,7 +367,7 @@ TEST_P(ReferenceTest, EveryToolMatchesTheReferenceOnRandomRegions) {
     mix.settings.clipboardRight = static_cast<uint32_t>(uniform(0, 300));
     ASSERT_EQ(d.Run(mix, &out), OP_DONE);
     EXPECT_EQ(out, RefMix(work, clip, s, mix.settings).bytes) << "mix paste " << what;
-    ASSERT_EQ(CleanupTempAudioFile(slot, 0), 1);
+    ASSERT_EQ(CleanupTempAudioFile(slot, 0), OP_DONE);
   }
 }
 

@@ -135,14 +135,14 @@ TEST(Fade, DefaultFadesOutAndTheLastFrameKeepsSomeGain) {
 TEST(Mute, ChannelChoiceAppliesToStereoAndMonoIsAlwaysSilenced) {
   const std::string stereo = Samples16({100, 200, 300, 400});
   struct Case {
-    int choice;
+    ChannelSet choice;
     std::vector<int> expected;
   };
   const Case cases[] = {
       {LEFT_CHANNEL, {0, 200, 0, 400}},
       {RIGHT_CHANNEL, {100, 0, 300, 0}},
-      {BOTH, {0, 0, 0, 0}},
-      {0, {100, 200, 300, 400}},
+      {BOTH_CHANNELS, {0, 0, 0, 0}},
+      {NO_CHANNEL, {100, 200, 300, 400}},
   };
   for (const auto& c : cases) {
     EffectDoc d(kStereo16, stereo);
@@ -150,15 +150,15 @@ TEST(Mute, ChannelChoiceAppliesToStereoAndMonoIsAlwaysSilenced) {
     tool.settings.channelChoice = c.choice;
     std::string out;
     ASSERT_EQ(d.Run(tool, &out), OP_DONE);
-    EXPECT_EQ(Values16(out), c.expected) << c.choice;
+    EXPECT_EQ(Values16(out), c.expected) << static_cast<int>(c.choice);
   }
-  for (int choice : {0, LEFT_CHANNEL, RIGHT_CHANNEL}) {
+  for (ChannelSet choice : {NO_CHANNEL, LEFT_CHANNEL, RIGHT_CHANNEL}) {
     EffectDoc d(kMono8, Bytes8({1, 2, 255}));
     MuteTool tool;
     tool.settings.channelChoice = choice;
     std::string out;
     ASSERT_EQ(d.Run(tool, &out), OP_DONE);
-    EXPECT_EQ(Values8(out), (std::vector<int>{128, 128, 128})) << choice;
+    EXPECT_EQ(Values8(out), (std::vector<int>{128, 128, 128})) << static_cast<int>(choice);
   }
   EffectDoc d(kStereo8, Bytes8({1, 2, 3, 4}));
   MuteTool tool;
@@ -172,15 +172,15 @@ TEST(Reverse, MirrorsTheChosenChannelsAndTheWholeFile) {
   struct Case {
     AudioFormat format;
     std::string in;
-    int choice;
+    ChannelSet choice;
     std::string expected;
   };
   const Case cases[] = {
-      {kStereo16, Samples16({1, 2, 3, 4, 5, 6}), BOTH, Samples16({5, 6, 3, 4, 1, 2})},
+      {kStereo16, Samples16({1, 2, 3, 4, 5, 6}), BOTH_CHANNELS, Samples16({5, 6, 3, 4, 1, 2})},
       {kStereo16, Samples16({1, 2, 3, 4, 5, 6}), LEFT_CHANNEL, Samples16({5, 2, 3, 4, 1, 6})},
       {kStereo16, Samples16({1, 2, 3, 4, 5, 6}), RIGHT_CHANNEL, Samples16({1, 6, 3, 4, 5, 2})},
-      {kStereo16, Samples16({1, 2, 3, 4, 5, 6}), 0, Samples16({1, 2, 3, 4, 5, 6})},
-      {kMono8, Bytes8({1, 2, 3, 4}), 0, Bytes8({4, 3, 2, 1})},
+      {kStereo16, Samples16({1, 2, 3, 4, 5, 6}), NO_CHANNEL, Samples16({1, 2, 3, 4, 5, 6})},
+      {kMono8, Bytes8({1, 2, 3, 4}), NO_CHANNEL, Bytes8({4, 3, 2, 1})},
       {kMono16, Samples16({-7, 8, 9}), RIGHT_CHANNEL, Samples16({9, 8, -7})},
       {kStereo8, Bytes8({1, 2, 3, 4}), LEFT_CHANNEL, Bytes8({3, 2, 1, 4})},
   };
@@ -190,7 +190,7 @@ TEST(Reverse, MirrorsTheChosenChannelsAndTheWholeFile) {
     tool.settings.channelChoice = c.choice;
     std::string out;
     ASSERT_EQ(d.Run(tool, &out), OP_DONE);
-    EXPECT_EQ(out, c.expected) << c.choice;
+    EXPECT_EQ(out, c.expected) << static_cast<int>(c.choice);
   }
 }
 
@@ -382,7 +382,7 @@ TEST(MixPaste, WrapsAroundAndGrowsPastTheEnd) {
   clip->pcmLength = 4;
   ASSERT_EQ(DocMemMapFile(clip, PCM_PART, MAP_WRITE), OP_DONE);
   std::memset(clip->pcmData, 228, 4);
-  ASSERT_EQ(CloseMemMapFile(clip, PCM_PART), 1);
+  ASSERT_EQ(CloseMemMapFile(clip, PCM_PART), OP_DONE);
   ASSERT_EQ(DocMemMapFile(clip, PCM_PART, MAP_READ), OP_DONE);
 
   d.Doc().SetSelection(1, 1);
@@ -407,7 +407,7 @@ TEST(MixPaste, SixteenBitStereoUsesEachChannelsLevels) {
   clip->pcmLength = static_cast<uint32_t>(clipPcm.size());
   ASSERT_EQ(DocMemMapFile(clip, PCM_PART, MAP_WRITE), OP_DONE);
   std::memcpy(clip->pcmData, clipPcm.data(), clipPcm.size());
-  ASSERT_EQ(CloseMemMapFile(clip, PCM_PART), 1);
+  ASSERT_EQ(CloseMemMapFile(clip, PCM_PART), OP_DONE);
   ASSERT_EQ(DocMemMapFile(clip, PCM_PART, MAP_READ), OP_DONE);
   MixPasteTool mix;
   mix.settings.documentRight = 200;
@@ -433,7 +433,7 @@ TEST(Tools, ProgressMarksFollowTheAbsoluteSourcePositionAndCancelStops) {
   // cancelled.
   d.Doc().SetSelection(100, 4000);
   d.Progress().CancelAtStep(1);
-  int result = 0;
+  OpResult result = OP_PENDING;
   d.Progress().Run(OP_VOLUME, [&](Progress&) { return result = d.Run(tool); });
   EXPECT_EQ(result, OP_DONE);
 
@@ -482,13 +482,14 @@ TEST(Tools, EveryToolRefusesAFormatItCannotProcess) {
   CEditorDoc doc(t.App());
   ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("deep.wav")));
   MessageRecorder messages;
-  for (int code : {OP_VOLUME, OP_FADE, OP_MUTE, OP_REVERSE, OP_SWAP, OP_COPY_CHANNEL, OP_ECHO,
-                   OP_REVERB, OP_MULTI_VOICE, OP_MIX_PASTE, OP_CHANGE_QUALITY}) {
+  for (OpCode code : {OP_VOLUME, OP_FADE, OP_MUTE, OP_REVERSE, OP_SWAP, OP_COPY_CHANNEL, OP_ECHO,
+                      OP_REVERB, OP_MULTI_VOICE, OP_MIX_PASTE, OP_CHANGE_QUALITY}) {
     messages.Clear();
-    ASSERT_NE(doc.Tool(code), nullptr) << code;
-    EXPECT_EQ(doc.Tool(code)->PerformAction(doc, t.progress), OP_FAILED) << code;
-    EXPECT_EQ(messages.Messages(), std::vector<std::string>{kUnsupportedFormatMessage}) << code;
-    EXPECT_EQ(doc.tempB->pcmLength, 0u) << code;
+    ASSERT_NE(doc.Tool(code), nullptr) << ToInt(code);
+    EXPECT_EQ(doc.Tool(code)->PerformAction(doc, t.progress), OP_FAILED) << ToInt(code);
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>{kUnsupportedFormatMessage})
+        << ToInt(code);
+    EXPECT_EQ(doc.tempB->pcmLength, 0u) << ToInt(code);
   }
 }
 
@@ -525,14 +526,14 @@ TEST(ChangeQuality, ConvertsTheWholeDocumentIntoAnUnmappedSlotB) {
   EXPECT_EQ(b->pcmLength, 100u);
   EXPECT_EQ(b->pcmData, nullptr);
   EXPECT_EQ(b->peakData, nullptr);
-  EXPECT_EQ(CleanupTempAudioFile(b, 0), 1);
+  EXPECT_EQ(CleanupTempAudioFile(b, 0), OP_DONE);
 
   MessageRecorder messages;
   tool.settings.newBitsPerSample = 24;
   EXPECT_EQ(tool.PerformAction(d.Doc(), d.Progress()), OP_FAILED);
   EXPECT_EQ(messages.Messages().size(), 1u);
   EXPECT_EQ(messages.Messages()[0].rfind("Sorry, ", 0), 0u);
-  EXPECT_EQ(CleanupTempAudioFile(b, 0), 1);
+  EXPECT_EQ(CleanupTempAudioFile(b, 0), OP_DONE);
 }
 
 TEST(Tools, ASelectionOutsideTheAudioIsRefusedInsteadOfRead) {

@@ -112,7 +112,7 @@ class ExportTest : public ::testing::Test {
   }
 
   // Runs a save operation into `target` as Save As does.
-  int Save(CEditorDoc& doc, int code, const std::string& target) {
+  OpResult Save(CEditorDoc& doc, OpCode code, const std::string& target) {
     doc.SetPath(target);
     doc.DocRunOperation(code);
     return doc.LastResult();
@@ -236,8 +236,8 @@ TEST_F(ExportTest, EmptyDocumentWritesOnlyTheFlushAndTheTag) {
 // is left in the run folder, whichever way the save ends early.
 TEST_F(ExportTest, CancelOrRefusalLeavesTheTargetAndNoTemporaryFile) {
   const AudioFormat format{2, 16, 44100};
-  for (int code : {WRITE_MP3_FILE, WRITE_WMA_FILE}) {
-    SCOPED_TRACE(code);
+  for (OpCode code : {WRITE_MP3_FILE, WRITE_WMA_FILE}) {
+    SCOPED_TRACE(ToInt(code));
     auto doc = Open(format, Tone(format, 200000));
     const std::string target = t.FilePath(code == WRITE_MP3_FILE ? "old.mp3" : "old.wma");
     WriteFileBytes(target, "the user's old file");
@@ -306,7 +306,7 @@ TEST_F(ExportTest, FailingEncoderIsReportedAndItsStreamReleased) {
   struct Case {
     FakeLame setup;
     const char* message;
-    int result;
+    OpResult result;
   };
   const Case cases[] = {
       {{1, 0, 0}, "LAME Initializing Failed", OP_FAILED},

@@ -50,42 +50,45 @@ TEST(CommandTable, EveryCommandsPreconditionsInOrder) {
   const Case cases[] = {
       {"undo, no file", ID_EDIT_UNDO, kNone, "Sorry, no file is open to undo last operation.", 0},
       {"undo, empty", ID_EDIT_UNDO, kOpen, "Sorry, undo buffer is empty.", 0},
-      {"undo", ID_EDIT_UNDO, With([](CommandContext& c) { c.undoCount = 1; }), nullptr, OP_UNDO},
+      {"undo", ID_EDIT_UNDO, With([](CommandContext& c) { c.undoCount = 1; }), nullptr,
+       ToInt(OP_UNDO)},
       {"redo, no file", ID_EDIT_REDO, kNone, "Sorry, no file is open to apply redo operation.", 0},
       {"redo, empty", ID_EDIT_REDO, kOpen, "Sorry, nothing to redo.", 0},
-      {"redo", ID_EDIT_REDO, With([](CommandContext& c) { c.redoCount = 2; }), nullptr, OP_REDO},
+      {"redo", ID_EDIT_REDO, With([](CommandContext& c) { c.redoCount = 2; }), nullptr,
+       ToInt(OP_REDO)},
       // Without a file the selection is not even looked at.
       {"cut, no file", ID_EDIT_CUT, kNone, "Sorry, no file is open to cut audio from.", 0},
       {"cut, no selection", ID_EDIT_CUT, kOpen, "Sorry, no audio has been selected to cut.", 0},
-      {"cut", ID_EDIT_CUT, kSelected, nullptr, OP_CUT},
+      {"cut", ID_EDIT_CUT, kSelected, nullptr, ToInt(OP_CUT)},
       {"copy, no file", ID_EDIT_COPY, kNone, "Sorry, no file is open to copy audio from.", 0},
       {"copy, no selection", ID_EDIT_COPY, kOpen, "Sorry, no audio has been selected to copy.", 0},
-      {"copy", ID_EDIT_COPY, kSelected, nullptr, OP_COPY},
+      {"copy", ID_EDIT_COPY, kSelected, nullptr, ToInt(OP_COPY)},
       {"paste, no file", ID_EDIT_PASTE_INSERT, kNone, "Sorry, no file is open to paste audio to.",
        0},
       {"paste, empty clipboard", ID_EDIT_PASTE_INSERT, kOpen,
        "Clipboard is empty.  Nothing to paste.", 0},
-      {"paste", ID_EDIT_PASTE_INSERT, kClip, nullptr, OP_PASTE_INSERT},
+      {"paste", ID_EDIT_PASTE_INSERT, kClip, nullptr, ToInt(OP_PASTE_INSERT)},
       {"paste over, no file", ID_EDIT_PASTE_OVER, kNone,
        "Sorry, no file is open to paste audio to.", 0},
       {"paste over, empty clipboard", ID_EDIT_PASTE_OVER, kOpen,
        "Clipboard is empty.  Nothing to paste.", 0},
-      {"paste over", ID_EDIT_PASTE_OVER, kClip, nullptr, OP_PASTE_OVER},
+      {"paste over", ID_EDIT_PASTE_OVER, kClip, nullptr, ToInt(OP_PASTE_OVER)},
       {"paste over at the very end inserts", ID_EDIT_PASTE_OVER,
        With([](CommandContext& c) { c.clipLength = 8, c.selStart = c.selEnd = 4000; }), nullptr,
-       OP_PASTE_INSERT},
+       ToInt(OP_PASTE_INSERT)},
       {"paste over an empty file overwrites", ID_EDIT_PASTE_OVER,
-       With([](CommandContext& c) { c.clipLength = 8, c.dataLength = 0; }), nullptr, OP_PASTE_OVER},
+       With([](CommandContext& c) { c.clipLength = 8, c.dataLength = 0; }), nullptr,
+       ToInt(OP_PASTE_OVER)},
       {"mix paste, no file", ID_EDIT_PASTE_MIX, kNone,
        "Sorry, no file is open to mix paste clipboard to.", 0},
-      {"mix paste", ID_EDIT_PASTE_MIX, kOpen, nullptr, OP_MIX_PASTE},
+      {"mix paste", ID_EDIT_PASTE_MIX, kOpen, nullptr, ToInt(OP_MIX_PASTE)},
       {"delete, no file", ID_EDIT_DELETE, kNone, "Sorry, no file is open to delete.", 0},
       {"delete, no selection", ID_EDIT_DELETE, kOpen,
        "Sorry, no audio has been selected to delete.", 0},
-      {"delete", ID_EDIT_DELETE, kSelected, nullptr, OP_DELETE},
+      {"delete", ID_EDIT_DELETE, kSelected, nullptr, ToInt(OP_DELETE)},
       {"delete, 8-bit mono at 64 bytes", ID_EDIT_DELETE,
        With([](CommandContext& c) { c.channels = 1, c.bitsPerSample = 8, c.viewLength = 64; }),
-       nullptr, OP_DELETE},
+       nullptr, ToInt(OP_DELETE)},
       {"delete, 8-bit mono at 65 bytes", ID_EDIT_DELETE,
        With([](CommandContext& c) { c.channels = 1, c.bitsPerSample = 8, c.viewLength = 65; }),
        "Sorry, no audio has been selected to delete.", 0},
@@ -93,33 +96,33 @@ TEST(CommandTable, EveryCommandsPreconditionsInOrder) {
        With([](CommandContext& c) { c.channels = 1, c.viewLength = 64; }),
        "Sorry, no audio has been selected to delete.", 0},
       {"volume, no file", ID_TOOLS_VOLUME, kNone, "Sorry, no file is open to adjust volume on.", 0},
-      {"volume", ID_TOOLS_VOLUME, kMono, nullptr, OP_VOLUME},
+      {"volume", ID_TOOLS_VOLUME, kMono, nullptr, ToInt(OP_VOLUME)},
       {"fade, no file", ID_TOOLS_FADE, kNone, "Sorry, no file is open to fade volume on.", 0},
-      {"fade, mono", ID_TOOLS_FADE, kMono, nullptr, OP_FADE},
+      {"fade, mono", ID_TOOLS_FADE, kMono, nullptr, ToInt(OP_FADE)},
       {"mute, no file", ID_TOOLS_MUTE, kNone, "Sorry, no file is open to mute volume on.", 0},
-      {"mute, mono", ID_TOOLS_MUTE, kMono, nullptr, OP_MUTE},
+      {"mute, mono", ID_TOOLS_MUTE, kMono, nullptr, ToInt(OP_MUTE)},
       {"reverse, no file", ID_TOOLS_REVERSE, kNone, "Sorry, no file is open to reverse audio.", 0},
-      {"reverse, mono", ID_TOOLS_REVERSE, kMono, nullptr, OP_REVERSE},
+      {"reverse, mono", ID_TOOLS_REVERSE, kMono, nullptr, ToInt(OP_REVERSE)},
       {"swap, no file", ID_TOOLS_SWAP, kNone, "Sorry, no file is open to swap channels.", 0},
       {"swap, mono", ID_TOOLS_SWAP, kMono, "Sorry, file must be stereo to swap channels.", 0},
-      {"swap", ID_TOOLS_SWAP, kOpen, nullptr, OP_SWAP},
+      {"swap", ID_TOOLS_SWAP, kOpen, nullptr, ToInt(OP_SWAP)},
       {"copy channel, no file", ID_TOOLS_COPY_CHANNEL, kNone,
        "Sorry, no file is open to copy channels.", 0},
       {"copy channel, mono", ID_TOOLS_COPY_CHANNEL, kMono,
        "Sorry, file must be stereo to copy a channel.", 0},
-      {"copy channel", ID_TOOLS_COPY_CHANNEL, kOpen, nullptr, OP_COPY_CHANNEL},
+      {"copy channel", ID_TOOLS_COPY_CHANNEL, kOpen, nullptr, ToInt(OP_COPY_CHANNEL)},
       {"change quality, no file", ID_TOOLS_CHANGE_QUALITY, kNone,
        "Sorry, no file is open to adjust volume on.", 0},
-      {"change quality", ID_TOOLS_CHANGE_QUALITY, kOpen, nullptr, OP_CHANGE_QUALITY},
+      {"change quality", ID_TOOLS_CHANGE_QUALITY, kOpen, nullptr, ToInt(OP_CHANGE_QUALITY)},
       {"echo, no file", ID_EFFECTS_ECHO, kNone, "Sorry, no file is open to perform echo effect on.",
        0},
-      {"echo", ID_EFFECTS_ECHO, kMono, nullptr, OP_ECHO},
+      {"echo", ID_EFFECTS_ECHO, kMono, nullptr, ToInt(OP_ECHO)},
       {"reverb, no file", ID_EFFECTS_REVERB, kNone,
        "Sorry, no file is open to perform reverb effect on.", 0},
-      {"reverb", ID_EFFECTS_REVERB, kOpen, nullptr, OP_REVERB},
+      {"reverb", ID_EFFECTS_REVERB, kOpen, nullptr, ToInt(OP_REVERB)},
       {"multi voice, no file", ID_EFFECTS_MULTI_VOICE, kNone,
        "Sorry, no file is open to perform multi voice effect on.", 0},
-      {"multi voice", ID_EFFECTS_MULTI_VOICE, kOpen, nullptr, OP_MULTI_VOICE},
+      {"multi voice", ID_EFFECTS_MULTI_VOICE, kOpen, nullptr, ToInt(OP_MULTI_VOICE)},
       {"play, no file", ID_PLAY, kNone, "Please select audio to play.", 0},
       {"play", ID_PLAY, kOpen, nullptr, 0},
       {"play looped, no file", ID_PLAY_LOOPED, kNone, "Please select audio to play.", 0},
@@ -135,7 +138,7 @@ TEST(CommandTable, EveryCommandsPreconditionsInOrder) {
       EXPECT_EQ(d.message, c.message) << c.name;
     } else if (c.operation != 0) {
       EXPECT_EQ(d.kind, CommandDecision::RunOperation) << c.name;
-      EXPECT_EQ(d.operation, c.operation) << c.name;
+      EXPECT_EQ(ToInt(d.operation), c.operation) << c.name;
     } else {
       EXPECT_EQ(d.kind, CommandDecision::Proceed) << c.name;
     }
@@ -196,9 +199,9 @@ TEST(CommandTable, RunsOnTheActiveDocumentOrShowsOneMessage) {
   messages.Clear();
   t.progress.codes.clear();
   doc.SetSelection(400, 800);
-  EXPECT_EQ(RunDocumentCommand(t.App(), ID_TOOLS_MUTE), OP_MUTE);
+  EXPECT_EQ(RunDocumentCommand(t.App(), ID_TOOLS_MUTE), ToInt(OP_MUTE));
   EXPECT_EQ(RunDocumentCommand(t.App(), ID_EDIT_PASTE_INSERT), 0);
-  EXPECT_EQ(t.progress.codes, std::vector<int>{OP_MUTE});
+  EXPECT_EQ(t.progress.codes, std::vector<OpCode>{OP_MUTE});
   EXPECT_EQ(messages.Messages().back(), "Clipboard is empty.  Nothing to paste.");
 
   // Forward moves play position and selection to the end, without a word.
@@ -218,7 +221,7 @@ TEST(CommandTable, SaveChoosesTheWriterByTheTargetsKind) {
   EXPECT_EQ(WriterForPath("a.wma"), WRITE_WMA_FILE);
   EXPECT_EQ(WriterForPath("a.pcm"), WRITE_PCM_FILE);
   EXPECT_EQ(WriterForPath("a.raw"), WRITE_PCM_FILE);
-  EXPECT_EQ(WriterForPath("noextension"), 0);
+  EXPECT_EQ(WriterForPath("noextension"), OpCode{});
   EXPECT_EQ(FileDialogFilters(kOpenFilter),
             (std::vector<std::string>{"All Formats (*.wav *.mp3 *.wma *.pcm)", "Wave Files (*.wav)",
                                       "MP3 Files (*.mp3)", "Windows Media Files (*.wma)",

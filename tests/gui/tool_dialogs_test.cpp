@@ -232,7 +232,7 @@ TEST(ChannelDialogsWiring, MuteAndReverseCheckBothChannelsAtEveryOpening) {
   Find<QCheckBox>(dialog, 1053)->setChecked(false);
   Find<QCheckBox>(dialog, 1054)->setChecked(false);
   Click(dialog, 1055);
-  EXPECT_EQ(reverse.channelChoice, 0);
+  EXPECT_EQ(reverse.channelChoice, NO_CHANNEL);
   EXPECT_EQ(reverse.applied, 1);
 
   EffectDoc mono(kMono, Audio());
@@ -485,10 +485,11 @@ TEST(ToolDialogRuns, RefusedFormatShowsNoDialogAndIsNotApplied) {
   CEditorDoc doc(t.App());
   ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("deep.wav")));
   MessageRecorder messages;
-  for (int code : {OP_VOLUME, OP_ECHO, OP_MIX_PASTE, OP_CHANGE_QUALITY}) {
+  for (OpCode code : {OP_VOLUME, OP_ECHO, OP_MIX_PASTE, OP_CHANGE_QUALITY}) {
     messages.Clear();
-    EXPECT_EQ(RunToolDialog(code, doc, nullptr), 0) << code;
-    EXPECT_EQ(messages.Messages(), std::vector<std::string>{kUnsupportedFormatMessage}) << code;
+    EXPECT_EQ(RunToolDialog(code, doc, nullptr), 0) << ToInt(code);
+    EXPECT_EQ(messages.Messages(), std::vector<std::string>{kUnsupportedFormatMessage})
+        << ToInt(code);
   }
   EXPECT_EQ(RunToolDialog(OP_CUT, doc, nullptr), -1);
 }
@@ -504,7 +505,7 @@ TEST(ToolDialogRuns, VolumeRunsThroughTheDocumentsOwnDialogAndChangesTheAudio) {
     Find<QSlider>(dialog, 1070)->setValue(50);
     Click(dialog, 1073);
   });
-  EXPECT_EQ(d.Doc().DocRunOperation(OP_VOLUME), 1);
+  EXPECT_EQ(d.Doc().DocRunOperation(OP_VOLUME), OP_DONE);
   EXPECT_EQ(d.Doc().LastResult(), OP_DONE);
   // Each sample scaled by 50 % with the single-precision 0.01, truncated.
   std::vector<int> expected;

@@ -2,7 +2,7 @@
 
 #include "engine/op_codes.h"
 
-int ScriptedProgress::Run(int code, const Operation& operation) {
+OpResult ScriptedProgress::Run(OpCode code, const Operation& operation) {
   codes.push_back(code);
   ResetCounters();
   cancelled_ = false;

@@ -13,7 +13,7 @@ class ScriptedProgress : public PercentProgress, public OperationHost {
   // cancelAtStep: the 1-based Step call at which Cancel is pressed; 0 never.
   explicit ScriptedProgress(int cancelAtStep = 0) : cancelAtStep_(cancelAtStep) {}
 
-  int Run(int code, const Operation& operation) override;
+  OpResult Run(OpCode code, const Operation& operation) override;
 
   void SetCaption(std::string_view text) override { captions.emplace_back(text); }
   void Step(uint32_t current) override;
@@ -25,7 +25,7 @@ class ScriptedProgress : public PercentProgress, public OperationHost {
 
   std::vector<std::string> captions;
   std::vector<int> percentages;  // each whole percentage shown, in order
-  std::vector<int> codes;        // the codes Run was given
+  std::vector<OpCode> codes;     // the codes Run was given
   int steps = 0;
   bool cancelDisabled = false;
 
