@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cassert>
 #include <cctype>
 #include <limits>
 #include <vector>
@@ -233,6 +234,7 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
     ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.peakPath.c_str());
     return false;
   }
+  CheckPositions();
   app_.ShowFormat(sampleRate, channels, bitsPerSample);
   return true;
 }
@@ -303,6 +305,16 @@ uint32_t CEditorDoc::PeakOffsetFor(uint32_t pcmOffset) const {
   return std::min(offset, peakLength);
 }
 
+void CEditorDoc::CheckPositions() const {
+  assert(selStart <= selEnd && selEnd <= dataLength && selLength == selEnd - selStart);
+  assert(viewStart <= viewEnd && viewEnd <= dataLength && viewLength == viewEnd - viewStart);
+  assert(peakSelStart <= peakSelEnd && peakSelEnd <= peakLength &&
+         peakSelLength == peakSelEnd - peakSelStart);
+  assert(peakViewStart <= peakViewEnd && peakViewEnd <= peakLength &&
+         peakViewLength == peakViewEnd - peakViewStart);
+  assert(dataLength == work.pcmLength);
+}
+
 void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
   const uint32_t block = blockAlign > 0 ? static_cast<uint32_t>(blockAlign) : 1;
   start = std::min(start, dataLength);
@@ -315,6 +327,7 @@ void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
   peakSelStart = PeakOffsetFor(selStart);
   peakSelEnd = PeakOffsetFor(selEnd);
   peakSelLength = peakSelEnd - peakSelStart;
+  CheckPositions();
 }
 
 OpResult CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset,

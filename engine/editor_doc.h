@@ -96,6 +96,10 @@ class CEditorDoc {
   // Sets the selection to whole frames within the audio; the peak offsets
   // follow in proportion to the two lengths.
   void SetSelection(uint32_t start, uint32_t end);
+  // Debug builds stop here when the selection or the view lies outside the
+  // audio, or a length disagrees with its bounds; every change of the audio
+  // or the selection ends with this check.
+  void CheckPositions() const;
   // A PCM offset mapped onto the peak data, rounded down to the block size.
   uint32_t PeakOffsetFor(uint32_t pcmOffset) const;
   AudioFormat Format() const { return {channels, bitsPerSample, sampleRate}; }

@@ -304,5 +304,6 @@ OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progre
     peakSelEnd = PeakOffsetFor(selEnd);
     peakSelLength = peakSelEnd - peakSelStart;
   }
+  CheckPositions();
   return rebuilt;
 }
