@@ -79,15 +79,20 @@ OpResult CEditorDoc::UserOpDelete(Progress& progress) {
   return scratch.Finish(OP_DONE);
 }
 
+OpResult CEditorDoc::PasteSource(ScratchSlots& scratch, Progress& progress,
+                                 TempAudioFile** source) {
+  *source = clip;
+  if (SameAudioFormat(&work, clip)) return OP_DONE;
+  *source = scratch.Use(tempA);
+  return ConvertAudioFile(clip, *source, bitsPerSample, channels, sampleRate, 1, progress);
+}
+
 OpResult CEditorDoc::UserOpPasteInsert(Progress& progress) {
   ScratchSlots scratch(*this, "UserOpPasteInsert");
   const uint32_t s = selStart, ps = peakSelStart;
-  TempAudioFile* source = clip;
-  if (!SameAudioFormat(&work, clip)) {
-    source = scratch.Use(tempA);
-    const OpResult r =
-        ConvertAudioFile(clip, source, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE) return scratch.Finish(r);
+  TempAudioFile* source = nullptr;
+  if (const OpResult r = PasteSource(scratch, progress, &source); r != OP_DONE) {
+    return scratch.Finish(r);
   }
   progress.SetCaption("Performing paste insert operation");
   progress.SetTotal((source->peakLength + source->pcmLength + peakLength + dataLength) / 100);
@@ -108,12 +113,9 @@ OpResult CEditorDoc::UserOpPasteOver(Progress& progress) {
   const uint32_t s = selStart, ps = peakSelStart, pe = peakSelEnd;
   progress.SetCaption("Performing paste insert operation");
   progress.SetTotal((pe - ps) / 100);
-  TempAudioFile* source = clip;
-  if (!SameAudioFormat(&work, clip)) {
-    source = scratch.Use(tempA);
-    const OpResult r =
-        ConvertAudioFile(clip, source, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE) return scratch.Finish(r);
+  TempAudioFile* source = nullptr;
+  if (const OpResult r = PasteSource(scratch, progress, &source); r != OP_DONE) {
+    return scratch.Finish(r);
   }
   const uint32_t length = dataLength, peaks = peakLength;
   uint32_t f = s + source->pcmLength;

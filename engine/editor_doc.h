@@ -19,6 +19,7 @@
 class DocumentHost;
 class EffectTool;
 class Progress;
+class ScratchSlots;
 
 // "WAV", "MP3", "WMA" or "PCM" by the path's three-letter extension (any
 // other extension is "PCM"); "" when the path has no such extension.
@@ -165,6 +166,9 @@ class CEditorDoc {
 
  private:
   void ResetPositions();
+  // What a paste reads: the clipboard itself when it has the document's
+  // format, or else its conversion into scratch slot A.
+  OpResult PasteSource(ScratchSlots& scratch, Progress& progress, TempAudioFile** source);
   // Copies `length` bytes of `source` from `offset` into the working PCM
   // file, ending early at the end of the source; the working length becomes
   // what was written, cut to whole frames. Builds the peak file on the way.

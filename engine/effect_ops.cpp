@@ -118,12 +118,9 @@ OpResult CEditorDoc::UserOpMixPaste(Progress& progress) {
   const uint32_t length = dataLength, peaks = peakLength;
   progress.SetCaption("Performing mix paste operation");
 
-  TempAudioFile* source = clip;
-  if (!SameAudioFormat(&work, clip)) {
-    source = scratch.Use(tempA);
-    const OpResult r =
-        ConvertAudioFile(clip, source, bitsPerSample, channels, sampleRate, 1, progress);
-    if (r != OP_DONE) return scratch.Finish(r);
+  TempAudioFile* source = nullptr;
+  if (const OpResult r = PasteSource(scratch, progress, &source); r != OP_DONE) {
+    return scratch.Finish(r);
   }
   uint32_t g = s + source->pcmLength, h = 0;
   bool extend = false;
