@@ -94,7 +94,6 @@ class CEditorApp : public DocumentHost, public AudioHost {
   }
   DocumentDialogs& Dialogs() override { return *dialogs_; }
   PcmImportSettings& PcmImport() override { return pcmImport_; }
-  Mp3Decoder& Mp3() { return mp3Decoder_; }
 
   // The format panel's three texts ("44100 Hz", "Stereo", "16 Bit"; empty
   // for 0) and the position panel's three times. The window installs where

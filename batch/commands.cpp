@@ -135,7 +135,7 @@ Outcome RunEditorCommand(Session& s, int id,
     case CommandRun::Ran:
       break;
   }
-  return s.OperationOutcome(*run.document, run.operation, run.runResult);
+  return s.OperationOutcome(*run.document, run.runResult);
 }
 
 // A tool: the command's preconditions, then the tool's settings record as
@@ -616,7 +616,7 @@ std::string BuildSave(const Words& args, Action* action) {
     }
     ApplyExportOptions(*doc, kind, options);
     const SaveResult saved = SaveDocumentAs(*doc, target);
-    return s.OperationOutcome(*doc, saved.writer, saved.runResult);
+    return s.OperationOutcome(*doc, saved.runResult);
   };
   return {};
 }
@@ -884,10 +884,10 @@ void Session::CloseActive() {
 }
 
 Outcome Session::RunOperation(CEditorDoc& doc, OpCode code) {
-  return OperationOutcome(doc, code, doc.DocRunOperation(code));
+  return OperationOutcome(doc, doc.DocRunOperation(code));
 }
 
-Outcome Session::OperationOutcome(CEditorDoc& doc, OpCode /*code*/, OpResult runResult) {
+Outcome Session::OperationOutcome(CEditorDoc& doc, OpResult runResult) {
   if (runResult == OP_CANCELLED) return Outcome::Failed;
   const OpResult result = doc.LastResult();
   if (result == OP_PENDING) return NotAvailable();

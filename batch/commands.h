@@ -58,7 +58,7 @@ class Session {
   Outcome RunOperation(CEditorDoc& doc, OpCode code);
   // The same for an operation that has run: `runResult` is what its
   // DocRunOperation returned.
-  Outcome OperationOutcome(CEditorDoc& doc, OpCode code, OpResult runResult);
+  Outcome OperationOutcome(CEditorDoc& doc, OpResult runResult);
 
   // Shows `message` as the editor shows a refused precondition.
   Outcome Refuse(const char* message);

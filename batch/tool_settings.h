@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/effect_tool.h"
-
 class CEditorDoc;
 struct ApplyToChoice;
 

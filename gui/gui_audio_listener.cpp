@@ -145,7 +145,6 @@ void ConnectTransport(CEditorApp& /*app*/, CMainFrame& frame, AudioEngine& engin
   hooks.play = [&engine](CEditorDoc& /*doc*/, bool looped) { engine.OnPlay(looped); };
   hooks.record = [&engine](CEditorDoc* /*doc*/) { engine.OnRecord(); };
   hooks.stop = [&engine] { engine.RequestStop(); };
-  hooks.playState = [&engine] { return engine.PlayState(); };
   hooks.monitorRefused = [&engine] { return engine.MonitorRefused(); };
   hooks.startMonitoring = [&engine, &frame] {
     if (!engine.MonitorStart()) {

@@ -18,8 +18,9 @@ struct TransportHooks {
   // Stop: ends playback after its drain. Without it the window asks the
   // application (which stops nothing without an engine).
   std::function<void()> stop;
-  // The play state the enabling rule reads. Without it the window asks the
-  // application (idle without an engine).
+  // The play state the enabling rule reads, for tests that play without a
+  // device. Without it the window asks the application, which asks the
+  // engine attached to it (idle without one).
   std::function<PlayState()> playState;
   // Whether the Monitor Input toggle must refuse (playing or recording).
   // Without it the window reads the play and record states itself.
