@@ -81,10 +81,10 @@ CommandContext ContextFor(CEditorApp& app) {
   const CEditorDoc* doc = app.ActiveDocument();
   if (doc == nullptr) return context;
   context.hasDocument = true;
-  context.selStart = doc->selStart;
-  context.selEnd = doc->selEnd;
+  context.selStart = doc->Selection().Start();
+  context.selEnd = doc->Selection().End();
   context.dataLength = doc->dataLength;
-  context.viewLength = doc->viewLength;
+  context.viewLength = doc->View().Length();
   context.channels = doc->channels;
   context.bitsPerSample = doc->bitsPerSample;
   context.undoCount = doc->undoCount;
@@ -282,11 +282,7 @@ bool MoveSelectionTo(CEditorApp& app, int id, bool toEnd) {
   }
   CEditorDoc* doc = app.ActiveDocument();
   const uint32_t position = toEnd ? doc->dataLength : 0;
-  doc->playPosition = doc->selStart = doc->selEnd = position;
-  doc->selLength = 0;
-  const uint32_t peak = toEnd ? doc->peakLength : 0;
-  doc->peakSelStart = doc->peakSelEnd = peak;
-  doc->peakSelLength = 0;
+  doc->SetSelection(position, position);
   return true;
 }
 

@@ -112,7 +112,8 @@ std::vector<Lane> LanesFor(int channels, int F) {
 }
 
 std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
-  const DrawMode mode = ChooseDrawMode(doc.viewLength, doc.dataLength, doc.bitsPerSample);
+  const AudioRange& view = doc.View();
+  const DrawMode mode = ChooseDrawMode(view.Length(), doc.dataLength, doc.bitsPerSample);
   const std::vector<Lane> lanes = LanesFor(doc.channels, F);
   if (mode == DrawMode::None || lanes.empty() || P <= 0 || F <= 0) return {};
   const int bits = doc.bitsPerSample;
@@ -124,19 +125,19 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
     const uint8_t* peaks = doc.work.peakData;
     const uint32_t peakBytes = doc.work.peakLength;
     const int entry = 2 * doc.channels;
-    if (peaks == nullptr || doc.peakViewLength == 0) return {};
+    if (peaks == nullptr || view.PeakLength() == 0) return {};
     uint32_t step =
-        Aligned(TruncU32(static_cast<double>(doc.peakViewLength) / P * (1.0 / 64)), entry);
+        Aligned(TruncU32(static_cast<double>(view.PeakLength()) / P * (1.0 / 64)), entry);
     if (step == 0) step = static_cast<uint32_t>(entry);
     std::vector<Envelope> envelopes;
     for (const Lane& lane : lanes) envelopes.emplace_back(lane.centre);
     // Reads start on an entry, so the positive and negative bytes of a
     // channel are never taken for one another.
-    const uint32_t end = std::min(doc.peakViewEnd, peakBytes);
-    for (uint32_t pos = Aligned(doc.peakViewStart, entry); pos < end && pos + entry <= peakBytes;
+    const uint32_t end = std::min(view.PeakEnd(), peakBytes);
+    for (uint32_t pos = Aligned(view.PeakStart(), entry); pos < end && pos + entry <= peakBytes;
          pos += step) {
-      const int x = static_cast<int>(static_cast<double>(pos - std::min(pos, doc.peakViewStart)) /
-                                     doc.peakViewLength * P);
+      const int x = static_cast<int>(static_cast<double>(pos - std::min(pos, view.PeakStart())) /
+                                     view.PeakLength() * P);
       if (x >= kSurfaceSize) break;
       for (size_t l = 0; l < lanes.size(); ++l) {
         const Lane& lane = lanes[l];
@@ -160,7 +161,7 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
 
   const uint8_t* data = doc.work.pcmData;
   const uint32_t dataBytes = doc.work.pcmLength;
-  if (data == nullptr || doc.viewLength == 0) return {};
+  if (data == nullptr || view.Length() == 0) return {};
   auto readable = [&](uint32_t pos) {
     return pos <= dataBytes && dataBytes - pos >= static_cast<uint32_t>(frame);
   };
@@ -169,13 +170,13 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
   };
 
   if (mode == DrawMode::Points) {
-    const int dx = static_cast<int>(static_cast<double>(frame) / (doc.viewLength + frame) * P);
+    const int dx = static_cast<int>(static_cast<double>(frame) / (view.Length() + frame) * P);
     for (size_t l = 0; l < lanes.size(); ++l) {
       LanePlot& plot = plots[l];
       plot.squareHalf = 4;
       plot.line.push_back({0, lanes[l].centre});
       int x = 0;
-      for (uint32_t pos = doc.viewStart; pos < doc.viewEnd && readable(pos); pos += frame) {
+      for (uint32_t pos = view.Start(); pos < view.End() && readable(pos); pos += frame) {
         x += dx;
         plot.line.push_back({x, SampleY(lanes[l], value(pos, l))});
       }
@@ -187,13 +188,13 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
 
   if (mode == DrawMode::Samples) {
     auto add = [&](uint32_t pos) {
-      const int x = static_cast<int>(static_cast<double>(pos - doc.viewStart) / doc.viewLength * P);
+      const int x = static_cast<int>(static_cast<double>(pos - view.Start()) / view.Length() * P);
       for (size_t l = 0; l < lanes.size(); ++l) {
         plots[l].line.push_back({x, SampleY(lanes[l], value(pos, l))});
       }
     };
-    for (uint32_t pos = doc.viewStart; pos < doc.viewEnd && readable(pos); pos += frame) add(pos);
-    if (doc.viewEnd < doc.dataLength && readable(doc.viewEnd)) add(doc.viewEnd);
+    for (uint32_t pos = view.Start(); pos < view.End() && readable(pos); pos += frame) add(pos);
+    if (view.End() < doc.dataLength && readable(view.End())) add(view.End());
     for (LanePlot& plot : plots) {
       plot.squareHalf = 2;
       plot.squares = plot.line;
@@ -203,12 +204,12 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
 
   // Sample envelope: a bounded number of reads per column.
   const double perColumn = bits == 8 ? 1.0 / 16 : 1.0 / 32;
-  uint32_t step = Aligned(TruncU32(static_cast<double>(doc.viewLength) / P * perColumn), frame);
+  uint32_t step = Aligned(TruncU32(static_cast<double>(view.Length()) / P * perColumn), frame);
   if (step == 0) step = static_cast<uint32_t>(frame);
   std::vector<Envelope> envelopes;
   for (const Lane& lane : lanes) envelopes.emplace_back(lane.centre);
-  for (uint32_t pos = doc.viewStart; pos < doc.viewEnd && readable(pos); pos += step) {
-    const int x = static_cast<int>(static_cast<double>(pos - doc.viewStart) / doc.viewLength * P);
+  for (uint32_t pos = view.Start(); pos < view.End() && readable(pos); pos += step) {
+    const int x = static_cast<int>(static_cast<double>(pos - view.Start()) / view.Length() * P);
     if (x >= kSurfaceSize) break;
     for (size_t l = 0; l < lanes.size(); ++l) {
       const int y = SampleY(lanes[l], value(pos, l));
@@ -223,89 +224,58 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
 }
 
 ScrollBarState ScrollBarFor(const CEditorDoc& doc) {
+  const AudioRange& view = doc.View();
   ScrollBarState state;
   if (doc.dataLength == 0) return state;
   state.page =
-      std::max(3, static_cast<int>(static_cast<double>(doc.viewLength) / doc.dataLength * 100));
-  state.position = static_cast<int>(static_cast<double>(doc.viewStart) / doc.dataLength * 100);
+      std::max(3, static_cast<int>(static_cast<double>(view.Length()) / doc.dataLength * 100));
+  state.position = static_cast<int>(static_cast<double>(view.Start()) / doc.dataLength * 100);
   return state;
-}
-
-void ViewToPeakRange(CEditorDoc& doc) {
-  if (doc.dataLength == 0) {
-    doc.peakViewStart = doc.peakViewEnd = doc.peakViewLength = 0;
-    return;
-  }
-  doc.peakViewStart = doc.PeakOffsetFor(doc.viewStart);
-  doc.peakViewEnd = doc.PeakOffsetFor(doc.viewEnd);
-  doc.peakViewLength = doc.peakViewEnd - std::min(doc.peakViewStart, doc.peakViewEnd);
-}
-
-void SelectionToPeakRange(CEditorDoc& doc) {
-  if (doc.dataLength == 0) {
-    doc.peakSelStart = doc.peakSelEnd = doc.peakSelLength = 0;
-    return;
-  }
-  doc.peakSelStart = doc.PeakOffsetFor(doc.selStart);
-  doc.peakSelEnd = doc.PeakOffsetFor(doc.selEnd);
-  doc.peakSelLength = doc.peakSelEnd - std::min(doc.peakSelStart, doc.peakSelEnd);
 }
 
 void PixelsToSelection(CEditorDoc& doc, const PixelState& pixels, int P) {
   if (P <= 0) return;
+  const AudioRange& view = doc.View();
   auto at = [&](int column) {
-    return Aligned(TruncU32(doc.viewStart + static_cast<double>(doc.viewLength) * column / P),
+    return Aligned(TruncU32(view.Start() + static_cast<double>(view.Length()) * column / P),
                    doc.blockAlign);
   };
-  doc.selStart = at(pixels.selX1);
-  doc.playPosition = doc.selStart;
-  doc.selEnd = at(pixels.selX2);
-  doc.selLength = doc.selEnd - std::min(doc.selStart, doc.selEnd);
-}
-
-void PixelsToPeakSelection(CEditorDoc& doc, const PixelState& pixels, int P) {
-  if (P <= 0) return;
-  auto at = [&](int column) {
-    const uint32_t pos =
-        Aligned(TruncU32(doc.peakViewStart + static_cast<double>(doc.peakViewLength) * column / P),
-                doc.blockAlign);
-    return std::min(pos, doc.peakLength);
-  };
-  doc.peakSelStart = at(pixels.selX1);
-  doc.peakSelEnd = at(pixels.selX2);
-  doc.peakSelLength = doc.peakSelEnd - std::min(doc.peakSelStart, doc.peakSelEnd);
+  doc.SetSelection(at(pixels.selX1), at(pixels.selX2));
 }
 
 void SelectionToPixels(const CEditorDoc& doc, PixelState& pixels, int P) {
+  const AudioRange& view = doc.View();
   auto column = [&](uint32_t pos) -> int16_t {
-    if (pos < doc.viewStart) return -1;
-    if (pos > doc.viewEnd) return static_cast<int16_t>(P + 1);
-    if (doc.viewLength == 0) return 0;
-    const int x = static_cast<int>(static_cast<double>(pos - doc.viewStart) / doc.viewLength * P);
+    if (pos < view.Start()) return -1;
+    if (pos > view.End()) return static_cast<int16_t>(P + 1);
+    if (view.Empty()) return 0;
+    const int x = static_cast<int>(static_cast<double>(pos - view.Start()) / view.Length() * P);
     return static_cast<int16_t>(std::clamp(x, 0, std::max(P, 0)));
   };
-  pixels.selX1 = pixels.drawnX1 = column(doc.selStart);
-  pixels.selX2 = pixels.drawnX2 = column(doc.selEnd);
+  pixels.selX1 = pixels.drawnX1 = column(doc.Selection().Start());
+  pixels.selX2 = pixels.drawnX2 = column(doc.Selection().End());
 }
 
 bool Scroll(CEditorDoc& doc, PixelState& pixels, ScrollCode code, int thumbPosition, int P) {
-  const uint32_t length = doc.viewLength;
+  const uint32_t data = doc.dataLength;
+  const uint32_t length = doc.View().Length();
+  uint32_t start = doc.View().Start(), end = doc.View().End();
   auto moveLeft = [&](uint32_t d) {
-    if (doc.viewStart < d) {
-      doc.viewStart = 0;
-      doc.viewEnd = doc.dataLength <= length ? doc.dataLength : length;
+    if (start < d) {
+      start = 0;
+      end = data <= length ? data : length;
     } else {
-      doc.viewStart -= d;
-      doc.viewEnd -= d;
+      start -= d;
+      end -= d;
     }
   };
   auto moveRight = [&](uint32_t d) {
-    if (static_cast<uint64_t>(doc.viewEnd) + d < doc.dataLength) {
-      doc.viewStart += d;
-      doc.viewEnd += d;
+    if (static_cast<uint64_t>(end) + d < data) {
+      start += d;
+      end += d;
     } else {
-      doc.viewEnd = doc.dataLength;
-      doc.viewStart = length >= doc.dataLength ? 0 : doc.dataLength - length;
+      end = data;
+      start = length >= data ? 0 : data - length;
     }
   };
   switch (code) {
@@ -325,63 +295,52 @@ bool Scroll(CEditorDoc& doc, PixelState& pixels, ScrollCode code, int thumbPosit
       // The single-precision hundredth is slightly below 0.01, so the 50%
       // mark of a 1000-byte file is byte 499.
       constexpr float kHundredth = 0.01f;
-      doc.viewStart =
-          Aligned(TruncU32(static_cast<double>(thumbPosition) * kHundredth * doc.dataLength),
-                  doc.blockAlign);
-      if (static_cast<uint64_t>(doc.viewStart) + length > doc.dataLength) {
-        doc.viewEnd = doc.dataLength;
-        doc.viewStart = length >= doc.dataLength ? 0 : doc.dataLength - length;
+      start =
+          Aligned(TruncU32(static_cast<double>(thumbPosition) * kHundredth * data), doc.blockAlign);
+      if (static_cast<uint64_t>(start) + length > data) {
+        end = data;
+        start = length >= data ? 0 : data - length;
       } else {
-        doc.viewEnd = doc.viewStart + length;
+        end = start + length;
       }
       break;
     }
     case ScrollCode::Other:
       return false;
   }
-  doc.viewLength = doc.viewEnd - doc.viewStart;
-  ViewToPeakRange(doc);
-  SelectionToPeakRange(doc);
+  doc.SetView(start, end);
   SelectionToPixels(doc, pixels, P);
   return true;
 }
 
 bool ZoomIn(CEditorDoc& doc, PixelState& pixels, int P) {
-  const uint32_t length = doc.selEnd - std::min(doc.selStart, doc.selEnd);
-  if (doc.selStart == doc.selEnd || (doc.channels == 1 && length <= 2) ||
+  const AudioRange& selection = doc.Selection();
+  const uint32_t length = selection.Length();
+  if (selection.Empty() || (doc.channels == 1 && length <= 2) ||
       (doc.channels == 2 && length <= 4)) {
     return false;
   }
-  doc.viewStart = doc.selStart;
-  doc.viewEnd = doc.selEnd;
-  doc.viewLength = length;
-  doc.peakViewStart = doc.peakSelStart;
-  doc.peakViewEnd = doc.peakSelEnd;
-  doc.peakViewLength = doc.peakViewEnd - std::min(doc.peakViewStart, doc.peakViewEnd);
+  doc.SetView(selection.Start(), selection.End());
   pixels.selX1 = pixels.drawnX1 = 0;
   pixels.selX2 = pixels.drawnX2 = static_cast<int16_t>(P);
   return true;
 }
 
 void ZoomOut(CEditorDoc& doc, PixelState& pixels, int P) {
+  const AudioRange& view = doc.View();
   const uint32_t align = doc.blockAlign > 0 ? static_cast<uint32_t>(doc.blockAlign) : 1;
-  uint32_t grow = doc.viewLength / align;
+  uint32_t grow = view.Length() / align;
   if (grow <= align) grow = 2 * align;
-  doc.viewStart = Aligned(doc.viewStart < grow ? 0 : doc.viewStart - grow, doc.blockAlign);
-  doc.viewEnd = Aligned(static_cast<uint32_t>(std::min<uint64_t>(
-                            static_cast<uint64_t>(doc.viewEnd) + grow, doc.dataLength)),
-                        doc.blockAlign);
-  doc.viewLength = doc.viewEnd - std::min(doc.viewStart, doc.viewEnd);
-  ViewToPeakRange(doc);
-  SelectionToPeakRange(doc);
+  const uint32_t start = Aligned(view.Start() < grow ? 0 : view.Start() - grow, doc.blockAlign);
+  const uint32_t end = Aligned(static_cast<uint32_t>(std::min<uint64_t>(
+                                   static_cast<uint64_t>(view.End()) + grow, doc.dataLength)),
+                               doc.blockAlign);
+  doc.SetView(start, end);
   SelectionToPixels(doc, pixels, P);
 }
 
 void FullView(CEditorDoc& doc, PixelState& pixels, int P) {
-  doc.viewStart = 0;
-  doc.viewEnd = doc.viewLength = doc.dataLength;
-  doc.peakViewStart = 0;
-  doc.peakViewEnd = doc.peakViewLength = doc.peakLength;
+  doc.SetView(0, doc.dataLength);
   SelectionToPixels(doc, pixels, P);
 }
 

@@ -88,12 +88,9 @@ struct ScrollBarState {
 };
 ScrollBarState ScrollBarFor(const CEditorDoc& doc);
 
-// The byte / peak / column mappings; they read and write the document's
-// position fields.
-void ViewToPeakRange(CEditorDoc& doc);
-void SelectionToPeakRange(CEditorDoc& doc);
+// The mappings between the selection's byte offsets and plot columns; the
+// peak offsets follow the byte offsets inside the document.
 void PixelsToSelection(CEditorDoc& doc, const PixelState& pixels, int P);
-void PixelsToPeakSelection(CEditorDoc& doc, const PixelState& pixels, int P);
 void SelectionToPixels(const CEditorDoc& doc, PixelState& pixels, int P);
 
 enum class ScrollCode { LineLeft, LineRight, PageLeft, PageRight, ThumbTrack, Other };

@@ -69,7 +69,7 @@ bool PlayStartAllowed(const CEditorDoc& doc) {
   // and always starts; a longer one refuses a start inside its last ring.
   const uint32_t total = doc.dataLength;
   const uint32_t ringBytes = static_cast<uint32_t>(scheme.count) * scheme.size;
-  return doc.selStart < static_cast<uint32_t>(total - ringBytes);
+  return doc.Selection().Start() < static_cast<uint32_t>(total - ringBytes);
 }
 
 bool AudioEngine::Start(bool looped) {
@@ -78,13 +78,13 @@ bool AudioEngine::Start(bool looped) {
   platform::WaveWaitForClosedDevices();
   loop_.store(looped ? 1 : 0);
 
-  doc->playPosition = doc->selStart;
+  doc->playPosition = doc->Selection().Start();
   const BufferScheme scheme = BufferSchemeFor(doc->sampleRate, doc->bitsPerSample);
   bufferCount_ = scheme.count;
   bufferSize_ = scheme.size;
   if (!PlayStartAllowed(*doc)) return false;
   const uint32_t total = doc->dataLength;
-  endPosition_ = doc->selStart == doc->selEnd ? total : doc->selEnd;
+  endPosition_ = doc->Selection().Empty() ? total : doc->Selection().End();
   // The mapping ends at the working length; a selection never reads past it.
   endPosition_ = std::min(endPosition_, doc->work.pcmData ? doc->work.pcmLength : 0u);
 
@@ -97,8 +97,8 @@ bool AudioEngine::Start(bool looped) {
   playFormat_ = {doc->channels, doc->bitsPerSample, doc->bytesPerSecond};
   playAudio_ = doc->work.pcmData;
   playAudioLength_ = doc->work.pcmData ? doc->work.pcmLength : 0;
-  playStart_ = doc->selStart;
-  readPosition_.store(doc->selStart);
+  playStart_ = doc->Selection().Start();
+  readPosition_.store(doc->Selection().Start());
 
   platform::WaveFormat format;
   format.channels = doc->channels;

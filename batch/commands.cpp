@@ -254,7 +254,7 @@ std::string BuildRange(const char* command, const Words& args, Action* action) {
     }
     uint32_t start = 0, end = doc->dataLength;
     if (kind == Kind::None) {
-      start = end = doc->selStart;
+      start = end = doc->Selection().Start();
     } else if (kind == Kind::Range) {
       std::string error;
       const uint32_t block = static_cast<uint32_t>(std::max<int16_t>(doc->blockAlign, 1));
@@ -265,13 +265,13 @@ std::string BuildRange(const char* command, const Words& args, Action* action) {
       }
     }
     if (isSelect) {
-      ApplySelection(*doc, start, end);
+      doc->SetSelection(start, end);
     } else {
       // The view always shows something of a file that has audio.
       if (start == end && doc->dataLength != 0) {
         return s.UsageError("view: the visible range is empty");
       }
-      ApplyView(*doc, start, end);
+      doc->SetView(start, end);
     }
     return Outcome::Done;
   };

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "engine/editor_doc.h"
-
 namespace {
 
 struct ParsedPosition {
@@ -73,18 +71,4 @@ bool ParsePosition(const std::string& text, uint32_t bytesPerSecond, uint32_t bl
   const uint32_t clamped = value > limit ? limit : static_cast<uint32_t>(value);
   *bytes = AlignDown(clamped, blockAlign);
   return true;
-}
-
-void ApplySelection(CEditorDoc& doc, uint32_t start, uint32_t end) {
-  doc.SetSelection(start, end);
-}
-
-void ApplyView(CEditorDoc& doc, uint32_t start, uint32_t end) {
-  if (start > end) std::swap(start, end);
-  doc.viewStart = start;
-  doc.viewEnd = end;
-  doc.viewLength = end - start;
-  doc.peakViewStart = doc.PeakOffsetFor(start);
-  doc.peakViewEnd = doc.PeakOffsetFor(end);
-  doc.peakViewLength = doc.peakViewEnd - doc.peakViewStart;
 }

@@ -101,7 +101,7 @@ void SliderSet::Move(int id, int position, bool locked) {
 }
 
 void ApplyToChoice::InitFrom(const CEditorDoc& doc) {
-  checked = doc.selStart == doc.selEnd ? IDC_ENTIRE_FILE : IDC_SELECTED_AREA;
+  checked = doc.Selection().Empty() ? IDC_ENTIRE_FILE : IDC_SELECTED_AREA;
 }
 
 int ApplyToChoice::Code() const {

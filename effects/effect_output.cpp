@@ -31,8 +31,8 @@ bool ResolveEffectRegion(const CEditorDoc& doc, int applyTo, EffectRegion* regio
   const uint32_t block = static_cast<uint32_t>(format.BlockSize());
   const uint32_t length = doc.work.pcmLength;
   if (applyTo == SELECTED_AREA) {
-    region->start = doc.selStart;
-    region->end = doc.selEnd;
+    region->start = doc.Selection().Start();
+    region->end = doc.Selection().End();
   } else {
     region->start = 0;
     region->end = length - length % block;

@@ -72,7 +72,7 @@ OpResult MixPasteTool::MixFrom(CEditorDoc& doc, TempAudioFile* source, Progress&
   if (!CheckEffectFormat(format)) return OP_FAILED;
   const uint32_t block = static_cast<uint32_t>(format.BlockSize());
   const uint32_t workLength = doc.work.pcmLength;
-  const uint32_t start = doc.selStart;
+  const uint32_t start = doc.Selection().Start();
   if (source->Format() != format) {
     platform::ShowMessage("Sorry, the clipboard audio is not in the format of this file.");
     return OP_FAILED;

@@ -17,7 +17,8 @@ using platform::ShowMessageF;
 
 OpResult CEditorDoc::UserOpCopy(Progress& progress) {
   ScratchSlots scratch(*this, "UserOpCopy");
-  const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
+  const uint32_t s = selection_.Start(), e = selection_.End(), ps = selection_.PeakStart(),
+                 pe = selection_.PeakEnd();
   progress.SetCaption("Performing copy operation");
   progress.SetTotal((pe + e - ps - s) / 100);
   if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), s, e, ps, pe, progress); r != OP_DONE) {
@@ -33,7 +34,8 @@ OpResult CEditorDoc::UserOpCopy(Progress& progress) {
 // the new audio; cut also puts the selection on the clipboard.
 OpResult CEditorDoc::UserOpCut(Progress& progress) {
   ScratchSlots scratch(*this, "UserOpCut");
-  const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
+  const uint32_t s = selection_.Start(), e = selection_.End(), ps = selection_.PeakStart(),
+                 pe = selection_.PeakEnd();
   progress.SetCaption("Performing cut operation");
   progress.SetTotal((pe + e + peakLength + dataLength - ps - s) / 100);
   if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), s, e, ps, pe, progress); r != OP_DONE) {
@@ -59,7 +61,8 @@ OpResult CEditorDoc::UserOpCut(Progress& progress) {
 
 OpResult CEditorDoc::UserOpDelete(Progress& progress) {
   ScratchSlots scratch(*this, "UserOpDelete");
-  const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
+  const uint32_t s = selection_.Start(), e = selection_.End(), ps = selection_.PeakStart(),
+                 pe = selection_.PeakEnd();
   progress.SetCaption("Performing delete operation");
   progress.SetTotal((peakLength + dataLength) / 100);
   if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), s, e, ps, pe, progress); r != OP_DONE) {
@@ -89,7 +92,7 @@ OpResult CEditorDoc::PasteSource(ScratchSlots& scratch, Progress& progress,
 
 OpResult CEditorDoc::UserOpPasteInsert(Progress& progress) {
   ScratchSlots scratch(*this, "UserOpPasteInsert");
-  const uint32_t s = selStart, ps = peakSelStart;
+  const uint32_t s = selection_.Start(), ps = selection_.PeakStart();
   TempAudioFile* source = nullptr;
   if (const OpResult r = PasteSource(scratch, progress, &source); r != OP_DONE) {
     return scratch.Finish(r);
@@ -110,7 +113,7 @@ OpResult CEditorDoc::UserOpPasteInsert(Progress& progress) {
 
 OpResult CEditorDoc::UserOpPasteOver(Progress& progress) {
   ScratchSlots scratch(*this, "UserOpPasteOver");
-  const uint32_t s = selStart, ps = peakSelStart, pe = peakSelEnd;
+  const uint32_t s = selection_.Start(), ps = selection_.PeakStart(), pe = selection_.PeakEnd();
   progress.SetCaption("Performing paste insert operation");
   progress.SetTotal((pe - ps) / 100);
   TempAudioFile* source = nullptr;
@@ -170,7 +173,7 @@ OpResult CEditorDoc::OnStop(Progress& outer) {
     ShowMessageF("OnStop() - Perform Action: Failed to mem map file: %s", tempA->pcmPath.c_str());
     return scratch.Finish(OP_FAILED);
   }
-  const uint32_t s = selStart, ps = peakSelStart;
+  const uint32_t s = selection_.Start(), ps = selection_.PeakStart();
   progress.SetTotal((tempA->pcmLength + peakLength + dataLength + tempA->peakLength) / 100);
   progress.SetCaption("Performing paste insert operation");
   if (const OpResult r = DocOpInsert(tempA, scratch.Use(tempB), s, ps, progress); r != OP_DONE) {

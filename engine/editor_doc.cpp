@@ -125,12 +125,8 @@ void CEditorDoc::OnCloseDocument() {
 }
 
 void CEditorDoc::ResetPositions() {
-  peakSelStart = peakSelEnd = peakSelLength = 0;
-  peakViewStart = 0;
-  peakViewEnd = peakViewLength = peakLength;
-  selStart = selEnd = selLength = 0;
-  viewStart = 0;
-  viewEnd = viewLength = dataLength;
+  selection_ = AudioRange(0, 0, Scale());
+  view_ = AudioRange(0, dataLength, Scale());
   playPosition = 0;
 }
 
@@ -296,37 +292,31 @@ OpResult CEditorDoc::DispatchOperation(OpCode code, Progress& progress) {
   }
 }
 
-uint32_t CEditorDoc::PeakOffsetFor(uint32_t pcmOffset) const {
-  if (dataLength == 0) return 0;
-  // The same arithmetic as the view's mappings: scale first, then truncate.
-  const double scale = static_cast<double>(peakLength) / dataLength;
-  auto offset = static_cast<uint32_t>(pcmOffset * scale);
-  if (blockAlign > 0) offset -= offset % static_cast<uint32_t>(blockAlign);
-  return std::min(offset, peakLength);
+PeakScale CEditorDoc::Scale() const {
+  // An entry holds a maximum and a negative magnitude byte per channel.
+  const uint32_t entry = channels > 0 ? 2u * static_cast<uint32_t>(channels) : 0u;
+  return {dataLength, peakLength, entry};
 }
 
 void CEditorDoc::CheckPositions() const {
-  assert(selStart <= selEnd && selEnd <= dataLength && selLength == selEnd - selStart);
-  assert(viewStart <= viewEnd && viewEnd <= dataLength && viewLength == viewEnd - viewStart);
-  assert(peakSelStart <= peakSelEnd && peakSelEnd <= peakLength &&
-         peakSelLength == peakSelEnd - peakSelStart);
-  assert(peakViewStart <= peakViewEnd && peakViewEnd <= peakLength &&
-         peakViewLength == peakViewEnd - peakViewStart);
+  const PeakScale scale = Scale();
+  assert(selection_.FitsScale(scale));
+  assert(view_.FitsScale(scale));
   assert(dataLength == work.pcmLength);
+  (void)scale;
 }
 
 void CEditorDoc::SetSelection(uint32_t start, uint32_t end) {
   const uint32_t block = blockAlign > 0 ? static_cast<uint32_t>(blockAlign) : 1;
   start = std::min(start, dataLength);
   end = std::min(end, dataLength);
-  if (end < start) std::swap(start, end);
-  selStart = start - start % block;
-  selEnd = end - end % block;
-  selLength = selEnd - selStart;
-  playPosition = selStart;
-  peakSelStart = PeakOffsetFor(selStart);
-  peakSelEnd = PeakOffsetFor(selEnd);
-  peakSelLength = peakSelEnd - peakSelStart;
+  selection_ = AudioRange(start - start % block, end - end % block, Scale());
+  playPosition = selection_.Start();
+  CheckPositions();
+}
+
+void CEditorDoc::SetView(uint32_t start, uint32_t end) {
+  view_ = AudioRange(start, end, Scale());
   CheckPositions();
 }
 

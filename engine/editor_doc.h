@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/audio_range.h"
 #include "engine/export_settings.h"
 #include "engine/op_codes.h"
 #include "engine/temp_audio_file.h"
@@ -94,15 +95,21 @@ class CEditorDoc {
                      uint32_t peakStart, uint32_t peakEnd, int extend);
   OpResult ClipboardStore(TempAudioFile* slot, int16_t bits, int16_t channelCount, int32_t rate);
 
-  // Sets the selection to whole frames within the audio; the peak offsets
-  // follow in proportion to the two lengths.
+  // The selection and the visible part of the audio, each with its image on
+  // the peak data under the document's current lengths.
+  const AudioRange& Selection() const { return selection_; }
+  const AudioRange& View() const { return view_; }
+  // How the peak data lies over the audio now.
+  PeakScale Scale() const;
+  // Sets the selection to whole frames within the audio and moves the play
+  // position to its start.
   void SetSelection(uint32_t start, uint32_t end);
+  // Sets the visible part, clamped into the audio.
+  void SetView(uint32_t start, uint32_t end);
   // Debug builds stop here when the selection or the view lies outside the
   // audio, or a length disagrees with its bounds; every change of the audio
   // or the selection ends with this check.
   void CheckPositions() const;
-  // A PCM offset mapped onto the peak data, rounded down to the block size.
-  uint32_t PeakOffsetFor(uint32_t pcmOffset) const;
   AudioFormat Format() const { return {channels, bitsPerSample, sampleRate}; }
   const std::string& Path() const { return path_; }
   void SetPath(const std::string& path) { path_ = path; }
@@ -144,16 +151,8 @@ class CEditorDoc {
   int32_t sampleRate = 0;
   int32_t bytesPerSecond = 0;
 
-  uint32_t peakSelStart = 0, peakSelEnd = 0;
-  uint32_t peakViewStart = 0, peakViewEnd = 0;
-  uint32_t peakLength = 0;
-  uint32_t peakSelLength = 0;
-  uint32_t peakViewLength = 0;
-  uint32_t selStart = 0, selEnd = 0;
-  uint32_t viewStart = 0, viewEnd = 0;
-  uint32_t dataLength = 0;
-  uint32_t selLength = 0;
-  uint32_t viewLength = 0;
+  uint32_t dataLength = 0;  // PCM bytes of the working audio
+  uint32_t peakLength = 0;  // bytes of its peak data
 
   uint32_t playPosition = 0;
   uint32_t sourceFileLength = 0;  // WAV only
@@ -178,6 +177,8 @@ class CEditorDoc {
   // copy, or built from the working file now.
   OpResult MakePeakFile(Progress& progress);
 
+  AudioRange selection_;
+  AudioRange view_;
   DocumentHost& app_;
   std::map<OpCode, std::unique_ptr<EffectTool>> tools_;
   std::map<OpCode, Operation> operations_;

@@ -51,7 +51,8 @@ OpResult CEditorDoc::UserOpRangeEffect(OpCode code, Progress& progress) {
   ScratchSlots scratch(*this, effect->routine);
 
   const uint32_t length = dataLength, peaks = peakLength;
-  const uint32_t s0 = selStart, e0 = selEnd, ps0 = peakSelStart, pe0 = peakSelEnd;
+  const uint32_t s0 = selection_.Start(), e0 = selection_.End(), ps0 = selection_.PeakStart(),
+                 pe0 = selection_.PeakEnd();
   const bool entire = tool->Scope() == ENTIRE_FILE;
   progress.SetCaption(effect->caption);
   progress.SetTotal(entire ? (length + peaks) / 100 : (e0 + pe0 - s0 - ps0) / 100);
@@ -114,7 +115,8 @@ OpResult CEditorDoc::UserOpMixPaste(Progress& progress) {
   EffectTool* tool = Tool(OP_MIX_PASTE);
   if (tool == nullptr) return OP_PENDING;
   ScratchSlots scratch(*this, "UserOpMixPaste");
-  const uint32_t s = selStart, e = selEnd, ps = peakSelStart, pe = peakSelEnd;
+  const uint32_t s = selection_.Start(), e = selection_.End(), ps = selection_.PeakStart(),
+                 pe = selection_.PeakEnd();
   const uint32_t length = dataLength, peaks = peakLength;
   progress.SetCaption("Performing mix paste operation");
 

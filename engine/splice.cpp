@@ -235,40 +235,32 @@ OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progre
     ShowMessage("DocFinalize: Failed to mem map the clipboard");
     return OP_FAILED;
   }
-  const uint32_t length = work.pcmLength;
-  const uint32_t peaks = work.peakLength;
-  dataLength = length;
-  peakLength = peaks;
-
+  dataLength = work.pcmLength;
+  peakLength = work.peakLength;
+  // The bounds to keep, in PCM bytes; their peak images follow from the new
+  // lengths once the peak data is final.
+  uint32_t selStart = selection_.Start(), selEnd = selection_.End();
+  uint32_t viewStart = view_.Start(), viewEnd = view_.End();
   auto clampView = [&] {
-    if (peaks < peakViewStart) peakViewStart = 0;
-    if (peaks < peakViewEnd) peakViewEnd = peaks;
-    peakViewLength = peakViewEnd - peakViewStart;
-    if (length < viewStart) viewStart = 0;
-    if (length < viewEnd) viewEnd = length;
-    viewLength = viewEnd - viewStart;
+    if (dataLength < viewStart) viewStart = 0;
+    viewEnd = std::min(viewEnd, dataLength);
   };
   auto showWholeFile = [&] {
     selStart = selEnd = 0;
-    peakSelStart = peakSelEnd = peakSelLength = 0;
     playPosition = 0;
-    viewStart = peakViewStart = 0;
-    viewEnd = viewLength = length;
-    peakViewEnd = peakViewLength = peaks;
+    viewStart = 0;
+    viewEnd = dataLength;
   };
 
   if (operation == OP_CUT) {
-    peakSelEnd = std::min(peakSelStart, peaks);
-    peakSelLength = 0;
     selEnd = selStart;
-    selLength = 0;
     clampView();
-    if (length == 0) hasAudio = 0;
+    if (dataLength == 0) hasAudio = 0;
   }
   if (operation == OP_PASTE_OVER) clampView();
-  if ((operation == OP_PASTE_OVER || operation == OP_PASTE_INSERT) && hasAudio == 0 && length > 0) {
+  if ((operation == OP_PASTE_OVER || operation == OP_PASTE_INSERT) && hasAudio == 0 &&
+      dataLength > 0) {
     hasAudio = 1;
-    selLength = 0;
     showWholeFile();
   }
   if (operation == OP_REPLACE) {
@@ -278,32 +270,17 @@ OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progre
     sampleRate = work.sampleRate;
     blockAlign = static_cast<int16_t>(work.BlockSize());
     bytesPerSecond = Format().BytesPerSecond();
-    selLength = 0;
     showWholeFile();
   }
-  peakSelStart = std::min(peakSelStart, peaks);
-  peakSelEnd = std::min(peakSelEnd, peaks);
-  // Keep the selection inside the audio too, so later splices see a valid
-  // range whatever the operation was.
-  selStart = std::min(selStart, length);
-  selEnd = std::min(selEnd, length);
-  selLength = selEnd - selStart;
-  peakSelLength = peakSelEnd - peakSelStart;
 
   // The new audio is in place already; its peak data has to match it.
   UninterruptibleProgress uninterruptible(progress);
   const auto rebuilt = RebuildPeakFileIfNeeded(&work, uninterruptible);
-  if (work.peakLength != peakLength) {
-    // A rebuilt peak file has its own length: the peak offsets follow the
-    // PCM offsets again.
-    peakLength = work.peakLength;
-    peakViewStart = PeakOffsetFor(viewStart);
-    peakViewEnd = PeakOffsetFor(viewEnd);
-    peakViewLength = peakViewEnd - peakViewStart;
-    peakSelStart = PeakOffsetFor(selStart);
-    peakSelEnd = PeakOffsetFor(selEnd);
-    peakSelLength = peakSelEnd - peakSelStart;
-  }
+  peakLength = work.peakLength;
+  // Clamped into the audio too, so later splices see a valid range whatever
+  // the operation was.
+  selection_ = AudioRange(selStart, selEnd, Scale());
+  view_ = AudioRange(viewStart, viewEnd, Scale());
   CheckPositions();
   return rebuilt;
 }

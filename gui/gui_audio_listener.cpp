@@ -73,11 +73,11 @@ void GuiAudioListener::Flush() {
     const CEditorDoc& doc = view->Document();
     if (mode != kPlayCursorDraw) {
       view->DrawPlayCursor(0, 0.0f, mode);
-    } else if (doc.viewStart <= position && position <= doc.viewEnd) {
-      const uint32_t width = doc.viewEnd - doc.viewStart;
-      const float fraction =
-          width == 0 ? 0.0f
-                     : static_cast<float>(position - doc.viewStart) / static_cast<float>(width);
+    } else if (doc.View().Start() <= position && position <= doc.View().End()) {
+      const uint32_t width = doc.View().Length();
+      const float fraction = width == 0 ? 0.0f
+                                        : static_cast<float>(position - doc.View().Start()) /
+                                              static_cast<float>(width);
       view->DrawPlayCursor(0, fraction < 0 ? 0.0f : fraction, mode);
     }
   }
@@ -85,7 +85,8 @@ void GuiAudioListener::Flush() {
     const CEditorDoc* doc = app_.ActiveDocument();
     if (doc != nullptr && frame_.PositionBar() != nullptr) {
       const uint64_t report = position_.load();
-      const uint32_t position = (report >> 32) != 0 ? doc->selStart : static_cast<uint32_t>(report);
+      const uint32_t position =
+          (report >> 32) != 0 ? doc->Selection().Start() : static_cast<uint32_t>(report);
       frame_.PositionBar()->SetStart(
           QString::fromStdString(view::FormatTime(position, doc->bytesPerSecond)));
     }

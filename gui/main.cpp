@@ -78,7 +78,6 @@ void SelectFraction(CEditorView& view, double from, double to) {
   view::PixelState& pixels = view.Pixels();
   pixels.selX1 = static_cast<int16_t>(std::clamp(from, 0.0, 1.0) * P);
   pixels.selX2 = static_cast<int16_t>(std::clamp(to, 0.0, 1.0) * P);
-  view::PixelsToPeakSelection(doc, pixels, P);
   view::PixelsToSelection(doc, pixels, P);
   pixels.selectAllPending = 1;
   view.RedrawSelection();

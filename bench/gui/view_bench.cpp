@@ -98,11 +98,8 @@ void BM_FullRepaint(benchmark::State& state) {
   const auto length = static_cast<uint32_t>(state.range(0));
   // The view starts a third into the file (the close view at its start).
   const uint32_t start = length >= kHour ? 0 : length < 4096 ? 0 : (kHour / 3) & ~3u;
-  f.doc->viewStart = start;
-  f.doc->viewEnd = start + length;
-  f.doc->viewLength = length;
-  f.doc->selStart = start + length / 4;
-  f.doc->selEnd = start + length / 2;
+  f.doc->SetView(start, start + length);
+  f.doc->SetSelection(start + length / 4, start + length / 2);
   for (auto _ : state) {
     f.view->Invalidate();
     f.view->Render();

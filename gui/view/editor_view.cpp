@@ -162,8 +162,6 @@ void CEditorView::OnDraw() {
   screen_.fill(Qt::black);
   if (!layout_.HasPlot()) return;
 
-  view::ViewToPeakRange(doc_);
-  view::SelectionToPeakRange(doc_);
   view::SelectionToPixels(doc_, pixels_, layout_.P);
 
   if (plot_.isNull()) {
@@ -257,7 +255,7 @@ void CEditorView::DrawTimeRuler() {
   p.setFont(ViewFont());
   p.setPen(kGrey);
   const int ascent = p.fontMetrics().ascent();
-  const uint32_t start = doc_.viewStart, length = doc_.viewLength;
+  const uint32_t start = doc_.View().Start(), length = doc_.View().Length();
   const int32_t rate = doc_.bytesPerSecond;
   const uint32_t at[4] = {start, start + length / 4, start + length / 2, start + (length / 4) * 3};
   for (int i = 0; i < 4; ++i) {
@@ -345,10 +343,12 @@ void CEditorView::RedrawSelection() {
   }
   if (hasFocus) {
     const int32_t rate = doc_.bytesPerSecond;
-    const uint32_t length =
-        doc_.selEnd != doc_.selStart ? doc_.selEnd - doc_.selStart : doc_.dataLength;
-    app_.ShowPositionTexts(view::FormatTime(doc_.selStart, rate),
-                           view::FormatTime(doc_.selEnd, rate), view::FormatTime(length, rate));
+    const uint32_t length = doc_.Selection().End() != doc_.Selection().Start()
+                                ? doc_.Selection().End() - doc_.Selection().Start()
+                                : doc_.dataLength;
+    app_.ShowPositionTexts(view::FormatTime(doc_.Selection().Start(), rate),
+                           view::FormatTime(doc_.Selection().End(), rate),
+                           view::FormatTime(length, rate));
   }
 }
 
@@ -452,7 +452,6 @@ void CEditorView::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   if (HitButtons(pos.x(), pos.y())) return;
   pixels_.selX1 = pixels_.selX2 = pixels_.anchorX = ColumnAt(pos.x());
-  view::PixelsToPeakSelection(doc_, pixels_, layout_.P);
   view::PixelsToSelection(doc_, pixels_, layout_.P);
   pixels_.dragging = 1;
   RedrawSelection();
@@ -464,7 +463,6 @@ void CEditorView::mouseMoveEvent(QMouseEvent* event) {
   pixels_.dragMoved = 1;
   pixels_.selX1 = std::min(pixels_.anchorX, column);
   pixels_.selX2 = std::max(pixels_.anchorX, column);
-  view::PixelsToPeakSelection(doc_, pixels_, layout_.P);
   view::PixelsToSelection(doc_, pixels_, layout_.P);
   RedrawSelection();
 }
@@ -484,7 +482,6 @@ void CEditorView::mouseDoubleClickEvent(QMouseEvent* event) {
   if (HitButtons(pos.x(), pos.y())) return;
   pixels_.selX1 = 0;
   pixels_.selX2 = static_cast<int16_t>(layout_.P);
-  view::PixelsToPeakSelection(doc_, pixels_, layout_.P);
   view::PixelsToSelection(doc_, pixels_, layout_.P);
   pixels_.selectAllPending = 1;
   RedrawSelection();

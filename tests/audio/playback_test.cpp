@@ -81,11 +81,11 @@ TEST(Playback, PlaysSilentRingThenSelectionThenPadding) {
     EXPECT_LE(played.size(), ring + selected.size() + ring + c.bufferSize);
 
     EXPECT_EQ(p.engine.PlayState(), PLAY_IDLE);
-    EXPECT_EQ(doc->playPosition, doc->selStart);
+    EXPECT_EQ(doc->playPosition, doc->Selection().Start());
     const auto cursors = p.listener.Cursors();
     ASSERT_FALSE(cursors.empty());
     EXPECT_EQ(cursors.back().mode, 3);
-    EXPECT_EQ(cursors.back().position, doc->selStart);
+    EXPECT_EQ(cursors.back().position, doc->Selection().Start());
     EXPECT_EQ(p.listener.forgotten.load(), 1);
     EXPECT_TRUE(messages.Messages().empty());
   }

@@ -99,8 +99,7 @@ TEST(BatchToolSettings, ScopeAgreesWithTheDialogsApplyToChoice) {
   for (const ScopedTool& tool : ScopedTools()) {
     for (const Case& c : cases) {
       EffectDoc d(kStereo, Audio());
-      d.Doc().selStart = c.selection ? 400 : 0;
-      d.Doc().selEnd = c.selection ? 800 : 0;
+      d.Doc().SetSelection(c.selection ? 400 : 0, c.selection ? 800 : 0);
       const int batch = tool.batch(d.Doc(), c.scope);
       EXPECT_EQ(batch, tool.dialog(d.Doc(), c.scope))
           << tool.name << " scope " << static_cast<int>(c.scope) << " selection " << c.selection;

@@ -92,9 +92,9 @@ TEST(Document, OpensWavIntoAMappedWorkingCopyWithPeaks) {
   EXPECT_EQ(doc.dataLength, 100000u);
   EXPECT_EQ(doc.peakLength, 3124u);
   EXPECT_NE(doc.work.peakData, nullptr);
-  EXPECT_EQ(doc.viewEnd, 100000u);
-  EXPECT_EQ(doc.peakViewEnd, 3124u);
-  EXPECT_EQ(doc.selEnd, 0u);
+  EXPECT_EQ(doc.View().End(), 100000u);
+  EXPECT_EQ(doc.View().PeakEnd(), 3124u);
+  EXPECT_EQ(doc.Selection().End(), 0u);
   EXPECT_EQ(doc.hasAudio, 1);
   EXPECT_EQ(doc.blockAlign, 4);
   EXPECT_EQ(doc.bytesPerSecond, 176400);

@@ -29,6 +29,30 @@ TEST(EditOps, CopyOfAnEmptySelectionLeavesTheClipboardEmpty) {
   EXPECT_TRUE(ScratchLeftovers(t).empty());
 }
 
+TEST(EditOps, SplicesKeepEachPeakEntryWhole) {
+  // 8-bit stereo: a loud left channel and a silent right one. A peak entry
+  // is 4 bytes over 2-byte frames; a splice that started halfway into an
+  // entry would show the left channel's peaks in the right lane.
+  const AudioFormat stereo8{2, 8, 22050};
+  std::string pcm;
+  for (int i = 0; i < 30000; ++i) pcm += {static_cast<char>(i % 2 ? 0xff : 0x00), '\x80'};
+  TestApp t;
+  auto doc = OpenDocument(t, stereo8, pcm);
+  for (const uint32_t start : {1002u, 3338u, 7770u, 12346u}) {
+    doc->SetSelection(start, start + 3200);
+    ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
+    doc->SetSelection(start + 2002, start + 2002);
+    ASSERT_EQ(RunOp(*doc, OP_PASTE_INSERT), OP_DONE);
+    ExpectDocumentInvariants(*doc);
+    const std::string peaks(reinterpret_cast<const char*>(doc->work.peakData),
+                            doc->work.peakLength);
+    for (size_t entry = 0; entry + 4 <= peaks.size(); entry += 4) {
+      ASSERT_EQ(peaks.substr(entry + 2, 2), std::string(2, '\0'))
+          << "entry at " << entry << " after moving audio from " << start;
+    }
+  }
+}
+
 TEST(EditOps, CuttingTheWholeFileLeavesAnEmptyDocumentThatUndoRestores) {
   TestApp t;
   const std::string pcm = RandomAudio(kStereo16, 5000, 2);
@@ -58,9 +82,9 @@ TEST(EditOps, PasteIntoANewEmptyDocumentShowsTheWholePastedAudio) {
   ASSERT_EQ(RunOp(empty, OP_PASTE_INSERT), OP_DONE);
   EXPECT_EQ(WorkingAudio(empty), pcm);
   EXPECT_EQ(empty.hasAudio, 1);
-  EXPECT_EQ(empty.viewStart, 0u);
-  EXPECT_EQ(empty.viewEnd, empty.dataLength);
-  EXPECT_EQ(empty.peakViewEnd, empty.peakLength);
+  EXPECT_EQ(empty.View().Start(), 0u);
+  EXPECT_EQ(empty.View().End(), empty.dataLength);
+  EXPECT_EQ(empty.View().PeakEnd(), empty.peakLength);
   ExpectDocumentInvariants(empty);
 }
 
@@ -164,8 +188,9 @@ TEST(EditOps, CancelAtAnyStepLeavesEverythingAsItWas) {
 
       const std::string audio = WorkingAudio(*doc);
       const std::string clip = SlotAudio(*doc->clip);
-      const auto counts = std::make_tuple(doc->undoCount, doc->undoPosition, doc->redoCount,
-                                          doc->redoPosition, doc->selStart, doc->selEnd);
+      const auto counts =
+          std::make_tuple(doc->undoCount, doc->undoPosition, doc->redoCount, doc->redoPosition,
+                          doc->Selection().Start(), doc->Selection().End());
       t.progress.CancelAtStep(step);
       MessageRecorder messages;
       const auto result = RunOp(*doc, c.code);
@@ -174,9 +199,10 @@ TEST(EditOps, CancelAtAnyStepLeavesEverythingAsItWas) {
       ASSERT_EQ(result, OP_CANCELLED) << OperationCodeName(c.code) << " step " << step;
       EXPECT_EQ(WorkingAudio(*doc), audio) << OperationCodeName(c.code) << " step " << step;
       EXPECT_EQ(SlotAudio(*doc->clip), clip);
-      EXPECT_EQ(std::make_tuple(doc->undoCount, doc->undoPosition, doc->redoCount,
-                                doc->redoPosition, doc->selStart, doc->selEnd),
-                counts);
+      EXPECT_EQ(
+          std::make_tuple(doc->undoCount, doc->undoPosition, doc->redoCount, doc->redoPosition,
+                          doc->Selection().Start(), doc->Selection().End()),
+          counts);
       EXPECT_EQ(ScratchLeftovers(t), std::vector<std::string>{});
       EXPECT_EQ(messages.Messages(), std::vector<std::string>{"User cancelled the operation."});
       ExpectDocumentInvariants(*doc);

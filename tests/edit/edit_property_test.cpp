@@ -43,7 +43,7 @@ TEST(EditProperty, RandomEditSequencesMatchTheModel) {
       const uint32_t a = frames ? random() % (frames + 1) : 0;
       const uint32_t b = frames ? random() % (frames + 1) : 0;
       doc->SetSelection(std::min(a, b) * block, std::max(a, b) * block);
-      const uint32_t s = doc->selStart, e = doc->selEnd;
+      const uint32_t s = doc->Selection().Start(), e = doc->Selection().End();
       const OpCode code = codes[random() % std::size(codes)];
       // The commands' preconditions: a selection to cut, copy or delete, a
       // clipboard to paste, history to undo or redo.

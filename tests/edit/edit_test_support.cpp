@@ -47,15 +47,15 @@ void ExpectDocumentInvariants(const CEditorDoc& doc) {
   EXPECT_EQ(doc.peakLength, doc.work.peakLength);
   EXPECT_EQ(doc.work.Format(), doc.Format());
   EXPECT_EQ(doc.dataLength % block, 0u);
-  EXPECT_LE(doc.selStart, doc.selEnd);
-  EXPECT_LE(doc.selEnd, doc.dataLength);
-  EXPECT_EQ(doc.selStart % block, 0u);
-  EXPECT_EQ(doc.selEnd % block, 0u);
-  EXPECT_LE(doc.viewStart, doc.viewEnd);
-  EXPECT_LE(doc.viewEnd, doc.dataLength);
-  EXPECT_LE(doc.peakSelStart, doc.peakSelEnd);
-  EXPECT_LE(doc.peakSelEnd, doc.peakLength);
-  EXPECT_LE(doc.peakViewEnd, doc.peakLength);
+  EXPECT_EQ(doc.Selection().Start() % block, 0u);
+  EXPECT_EQ(doc.Selection().End() % block, 0u);
+  // Inside the audio, with peak bounds that are the image of the PCM bounds.
+  EXPECT_TRUE(doc.Selection().FitsScale(doc.Scale()))
+      << doc.Selection().Start() << ".." << doc.Selection().End() << " peaks "
+      << doc.Selection().PeakStart() << ".." << doc.Selection().PeakEnd();
+  EXPECT_TRUE(doc.View().FitsScale(doc.Scale()))
+      << doc.View().Start() << ".." << doc.View().End() << " peaks " << doc.View().PeakStart()
+      << ".." << doc.View().PeakEnd();
   EXPECT_EQ(doc.hasAudio, doc.dataLength > 0 ? 1 : 0);
   EXPECT_EQ(doc.work.pcmData != nullptr, doc.dataLength > 0);
   if (doc.dataLength > 0) {
@@ -80,8 +80,8 @@ std::vector<std::string> ScratchLeftovers(TestApp& t) {
 }
 
 OpResult InvertTool::PerformAction(CEditorDoc& doc, Progress& progress) {
-  const uint32_t start = scope == ENTIRE_FILE ? 0 : doc.selStart;
-  const uint32_t end = scope == ENTIRE_FILE ? doc.dataLength : doc.selEnd;
+  const uint32_t start = scope == ENTIRE_FILE ? 0 : doc.Selection().Start();
+  const uint32_t end = scope == ENTIRE_FILE ? doc.dataLength : doc.Selection().End();
   TempAudioFile* b = doc.tempB;
   b->pcmLength = end - start;
   b->peakLength = 0;

@@ -77,7 +77,7 @@ TEST(EffectDriver, SelectionEffectCoversTheSelectionAndTheNewPeakLength) {
   auto tool = std::make_unique<InvertTool>(SELECTED_AREA);
   doc->AdoptTool(OP_ECHO, std::move(tool));
   doc->SetSelection(40000, 120000);
-  const uint32_t ps = doc->peakSelStart;
+  const uint32_t ps = doc->Selection().PeakStart();
   ASSERT_EQ(RunOp(*doc, OP_ECHO), OP_DONE);
   EXPECT_EQ(WorkingAudio(*doc),
             pcm.substr(0, 40000) + Inverted(pcm.substr(40000, 80000)) + pcm.substr(120000));
@@ -127,8 +127,8 @@ TEST(EffectDriver, ChangeQualityIsUndoneToTheOldFormat) {
   EXPECT_EQ(doc->Format(), (AudioFormat{1, 8, 22050}));
   EXPECT_EQ(doc->blockAlign, 1);
   EXPECT_EQ(doc->bytesPerSecond, 22050);
-  EXPECT_EQ(doc->selEnd, 0u);
-  EXPECT_EQ(doc->viewEnd, doc->dataLength);
+  EXPECT_EQ(doc->Selection().End(), 0u);
+  EXPECT_EQ(doc->View().End(), doc->dataLength);
   ExpectDocumentInvariants(*doc);
   ASSERT_EQ(RunOp(*doc, OP_UNDO), OP_DONE);
   EXPECT_EQ(doc->Format(), kStereo16);

@@ -246,8 +246,8 @@ TEST_P(ReferenceTest, EveryToolMatchesTheReferenceOnRandomRegions) {
     uint32_t e = static_cast<uint32_t>(uniform(0, frames)) * block;
     if (s > e) std::swap(s, e);
     doc.SetSelection(s, e);
-    ASSERT_EQ(doc.selStart, s);
-    ASSERT_EQ(doc.selEnd, e);
+    ASSERT_EQ(doc.Selection().Start(), s);
+    ASSERT_EQ(doc.Selection().End(), e);
     const bool whole = round == 0;
     const int applyTo = whole ? ENTIRE_FILE : SELECTED_AREA;
     const Pcm region = whole ? work : Region(work, s, e);

@@ -221,7 +221,7 @@ TEST_F(AudioWindow, RecordInsertsTheRecordingAtTheSelectionStart) {
   CChildFrame* child = Open(pcm);
   ASSERT_NE(child, nullptr);
   CEditorDoc& doc = child->Document();
-  doc.selStart = doc.selEnd = doc.playPosition = 4000;
+  doc.SetSelection(4000, 4000);
   const int undoBefore = doc.undoCount;
 
   bool greyedWhileRecording = false;

@@ -207,11 +207,11 @@ TEST(CommandTable, RunsOnTheActiveDocumentOrShowsOneMessage) {
   // Forward moves play position and selection to the end, without a word.
   messages.Clear();
   EXPECT_TRUE(ForwardDocument(t.App()));
-  EXPECT_EQ(doc.selStart, 4000u);
-  EXPECT_EQ(doc.selEnd, 4000u);
+  EXPECT_EQ(doc.Selection().Start(), 4000u);
+  EXPECT_EQ(doc.Selection().End(), 4000u);
   EXPECT_EQ(doc.playPosition, 4000u);
   EXPECT_TRUE(RewindDocument(t.App()));
-  EXPECT_EQ(doc.selEnd, 0u);
+  EXPECT_EQ(doc.Selection().End(), 0u);
   EXPECT_TRUE(messages.Messages().empty());
 }
 

@@ -14,8 +14,7 @@ void SetFields(CEditorDoc& doc, int channels, int bits, uint32_t dataLength) {
   doc.blockAlign = static_cast<int16_t>(channels * bits / 8);
   doc.dataLength = dataLength;
   doc.peakLength = dataLength / doc.blockAlign / 32 * 2 * channels;
-  doc.viewStart = 0;
-  doc.viewEnd = doc.viewLength = dataLength;
+  doc.SetView(0, dataLength);
   doc.hasAudio = 1;
 }
 
@@ -59,13 +58,10 @@ TEST(ScrollBar, PageNeverBelowThree) {
   TestApp t;
   CEditorDoc doc(t.App());
   SetFields(doc, 2, 16, 40000000);
-  doc.viewStart = 20000000;
-  doc.viewEnd = 20000004;
-  doc.viewLength = 4;
+  doc.SetView(20000000, 20000004);
   EXPECT_EQ(view::ScrollBarFor(doc).page, 3);
   EXPECT_EQ(view::ScrollBarFor(doc).position, 50);
-  doc.viewStart = 0;
-  doc.viewEnd = doc.viewLength = 20000000;
+  doc.SetView(0, 20000000);
   EXPECT_EQ(view::ScrollBarFor(doc).page, 50);
   SetFields(doc, 2, 16, 0);
   EXPECT_EQ(view::ScrollBarFor(doc).page, 3);
@@ -76,26 +72,25 @@ TEST(Scroll, ThumbLineAndPageMoves) {
   TestApp t;
   CEditorDoc doc(t.App());
   SetFields(doc, 1, 8, 1000);
-  doc.viewEnd = doc.viewLength = 100;
+  doc.SetView(0, 100);
   view::PixelState px;
   ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::ThumbTrack, 50, 500));
-  EXPECT_EQ(doc.viewStart, 499u);  // the single-precision hundredth
-  EXPECT_EQ(doc.viewEnd, 599u);
+  EXPECT_EQ(doc.View().Start(), 499u);  // the single-precision hundredth
+  EXPECT_EQ(doc.View().End(), 599u);
   ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::ThumbTrack, 100, 500));
-  EXPECT_EQ(doc.viewStart, 900u);
-  EXPECT_EQ(doc.viewEnd, 1000u);
+  EXPECT_EQ(doc.View().Start(), 900u);
+  EXPECT_EQ(doc.View().End(), 1000u);
   ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::LineRight, 0, 500));
-  EXPECT_EQ(doc.viewEnd, 1000u);  // already at the end
+  EXPECT_EQ(doc.View().End(), 1000u);  // already at the end
   ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::PageLeft, 0, 500));
-  EXPECT_EQ(doc.viewStart, 800u);
+  EXPECT_EQ(doc.View().Start(), 800u);
   ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::LineLeft, 0, 500));
-  EXPECT_EQ(doc.viewStart, 775u);
-  doc.viewStart = 10;
-  doc.viewEnd = 110;
+  EXPECT_EQ(doc.View().Start(), 775u);
+  doc.SetView(10, 110);
   ASSERT_TRUE(view::Scroll(doc, px, view::ScrollCode::LineLeft, 0, 500));
-  EXPECT_EQ(doc.viewStart, 0u);
-  EXPECT_EQ(doc.viewEnd, 100u);
-  EXPECT_EQ(doc.viewLength, 100u);
+  EXPECT_EQ(doc.View().Start(), 0u);
+  EXPECT_EQ(doc.View().End(), 100u);
+  EXPECT_EQ(doc.View().Length(), 100u);
   EXPECT_FALSE(view::Scroll(doc, px, view::ScrollCode::Other, 0, 500));
 }
 
@@ -104,24 +99,20 @@ TEST(Zoom, OutGrowsEachSideByTheViewLengthOverTheFrameSize) {
   CEditorDoc doc(t.App());
   SetFields(doc, 2, 16, 4000000);
   view::PixelState px;
-  doc.viewStart = 1000000;
-  doc.viewEnd = 1400000;
-  doc.viewLength = 400000;
+  doc.SetView(1000000, 1400000);
   view::ZoomOut(doc, px, 600);
-  EXPECT_EQ(doc.viewStart, 900000u);
-  EXPECT_EQ(doc.viewEnd, 1500000u);
-  EXPECT_EQ(doc.viewLength, 600000u);
-  doc.viewStart = 40;
+  EXPECT_EQ(doc.View().Start(), 900000u);
+  EXPECT_EQ(doc.View().End(), 1500000u);
+  EXPECT_EQ(doc.View().Length(), 600000u);
+  doc.SetView(40, doc.View().End());
   view::ZoomOut(doc, px, 600);
-  EXPECT_EQ(doc.viewStart, 0u);  // stops at the start of the file
+  EXPECT_EQ(doc.View().Start(), 0u);  // stops at the start of the file
   // 8-bit mono grows by the whole view length on each side.
   SetFields(doc, 1, 8, 10000);
-  doc.viewStart = 5000;
-  doc.viewEnd = 5100;
-  doc.viewLength = 100;
+  doc.SetView(5000, 5100);
   view::ZoomOut(doc, px, 600);
-  EXPECT_EQ(doc.viewStart, 4900u);
-  EXPECT_EQ(doc.viewEnd, 5200u);
+  EXPECT_EQ(doc.View().Start(), 4900u);
+  EXPECT_EQ(doc.View().End(), 5200u);
 }
 
 TEST(Zoom, InRefusesTinySelectionsAndOtherwiseShowsExactlyTheSelection) {
@@ -139,24 +130,22 @@ TEST(Zoom, InRefusesTinySelectionsAndOtherwiseShowsExactlyTheSelection) {
   };
   for (const Case& c : cases) {
     SetFields(doc, c.channels, 16, 100000);
-    doc.selStart = c.start;
-    doc.selEnd = c.end;
-    doc.selLength = c.end - c.start;
+    doc.SetSelection(c.start, c.end);
     EXPECT_EQ(view::ZoomIn(doc, px, 600), c.zooms) << c.channels << " " << c.end - c.start;
     if (c.zooms) {
-      EXPECT_EQ(doc.viewStart, c.start);
-      EXPECT_EQ(doc.viewEnd, c.end);
-      EXPECT_EQ(doc.viewLength, c.end - c.start);
+      EXPECT_EQ(doc.View().Start(), c.start);
+      EXPECT_EQ(doc.View().End(), c.end);
+      EXPECT_EQ(doc.View().Length(), c.end - c.start);
       EXPECT_EQ(px.selX1, 0);
       EXPECT_EQ(px.selX2, 600);
     } else {
-      EXPECT_EQ(doc.viewLength, 100000u);
+      EXPECT_EQ(doc.View().Length(), 100000u);
     }
   }
   view::FullView(doc, px, 600);
-  EXPECT_EQ(doc.viewStart, 0u);
-  EXPECT_EQ(doc.viewEnd, 100000u);
-  EXPECT_EQ(doc.peakViewLength, doc.peakLength);
+  EXPECT_EQ(doc.View().Start(), 0u);
+  EXPECT_EQ(doc.View().End(), 100000u);
+  EXPECT_EQ(doc.View().PeakLength(), doc.peakLength);
 }
 
 TEST(SelectionRedraw, DragInvertsOnlyTheDifference) {

@@ -50,9 +50,7 @@ struct ViewFixture {
     doc.reset();
   }
   void ShowRange(uint32_t start, uint32_t end) {
-    doc->viewStart = start;
-    doc->viewEnd = end;
-    doc->viewLength = end - start;
+    doc->SetView(start, end);
     view->Invalidate();
     view->Render();
   }
@@ -131,7 +129,7 @@ TEST(EditorView, ClickSelectsAColumnAndDragInvertsOnlyTheDifference) {
   const view::Layout l = f.view->LastLayout();
   f.Press(20, 40);  // left of the plot: column 0
   EXPECT_EQ(f.view->Pixels().selX1, 0);
-  EXPECT_EQ(f.doc->selStart, 0u);
+  EXPECT_EQ(f.doc->Selection().Start(), 0u);
   f.Release(20, 40);
 
   f.Press(35 + 100, 40);
@@ -142,7 +140,7 @@ TEST(EditorView, ClickSelectsAColumnAndDragInvertsOnlyTheDifference) {
   f.Release(35 + 150, 40);
   EXPECT_EQ(f.view->Pixels().selX1, 100);
   EXPECT_EQ(f.view->Pixels().selX2, 150);
-  EXPECT_EQ(f.doc->selStart, static_cast<uint32_t>(16000.0 * 100 / l.P) & ~1u);
+  EXPECT_EQ(f.doc->Selection().Start(), static_cast<uint32_t>(16000.0 * 100 / l.P) & ~1u);
   const int g = static_cast<int>(l.P * 0.25);
   for (int column : {50, 60, 99, 150, 160}) {
     EXPECT_EQ(f.ScreenPixel(35 + column, 2), 0u) << column;
@@ -164,8 +162,8 @@ TEST(EditorView, DoubleClickSelectsTheVisibleRangeOnly) {
   ViewFixture f(8000);
   f.ShowRange(4000, 12000);
   QTest::mouseDClick(f.Port(), Qt::LeftButton, {}, QPoint(200, 40));
-  EXPECT_EQ(f.doc->selStart, 4000u);
-  EXPECT_EQ(f.doc->selEnd, 12000u);
+  EXPECT_EQ(f.doc->Selection().Start(), 4000u);
+  EXPECT_EQ(f.doc->Selection().End(), 12000u);
   EXPECT_EQ(f.ScreenPixel(35 + 10, 2), 0xFFFFFFu);
 }
 
@@ -175,18 +173,17 @@ TEST(EditorView, PaintedButtonsZoom) {
   // Zoom in with only an insertion point does nothing.
   f.Press(l.W - 45, l.F - 25);
   f.Release(l.W - 45, l.F - 25);
-  EXPECT_EQ(f.doc->viewLength, 16000u);
-  f.doc->selStart = 4000;
-  f.doc->selEnd = 8000;
+  EXPECT_EQ(f.doc->View().Length(), 16000u);
+  f.doc->SetSelection(4000, 8000);
   f.Press(l.W - 45, l.F - 25);
-  EXPECT_EQ(f.doc->viewStart, 4000u);
-  EXPECT_EQ(f.doc->viewEnd, 8000u);
+  EXPECT_EQ(f.doc->View().Start(), 4000u);
+  EXPECT_EQ(f.doc->View().End(), 8000u);
   f.Press(l.W - 60, l.F - 5);  // zoom out
-  EXPECT_EQ(f.doc->viewStart, 2000u);
-  EXPECT_EQ(f.doc->viewEnd, 10000u);
+  EXPECT_EQ(f.doc->View().Start(), 2000u);
+  EXPECT_EQ(f.doc->View().End(), 10000u);
   f.Press(l.W - 40, l.F - 5);  // full view
-  EXPECT_EQ(f.doc->viewStart, 0u);
-  EXPECT_EQ(f.doc->viewEnd, 16000u);
+  EXPECT_EQ(f.doc->View().Start(), 0u);
+  EXPECT_EQ(f.doc->View().End(), 16000u);
 }
 
 TEST(EditorView, ShowsProcessingWhileAnOperationRuns) {
