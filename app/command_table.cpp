@@ -238,12 +238,19 @@ bool InUpdateList(int id) {
   return std::find(std::begin(kUpdateList), std::end(kUpdateList), id) != std::end(kUpdateList);
 }
 
-bool CommandEnabled(int id, PlayState playState) {
+bool CommandEnabled(int id, PlayState playState, const CommandContext& context) {
   if (id == ID_STOP) return true;
   // Buttons without a handler are shown disabled.
   if (id == ID_UNUSED_1 || id == ID_UNUSED_2 || id == ID_UNUSED_3) return false;
-  if (InUpdateList(id)) return playState != PLAY_PLAYING;
-  return true;
+  if (InUpdateList(id) && playState == PLAY_PLAYING) return false;
+  // Commands on the active document that have no message of their own.
+  static constexpr int kNeedDocument[] = {ID_FILE_SAVE,    ID_FILE_SAVE_AS,  ID_FILE_CLOSE,
+                                          ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_FULL};
+  if (!context.hasDocument && std::find(std::begin(kNeedDocument), std::end(kNeedDocument), id) !=
+                                  std::end(kNeedDocument)) {
+    return false;
+  }
+  return DecideCommand(id, context).kind != CommandDecision::Refuse;
 }
 
 int RunDocumentCommand(CEditorApp& app, int id) {

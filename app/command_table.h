@@ -56,7 +56,10 @@ CommandDecision DecideCommand(int id, const CommandContext& context);
 // disabled. Stop is not among them and is always enabled. The play state
 // comes from the audio engine (CEditorApp::PlaybackState).
 bool InUpdateList(int id);
-bool CommandEnabled(int id, PlayState playState);
+// The one enabling rule: a command is offered only when it can run, that is
+// when it is not greyed by playback and its precondition in `context` holds
+// (the rule that would otherwise refuse it with a message).
+bool CommandEnabled(int id, PlayState playState, const CommandContext& context);
 
 // Runs a document command on the application's active document: shows the
 // refusal message, or runs the operation. Returns the operation code that
@@ -72,8 +75,8 @@ struct CommandRun {
     Ran,       // the operation ran
   };
   Status status = NotRun;
-  CEditorDoc* document = nullptr;  // Declined, Ran: the document concerned
-  OpCode operation{};              // Declined, Ran: the operation code
+  CEditorDoc* document = nullptr;   // Declined, Ran: the document concerned
+  OpCode operation{};               // Declined, Ran: the operation code
   OpResult runResult = OP_PENDING;  // Ran: what DocRunOperation returned
 };
 

@@ -235,12 +235,15 @@ OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progre
     ShowMessage("DocFinalize: Failed to mem map the clipboard");
     return OP_FAILED;
   }
+  // A view that showed the whole audio goes on showing all of it, however
+  // long the audio has become; any other view keeps its place and zoom.
+  const bool wholeView = view_.Start() == 0 && view_.End() == dataLength;
   dataLength = work.pcmLength;
   peakLength = work.peakLength;
   // The bounds to keep, in PCM bytes; their peak images follow from the new
   // lengths once the peak data is final.
   uint32_t selStart = selection_.Start(), selEnd = selection_.End();
-  uint32_t viewStart = view_.Start(), viewEnd = view_.End();
+  uint32_t viewStart = view_.Start(), viewEnd = wholeView ? dataLength : view_.End();
   auto clampView = [&] {
     if (dataLength < viewStart) viewStart = 0;
     viewEnd = std::min(viewEnd, dataLength);

@@ -13,7 +13,7 @@ CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const
   setWindowTitle(title);
   view_ = new CEditorView(app_, *doc_, this);
   setWidget(view_);
-  view_->OnInitialUpdate();
+  view_->Refresh();
 }
 
 CChildFrame::~CChildFrame() {

@@ -115,6 +115,7 @@ CMainFrame::CMainFrame(CEditorApp& app, QWidget* parent) : QMainWindow(parent), 
          positionBar_->SetEnd(QString::fromStdString(b));
          positionBar_->SetLength(QString::fromStdString(c));
        }});
+  FollowActivation();
   connect(&uiTimer_, &QTimer::timeout, this, &CMainFrame::UpdateCommandUI);
   uiTimer_.start(200);
   UpdateCommandUI();
@@ -320,9 +321,26 @@ void CMainFrame::CreateAccelerators() {
     shortcut->setContext(Qt::WindowShortcut);
     connect(shortcut, &QShortcut::activated, this, [this, id] {
       // An accelerator obeys the same enabling rule as its menu item.
-      if (CommandEnabled(id, PlaybackState())) OnCommand(id);
+      if (CommandEnabled(id, PlaybackState(), ContextFor(app_))) OnCommand(id);
     });
   }
+}
+
+void CMainFrame::FollowActivation() {
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+    if (auto* frame = qobject_cast<CChildFrame*>(window)) {
+      frame->View().MakeActive();
+      connect(&frame->View(), &CEditorView::StateChanged, this, &CMainFrame::UpdateCommandUI,
+              Qt::UniqueConnection);
+    }
+    UpdateCommandUI();
+  });
+  // Leaving the program for another one stops playback; a menu or a dialog
+  // of its own does not.
+  connect(qApp, &QGuiApplication::applicationStateChanged, this,
+          [this](Qt::ApplicationState state) {
+            if (state != Qt::ApplicationActive) app_.RequestPlaybackStop();
+          });
 }
 
 PlayState CMainFrame::PlaybackState() const {
@@ -331,8 +349,9 @@ PlayState CMainFrame::PlaybackState() const {
 
 void CMainFrame::UpdateCommandUI() {
   const PlayState play = PlaybackState();
+  const CommandContext context = ContextFor(app_);
   for (auto it = actions_.begin(); it != actions_.end(); ++it) {
-    bool enabled = CommandEnabled(it.key(), play);
+    bool enabled = CommandEnabled(it.key(), play, context);
     if (greyed_ && std::find(std::begin(kGreyedButtons), std::end(kGreyedButtons), it.key()) !=
                        std::end(kGreyedButtons)) {
       enabled = false;
@@ -366,8 +385,8 @@ CEditorView* CMainFrame::ActiveView() const {
   return CEditorView::Active();
 }
 
-void CMainFrame::InvalidateViews() {
-  for (CEditorView* view : mdi_->findChildren<CEditorView*>()) view->Invalidate();
+void CMainFrame::RefreshViews() {
+  for (CEditorView* view : mdi_->findChildren<CEditorView*>()) view->Refresh();
 }
 
 CChildFrame* CMainFrame::OpenDocumentFile(const QString& path) {
@@ -376,7 +395,7 @@ CChildFrame* CMainFrame::OpenDocumentFile(const QString& path) {
     recent_->Add(path);
     RefreshRecentMenu();
   }
-  InvalidateViews();
+  RefreshViews();
   return frame;
 }
 
@@ -494,20 +513,16 @@ void CMainFrame::OnCommand(int id) {
     default:
       break;
   }
-  const int operation = RunDocumentCommand(app_, id);
-  // Copy leaves the audio as it was; anything else may have changed it.
-  if (operation != 0 && operation != ToInt(OP_COPY)) {
-    if (CEditorView* view = ActiveView()) view->Invalidate();
-  }
-  InvalidateViews();
+  RunDocumentCommand(app_, id);
+  RefreshViews();
+  UpdateCommandUI();
 }
 
 void CMainFrame::OnRewindOrForward(bool forward) {
   if (!(forward ? ForwardDocument(app_) : RewindDocument(app_))) return;
   CEditorView* view = ActiveView();
   if (view == nullptr || &view->Document() != app_.ActiveDocument()) return;
-  view->RedrawSelection();
-  view->Invalidate();
+  view->Refresh();
 }
 
 void CMainFrame::OnFileOpen() {
@@ -572,7 +587,7 @@ void CMainFrame::SaveWith(CEditorDoc& doc, const QString& path) {
       }
     }
   }
-  InvalidateViews();
+  RefreshViews();
 }
 
 void CMainFrame::ToggleFormatPanel() {

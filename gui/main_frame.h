@@ -82,7 +82,10 @@ class CMainFrame : public QMainWindow {
   void CreateToolBars();
   void CreateAccelerators();
   void RefreshRecentMenu();
-  void InvalidateViews();
+  void RefreshViews();
+  // The active document follows the active window; playback stops when the
+  // program is left.
+  void FollowActivation();
   CEditorView* ActiveView() const;
   void OnFileOpen();
   void OnFileSave();

@@ -110,9 +110,22 @@ CEditorView* CEditorView::Active() {
   return activeView;
 }
 
-void CEditorView::OnInitialUpdate() {
+void CEditorView::Refresh() {
   UpdateScrollBar();
-  RedrawSelection();
+  view::SelectionToPixels(doc_, pixels_,
+                          view::Layout::For(viewport()->width(), viewport()->height()).P);
+  Invalidate();
+  ShowPositionTexts();
+  emit StateChanged();
+}
+
+void CEditorView::ShowPositionTexts() {
+  if (activeView != this) return;
+  const int32_t rate = doc_.bytesPerSecond;
+  const AudioRange& selection = doc_.Selection();
+  const uint32_t length = selection.Empty() ? doc_.dataLength : selection.Length();
+  app_.ShowPositionTexts(view::FormatTime(selection.Start(), rate),
+                         view::FormatTime(selection.End(), rate), view::FormatTime(length, rate));
 }
 
 void CEditorView::StopPlayback() {
@@ -341,15 +354,8 @@ void CEditorView::RedrawSelection() {
     // Only the inverted columns reach the window.
     ShowPlotColumns(lo, hi);
   }
-  if (hasFocus) {
-    const int32_t rate = doc_.bytesPerSecond;
-    const uint32_t length = doc_.Selection().End() != doc_.Selection().Start()
-                                ? doc_.Selection().End() - doc_.Selection().Start()
-                                : doc_.dataLength;
-    app_.ShowPositionTexts(view::FormatTime(doc_.Selection().Start(), rate),
-                           view::FormatTime(doc_.Selection().End(), rate),
-                           view::FormatTime(length, rate));
-  }
+  ShowPositionTexts();
+  emit StateChanged();
 }
 
 void CEditorView::DrawPlayCursor(uint32_t /*position*/, double fraction, int state) {
@@ -409,23 +415,22 @@ void CEditorView::OnScrollAction(int action) {
   StopPlayback();
   const int P = view::Layout::For(viewport()->width(), viewport()->height()).P;
   if (!view::Scroll(doc_, pixels_, code, thumb, P)) return;
-  UpdateScrollBar();
+  Refresh();
   horizontalScrollBar()->setSliderPosition(horizontalScrollBar()->value());
-  Invalidate();
 }
 
 void CEditorView::ZoomIn() {
-  if (view::ZoomIn(doc_, pixels_, layout_.P)) Invalidate();
+  if (view::ZoomIn(doc_, pixels_, layout_.P)) Refresh();
 }
 
 void CEditorView::ZoomOut() {
   view::ZoomOut(doc_, pixels_, layout_.P);
-  Invalidate();
+  Refresh();
 }
 
 void CEditorView::FullView() {
   view::FullView(doc_, pixels_, layout_.P);
-  Invalidate();
+  Refresh();
 }
 
 int16_t CEditorView::ColumnAt(int x) const {
@@ -494,13 +499,21 @@ void CEditorView::wheelEvent(QWheelEvent* event) {
 void CEditorView::focusInEvent(QFocusEvent* event) {
   hasFocus = 1;
   QAbstractScrollArea::focusInEvent(event);
-  app_.SetActiveDocument(&doc_);
+  MakeActive();
+}
+
+void CEditorView::MakeActive() {
+  // Another document's playback ends when this one takes over the window.
+  if (activeView != nullptr && activeView != this) StopPlayback();
   activeView = this;
+  app_.SetActiveDocument(&doc_);
   app_.ShowFormat(doc_.sampleRate, doc_.channels, doc_.bitsPerSample);
+  ShowPositionTexts();
 }
 
 void CEditorView::focusOutEvent(QFocusEvent* event) {
-  StopPlayback();
+  // A menu, a tooltip or a dialog taking the focus leaves playback running;
+  // it stops when another document becomes active or the program is left.
   hasFocus = 0;
   if (pixels_.dragging) {
     pixels_.dragging = 0;

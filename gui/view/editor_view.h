@@ -24,6 +24,9 @@ class CEditorView : public QAbstractScrollArea {
   // The view that last had the focus (or was made last), or null: the view
   // the window's zoom commands and the play cursor act on.
   static CEditorView* Active();
+  // Makes this the view the commands act on and the position bar shows,
+  // stopping the playback of another document.
+  void MakeActive();
   int Serial() const { return serial_; }
 
   void ZoomIn();
@@ -38,8 +41,10 @@ class CEditorView : public QAbstractScrollArea {
   void UpdateScrollBar();
   // The waveform is drawn again at the next paint.
   void Invalidate();
-  // After the document's ranges were set: scroll bar and selection marking.
-  void OnInitialUpdate();
+  // After anything changed the document's audio, selection or view: the
+  // scroll bar, the selection's columns, the waveform and ruler (at the next
+  // paint) and, for the active view, the position bar, all together.
+  void Refresh();
 
   // Draws everything into the client picture now, as a paint would; the
   // picture is what the window shows.
@@ -52,6 +57,10 @@ class CEditorView : public QAbstractScrollArea {
 
   int playCursorX = -1;
   int hasFocus = 0;
+
+ signals:
+  // The selection or the view changed: what the commands may do changes too.
+  void StateChanged();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -72,6 +81,9 @@ class CEditorView : public QAbstractScrollArea {
   void DrawPlot();
   void OnScrollAction(int action);
   void StopPlayback();
+  // Start, end and length of the selection (of the whole audio when nothing
+  // is selected) on the position bar, when this is the active view.
+  void ShowPositionTexts();
   // Plot column of a client x, within 0 ... P.
   int16_t ColumnAt(int x) const;
   // Runs a painted button's command; true when (x, y) hit one.

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThread>
@@ -162,7 +164,7 @@ class AudioWindowWithoutDevices : public AudioWindow {
 constexpr size_t kTenSeconds = 10 * 176400;
 
 TEST_F(AudioWindow, PlayMovesTheCursorAndTimeAndStopReturnsToIdle) {
-  // The panel opens first: the view stops playback when it loses the focus.
+  // The panel opens first, before anything plays.
   frame_->ToggleLevelPanel();
   CChildFrame* child = Open(Pattern(kTenSeconds));
   ASSERT_NE(child, nullptr);
@@ -195,7 +197,8 @@ TEST_F(AudioWindow, PlayMovesTheCursorAndTimeAndStopReturnsToIdle) {
   EXPECT_EQ(view.playCursorX, -1);
   EXPECT_EQ(StartText(), "00:00.000");
   EXPECT_EQ(child->Document().playPosition, 0u);
-  for (int id : {ID_PLAY, ID_RECORD, ID_EDIT_CUT, ID_STOP}) EXPECT_TRUE(Enabled(id)) << id;
+  for (int id : {ID_PLAY, ID_RECORD, ID_TOOLS_VOLUME, ID_STOP}) EXPECT_TRUE(Enabled(id)) << id;
+  EXPECT_FALSE(Enabled(ID_EDIT_CUT)) << "nothing is selected";
   // The panel's meters go dark again when the stop finishes.
   EXPECT_EQ(frame_->LevelsPanel()->grab().toImage(), metersIdle);
   // What reached the device: the silent ring, then the document's audio.
@@ -203,6 +206,28 @@ TEST_F(AudioWindow, PlayMovesTheCursorAndTimeAndStopReturnsToIdle) {
   ASSERT_GT(played.size(), 8u * 1024 + 4096);
   EXPECT_TRUE(played.compare(0, 8 * 1024, std::string(8 * 1024, '\0')) == 0);
   EXPECT_TRUE(played.compare(8 * 1024, 4096, Pattern(4096)) == 0);
+}
+
+TEST_F(AudioWindow, AMenuLeavesPlaybackRunningAndAnotherDocumentStopsIt) {
+  CChildFrame* second = Open(Pattern(4096));
+  CChildFrame* first = Open(Pattern(kTenSeconds));
+  ASSERT_TRUE(first != nullptr && second != nullptr);
+  frame_->OnCommand(ID_PLAY_LOOPED);
+  ASSERT_EQ(engine_->PlayState(), PLAY_PLAYING);
+
+  QMenu* edit = frame_->menuBar()->actions().at(1)->menu();
+  ASSERT_NE(edit, nullptr);
+  edit->popup(frame_->mapToGlobal(QPoint(40, 40)));
+  ASSERT_TRUE(WaitFor([&] { return edit->isVisible(); }));
+  QApplication::processEvents();
+  EXPECT_EQ(engine_->PlayState(), PLAY_PLAYING) << "opening a menu stopped playback";
+  edit->close();
+  first->View().setFocus();
+  QApplication::processEvents();
+  EXPECT_EQ(engine_->PlayState(), PLAY_PLAYING);
+
+  frame_->findChild<QMdiArea*>()->setActiveSubWindow(second);
+  EXPECT_TRUE(WaitFor([&] { return engine_->PlayState() == PLAY_IDLE; }));
 }
 
 TEST_F(AudioWindow, ClosingAPlayingDocumentWaitsForTheDrain) {

@@ -132,6 +132,8 @@ TEST(CommandTable, EveryCommandsPreconditionsInOrder) {
       {"forward", ID_FORWARD, kOpen, nullptr, 0},
   };
   for (const Case& c : cases) {
+    // A command is offered exactly when it would not be refused.
+    EXPECT_EQ(CommandEnabled(c.id, PLAY_IDLE, c.context), c.message == nullptr) << c.name;
     const CommandDecision d = DecideCommand(c.id, c.context);
     if (c.message != nullptr) {
       EXPECT_EQ(d.kind, CommandDecision::Refuse) << c.name;
@@ -167,20 +169,29 @@ TEST(CommandTable, WhilePlayingTheUpdateListIsGreyedAndStopStaysEnabled) {
                             32789, 32790, 57643, 57644, 32841, 57670, 32839, 32840, 32799, 32803,
                             32802, 32804, 32798, 32805, 32814, 32815, 32806, 32807, 32808, 32842,
                             32793, 32794, 32795, 57602, 32811, 32812, 57667, 57664, 32844};
+  // A document where every command's precondition holds.
+  const CommandContext ready = With([](CommandContext& c) {
+    c.selEnd = 400, c.clipLength = 8, c.undoCount = 1, c.redoCount = 1;
+  });
   for (int id : updateList) {
     EXPECT_TRUE(InUpdateList(id)) << id;
-    EXPECT_TRUE(CommandEnabled(id, PLAY_IDLE)) << id;
-    EXPECT_FALSE(CommandEnabled(id, PLAY_PLAYING)) << id;
+    EXPECT_TRUE(CommandEnabled(id, PLAY_IDLE, ready)) << id;
+    EXPECT_FALSE(CommandEnabled(id, PLAY_PLAYING, ready)) << id;
   }
   int listed = 0;
   for (const CommandInfo& info : CommandList()) listed += InUpdateList(info.id) ? 1 : 0;
   EXPECT_EQ(listed, 37);  // all but the two help handlers have menu items
   EXPECT_FALSE(InUpdateList(ID_STOP));
   for (PlayState state : {PLAY_IDLE, PLAY_PLAYING, PLAY_STOP_REQUESTED}) {
-    EXPECT_TRUE(CommandEnabled(ID_STOP, state));
+    EXPECT_TRUE(CommandEnabled(ID_STOP, state, kNone));
   }
-  EXPECT_TRUE(CommandEnabled(ID_APP_EXIT, PLAY_PLAYING));
-  EXPECT_FALSE(CommandEnabled(ID_UNUSED_1, PLAY_IDLE));
+  EXPECT_TRUE(CommandEnabled(ID_APP_EXIT, PLAY_PLAYING, ready));
+  EXPECT_FALSE(CommandEnabled(ID_UNUSED_1, PLAY_IDLE, ready));
+  // Saving, closing and zooming need a document.
+  for (int id : {ID_FILE_SAVE, ID_FILE_SAVE_AS, ID_FILE_CLOSE, ID_VIEW_ZOOM_OUT}) {
+    EXPECT_FALSE(CommandEnabled(id, PLAY_IDLE, kNone)) << id;
+    EXPECT_TRUE(CommandEnabled(id, PLAY_IDLE, kOpen)) << id;
+  }
 }
 
 TEST(CommandTable, RunsOnTheActiveDocumentOrShowsOneMessage) {

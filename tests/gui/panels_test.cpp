@@ -143,7 +143,9 @@ TEST(MainFrame, EveryCommandIsGreyedWhilePlayingExceptStop) {
   EXPECT_EQ(playState, PLAY_STOP_REQUESTED);
   playState = PLAY_IDLE;
   frame.UpdateCommandUI();
-  EXPECT_TRUE(frame.Action(ids::ID_EDIT_CUT)->isEnabled());
+  EXPECT_TRUE(frame.Action(ids::ID_FILE_OPEN)->isEnabled());
+  // Without a document there is still nothing to cut.
+  EXPECT_FALSE(frame.Action(ids::ID_EDIT_CUT)->isEnabled());
 }
 
 TEST(MainFrame, ScreenCheckPlacesTheWindow) {

@@ -42,7 +42,7 @@ struct ViewFixture {
     view = std::make_unique<CEditorView>(t.App(), *doc);
     view->resize(600, 320);
     view->show();
-    view->OnInitialUpdate();
+    view->Refresh();
     view->Render();
   }
   ~ViewFixture() {
