@@ -244,9 +244,13 @@ OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progre
   // lengths once the peak data is final.
   uint32_t selStart = selection_.Start(), selEnd = selection_.End();
   uint32_t viewStart = view_.Start(), viewEnd = wholeView ? dataLength : view_.End();
+  // A view that now reaches past the end keeps its length where it can and
+  // ends at the end, so it never shows less than before or nothing at all.
   auto clampView = [&] {
-    if (dataLength < viewStart) viewStart = 0;
-    viewEnd = std::min(viewEnd, dataLength);
+    if (viewEnd <= dataLength) return;
+    const uint32_t length = viewEnd - viewStart;
+    viewEnd = dataLength;
+    viewStart = dataLength > length ? dataLength - length : 0;
   };
   auto showWholeFile = [&] {
     selStart = selEnd = 0;
