@@ -14,6 +14,10 @@ SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path) {
   // A run that never started leaves the last operation's result behind, so
   // only a run that went ahead can have written the file.
   result.saved = result.runResult != OP_CANCELLED && doc.LastResult() == OP_DONE;
-  if (!result.saved) doc.SetPath(previous);
+  if (result.saved) {
+    doc.MarkSaved();
+  } else {
+    doc.SetPath(previous);
+  }
   return result;
 }

@@ -243,6 +243,26 @@ OpResult CEditorDoc::DocRunOperation(OpCode code) {
 }
 
 OpResult CEditorDoc::DispatchOperation(OpCode code, Progress& progress) {
+  const int16_t undoCountBefore = undoCount, undoPositionBefore = undoPosition;
+  const OpResult result = RunOperationCode(code, progress);
+  if (result == OP_DONE) CountEdit(code, undoCountBefore, undoPositionBefore);
+  return result;
+}
+
+void CEditorDoc::CountEdit(OpCode code, int16_t undoCountBefore, int16_t undoPositionBefore) {
+  if (code == OP_UNDO) {
+    --editIndex_;
+  } else if (code == OP_REDO) {
+    ++editIndex_;
+  } else if (undoCount != undoCountBefore || undoPosition != undoPositionBefore) {
+    // Any operation that stored an undo entry changed the audio. The redo
+    // history it discards may have held the saved state.
+    if (savedIndex_ > editIndex_) savedIndex_ = -1;
+    ++editIndex_;
+  }
+}
+
+OpResult CEditorDoc::RunOperationCode(OpCode code, Progress& progress) {
   switch (code) {
     case OP_WORKING_FILE:
       return CreateWorkingCopy(progress);

@@ -131,6 +131,12 @@ class CEditorDoc {
   // the first.
   OpResult LastResult() const { return lastResult_; }
 
+  // Whether the audio differs from what was last opened or saved: an edit
+  // makes it modified, undoing back to the saved state makes it clean again.
+  bool IsModified() const { return editIndex_ != savedIndex_; }
+  // The audio as it is now is what the document's file holds.
+  void MarkSaved() { savedIndex_ = editIndex_; }
+
   // --- document data; the operations and the view work on these ---
   TempAudioFile work;
   TempAudioFile* clip = nullptr;
@@ -165,6 +171,8 @@ class CEditorDoc {
 
  private:
   void ResetPositions();
+  // DispatchOperation without the edit count.
+  OpResult RunOperationCode(OpCode code, Progress& progress);
   // What a paste reads: the clipboard itself when it has the document's
   // format, or else its conversion into scratch slot A.
   OpResult PasteSource(ScratchSlots& scratch, Progress& progress, TempAudioFile** source);
@@ -184,5 +192,13 @@ class CEditorDoc {
   std::map<OpCode, Operation> operations_;
   std::string path_;
   OpResult lastResult_ = OP_PENDING;
+  // Counts the edits along the undo history: +1 for each edit and redo, -1
+  // for each undo. savedIndex_ is its value when the audio matched the file,
+  // -1 once a new edit has cut that state off the redo history.
+  int64_t editIndex_ = 0;
+  int64_t savedIndex_ = 0;
+  // Moves editIndex_ after a successful operation, by what it did to the
+  // undo ring.
+  void CountEdit(OpCode code, int16_t undoCountBefore, int16_t undoPositionBefore);
   bool peaksMadeWithCopy_ = false;
 };

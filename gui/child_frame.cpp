@@ -10,7 +10,7 @@ CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const
                          QWidget* parent)
     : QMdiSubWindow(parent), app_(app), doc_(std::move(doc)) {
   setAttribute(Qt::WA_DeleteOnClose);
-  setWindowTitle(title);
+  SetDocumentName(title);
   view_ = new CEditorView(app_, *doc_, this);
   setWidget(view_);
   view_->Refresh();
@@ -32,7 +32,16 @@ void CChildFrame::showEvent(QShowEvent* event) {
   if (!isMaximized()) resize(640, 300);
 }
 
+void CChildFrame::SetDocumentName(const QString& name) {
+  name_ = name;
+  setWindowTitle(name + "[*]");
+}
+
 void CChildFrame::closeEvent(QCloseEvent* event) {
+  if (!closed_ && confirmClose && !confirmClose(*this)) {
+    event->ignore();
+    return;
+  }
   if (!closed_) {
     closed_ = true;
     doc_->OnCloseDocument();

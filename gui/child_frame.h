@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QMdiSubWindow>
+#include <functional>
 #include <memory>
 
 class CEditorApp;
@@ -19,6 +20,13 @@ class CChildFrame : public QMdiSubWindow {
   ~CChildFrame() override;
   CEditorDoc& Document() { return *doc_; }
   CEditorView& View() { return *view_; }
+  // The document's name as the window shows it, without the modified mark.
+  const QString& DocumentName() const { return name_; }
+  void SetDocumentName(const QString& name);
+
+  // Asked before the window closes (the unsaved-changes question); false
+  // keeps the window and its document open.
+  std::function<bool(CChildFrame&)> confirmClose;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -28,5 +36,6 @@ class CChildFrame : public QMdiSubWindow {
   CEditorApp& app_;
   std::unique_ptr<CEditorDoc> doc_;
   CEditorView* view_;
+  QString name_;
   bool closed_ = false;
 };

@@ -8,8 +8,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QScreen>
+#include <QSessionManager>
 #include <QShortcut>
 #include <QToolBar>
 #include <QWhatsThis>
@@ -329,6 +331,9 @@ void CMainFrame::CreateAccelerators() {
 void CMainFrame::FollowActivation() {
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
     if (auto* frame = qobject_cast<CChildFrame*>(window)) {
+      if (!frame->confirmClose) {
+        frame->confirmClose = [this](CChildFrame& closing) { return ConfirmClose(closing); };
+      }
       frame->View().MakeActive();
       connect(&frame->View(), &CEditorView::StateChanged, this, &CMainFrame::UpdateCommandUI,
               Qt::UniqueConnection);
@@ -341,6 +346,25 @@ void CMainFrame::FollowActivation() {
           [this](Qt::ApplicationState state) {
             if (state != Qt::ApplicationActive) app_.RequestPlaybackStop();
           });
+  // Logging out asks about unsaved changes as closing does; Cancel keeps
+  // the session.
+  connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+    if (!manager.allowsInteraction()) return;
+    QList<CChildFrame*> answered;
+    for (QMdiSubWindow* window : mdi_->subWindowList()) {
+      auto* frame = qobject_cast<CChildFrame*>(window);
+      if (frame == nullptr) continue;
+      if (!ConfirmClose(*frame)) {
+        manager.cancel();
+        manager.release();
+        return;
+      }
+      answered << frame;
+    }
+    manager.release();
+    // The session ends now; closing the windows does not ask again.
+    for (CChildFrame* frame : answered) frame->confirmClose = nullptr;
+  });
 }
 
 PlayState CMainFrame::PlaybackState() const {
@@ -359,6 +383,7 @@ void CMainFrame::UpdateCommandUI() {
     it.value()->setEnabled(enabled);
   }
   Action(ID_VIEW_TOOLBAR)->setChecked(standardBar_->isVisible());
+  UpdateTitles();
 }
 
 void CMainFrame::GreyToolbarButtons() {
@@ -411,10 +436,10 @@ void CMainFrame::OnCommand(int id) {
       if (QMdiSubWindow* window = mdi_->activeSubWindow()) window->close();
       return;
     case ID_FILE_SAVE:
-      OnFileSave();
+      if (CEditorDoc* doc = app_.ActiveDocument()) SaveDocument(*doc);
       return;
     case ID_FILE_SAVE_AS:
-      OnFileSaveAs();
+      if (CEditorDoc* doc = app_.ActiveDocument()) SaveDocumentWithDialog(*doc);
       return;
     case ID_APP_EXIT:
       close();
@@ -539,21 +564,16 @@ void CMainFrame::OnFileOpen() {
   OpenDocumentFile(dialog.selectedFiles().first());
 }
 
-void CMainFrame::OnFileSave() {
-  CEditorDoc* doc = app_.ActiveDocument();
-  if (doc == nullptr) return;
+bool CMainFrame::SaveDocument(CEditorDoc& doc) {
   // A document that was never saved, or whose name says no type, is saved
   // as Save As would.
-  if (doc->Path().empty() || WriterForPath(doc->Path()) == OpCode{}) {
-    OnFileSaveAs();
-    return;
+  if (doc.Path().empty() || WriterForPath(doc.Path()) == OpCode{}) {
+    return SaveDocumentWithDialog(doc);
   }
-  SaveWith(*doc, QString::fromStdString(doc->Path()));
+  return SaveWith(doc, QString::fromStdString(doc.Path()));
 }
 
-void CMainFrame::OnFileSaveAs() {
-  CEditorDoc* doc = app_.ActiveDocument();
-  if (doc == nullptr) return;
+bool CMainFrame::SaveDocumentWithDialog(CEditorDoc& doc) {
   QFileDialog dialog(this, "Save As");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   QStringList filters;
@@ -563,31 +583,67 @@ void CMainFrame::OnFileSaveAs() {
   }
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix("wav");
-  if (!doc->Path().empty()) dialog.selectFile(QString::fromStdString(doc->Path()));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  if (!doc.Path().empty()) dialog.selectFile(QString::fromStdString(doc.Path()));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   QString path = dialog.selectedFiles().first();
   if (WriterForPath(path.toStdString()) == OpCode{}) {
     const QString filter = dialog.selectedNameFilter();
     const int star = filter.indexOf("*.");
     path += star >= 0 ? filter.mid(star + 1, 4) : QString(".wav");
   }
-  SaveWith(*doc, path);
+  return SaveWith(doc, path);
 }
 
-void CMainFrame::SaveWith(CEditorDoc& doc, const QString& path) {
+bool CMainFrame::SaveWith(CEditorDoc& doc, const QString& path) {
   const SaveResult result = SaveDocumentAs(doc, path.toStdString());
-  if (result.writer == OpCode{}) return;
   if (result.saved) {
     recent_->Add(path);
     RefreshRecentMenu();
     for (QMdiSubWindow* window : mdi_->subWindowList()) {
       auto* frame = qobject_cast<CChildFrame*>(window);
       if (frame != nullptr && &frame->Document() == &doc) {
-        frame->setWindowTitle(QFileInfo(path).fileName());
+        frame->SetDocumentName(QFileInfo(path).fileName());
       }
     }
   }
   RefreshViews();
+  UpdateCommandUI();
+  return result.saved;
+}
+
+bool CMainFrame::ConfirmClose(CChildFrame& frame) {
+  CEditorDoc& doc = frame.Document();
+  if (!doc.IsModified()) return true;
+  mdi_->setActiveSubWindow(&frame);
+  QMessageBox box(QMessageBox::Warning, "Vellmore Editor",
+                  QString("Save changes to %1 before closing?").arg(frame.DocumentName()),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+  box.setDefaultButton(QMessageBox::Save);
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return SaveDocument(doc);
+    case QMessageBox::Discard:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CMainFrame::UpdateTitles() {
+  CChildFrame* active = nullptr;
+  for (QMdiSubWindow* window : mdi_->subWindowList()) {
+    if (auto* frame = qobject_cast<CChildFrame*>(window)) {
+      frame->setWindowModified(frame->Document().IsModified());
+      if (&frame->Document() == app_.ActiveDocument()) active = frame;
+    }
+  }
+  if (active == nullptr) {
+    setWindowTitle("Vellmore Editor");
+    setWindowModified(false);
+  } else {
+    setWindowTitle(active->DocumentName() + QString::fromUtf8("[*] \u2014 Vellmore Editor"));
+    setWindowModified(active->Document().IsModified());
+  }
 }
 
 void CMainFrame::ToggleFormatPanel() {

@@ -88,9 +88,16 @@ class CMainFrame : public QMainWindow {
   void FollowActivation();
   CEditorView* ActiveView() const;
   void OnFileOpen();
-  void OnFileSave();
-  void OnFileSaveAs();
-  void SaveWith(CEditorDoc& doc, const QString& path);
+  // Save and Save As of one document; true once its file was written.
+  bool SaveDocument(CEditorDoc& doc);
+  bool SaveDocumentWithDialog(CEditorDoc& doc);
+  bool SaveWith(CEditorDoc& doc, const QString& path);
+  // The unsaved-changes question for a window about to close: Save (true
+  // once saved), Discard (true) or Cancel (false).
+  bool ConfirmClose(CChildFrame& frame);
+  // The window titles: each document's name with its modified mark, and
+  // the active one's in the main window's title.
+  void UpdateTitles();
   void OnRewindOrForward(bool forward);
 
   CEditorApp& app_;

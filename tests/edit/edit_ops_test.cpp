@@ -53,6 +53,39 @@ TEST(EditOps, SplicesKeepEachPeakEntryWhole) {
   }
 }
 
+TEST(EditOps, ModifiedFollowsEditsUndoRedoAndTheSavedState) {
+  TestApp t;
+  auto doc = OpenDocument(t, kStereo16, RandomAudio(kStereo16, 1000, 5));
+  auto cut = [&] {
+    doc->SetSelection(400, 800);
+    ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
+  };
+  EXPECT_FALSE(doc->IsModified());
+  doc->SetSelection(0, 400);
+  ASSERT_EQ(RunOp(*doc, OP_COPY), OP_DONE);
+  EXPECT_FALSE(doc->IsModified()) << "a copy changes nothing";
+  cut();
+  EXPECT_TRUE(doc->IsModified());
+  ASSERT_EQ(RunOp(*doc, OP_UNDO), OP_DONE);
+  EXPECT_FALSE(doc->IsModified()) << "undone back to the file";
+  ASSERT_EQ(RunOp(*doc, OP_REDO), OP_DONE);
+  EXPECT_TRUE(doc->IsModified());
+
+  doc->MarkSaved();
+  EXPECT_FALSE(doc->IsModified());
+  ASSERT_EQ(RunOp(*doc, OP_UNDO), OP_DONE);
+  EXPECT_TRUE(doc->IsModified()) << "undone past the saved state";
+  ASSERT_EQ(RunOp(*doc, OP_REDO), OP_DONE);
+  EXPECT_FALSE(doc->IsModified()) << "redone back to it";
+
+  // A new edit after an undo drops the redo step that led to the saved
+  // state: no undo or redo reaches it again.
+  ASSERT_EQ(RunOp(*doc, OP_UNDO), OP_DONE);
+  cut();
+  ASSERT_EQ(RunOp(*doc, OP_UNDO), OP_DONE);
+  EXPECT_TRUE(doc->IsModified()) << "the opened audio is not what was saved";
+}
+
 TEST(EditOps, CuttingTheWholeFileLeavesAnEmptyDocumentThatUndoRestores) {
   TestApp t;
   const std::string pcm = RandomAudio(kStereo16, 5000, 2);

@@ -32,6 +32,7 @@
 #include "gui/view/position_bar.h"
 #include "resources/control_ids.h"
 #include "tests/audio/audio_sandbox.h"
+#include "tests/gui/modal_driver.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
 
@@ -297,8 +298,13 @@ TEST_F(AudioWindow, RecordWithoutADocumentMakesANewOneFirst) {
   EXPECT_GE(app().ActiveDocument()->dataLength, 8u * 1024);
   EXPECT_EQ(app().ActiveDocument()->sampleRate, 44100);
 
-  // Cancelling the new file ends the command without a word.
-  frame_->MdiArea()->closeAllSubWindows();
+  // Cancelling the new file ends the command without a word. The recording
+  // is an unsaved change: closing its window asks first.
+  {
+    ModalDriver discard(
+        [](QDialog& box) { static_cast<QMessageBox&>(box).button(QMessageBox::Discard)->click(); });
+    frame_->MdiArea()->closeAllSubWindows();
+  }
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   ASSERT_EQ(app().ActiveDocument(), nullptr);
   t_->dialogs.acceptNewFile = false;

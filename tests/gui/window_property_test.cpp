@@ -9,7 +9,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QMdiArea>
+#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <cstdlib>
@@ -26,6 +28,7 @@
 #include "gui/view/editor_view.h"
 #include "gui/view/position_bar.h"
 #include "resources/control_ids.h"
+#include "tests/gui/modal_driver.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
 
@@ -222,4 +225,77 @@ TEST(WindowRefresh, ThePositionBarAndTheViewFollowEditsAndWindowSwitches) {
   frame.OnCommand(ID_EDIT_UNDO);
   EXPECT_EQ(doc.View().End(), 32000u);
   EXPECT_EQ(length(), "00:02.000");
+}
+
+TEST(UnsavedChanges, TitlesShowThemAndClosingAsksSaveDiscardOrCancel) {
+  TestApp t;
+  auto frame = std::make_unique<CMainFrame>(t.App());
+  frame->setGeometry(0, 0, 1000, 600);
+  frame->show();
+  const AudioFormat mono{1, 16, 8000};
+  const std::string path = t.FilePath("tune.wav");
+  const std::string original = MakeWav(mono, Noise(16000, 3));
+  WriteFileBytes(path, original);
+  CChildFrame* child = frame->OpenDocumentFile(QString::fromStdString(path));
+  ASSERT_NE(child, nullptr);
+  QApplication::processEvents();
+  const QPointer<CChildFrame> window(child);
+  CEditorDoc& doc = child->Document();
+  EXPECT_FALSE(child->isWindowModified());
+  EXPECT_EQ(frame->windowTitle(), QString::fromUtf8("tune.wav[*] \u2014 Vellmore Editor"));
+
+  doc.SetSelection(0, 4000);
+  frame->UpdateCommandUI();
+  frame->Action(ID_EDIT_CUT)->trigger();
+  EXPECT_TRUE(child->isWindowModified());
+  EXPECT_TRUE(frame->isWindowModified());
+  frame->Action(ID_EDIT_UNDO)->trigger();
+  EXPECT_FALSE(child->isWindowModified()) << "undone back to the file";
+  frame->Action(ID_EDIT_REDO)->trigger();
+  ASSERT_TRUE(child->isWindowModified());
+
+  // Cancel keeps the window; the question names the document.
+  QString question;
+  auto answer = [&](QMessageBox::StandardButton button) {
+    return [&question, button](QDialog& dialog) {
+      auto& box = static_cast<QMessageBox&>(dialog);
+      question = box.text();
+      box.button(button)->click();
+    };
+  };
+  {
+    ModalDriver driver(answer(QMessageBox::Cancel));
+    frame->Action(ID_FILE_CLOSE)->trigger();
+    QApplication::processEvents();
+  }
+  EXPECT_EQ(question, "Save changes to tune.wav before closing?");
+  ASSERT_FALSE(window.isNull());
+  EXPECT_EQ(ReadFileBytes(path), original);
+
+  // Exit with Save writes the file and closes everything.
+  {
+    ModalDriver driver(answer(QMessageBox::Save));
+    frame->Action(ID_APP_EXIT)->trigger();
+    QApplication::processEvents();
+  }
+  EXPECT_TRUE(window.isNull());
+  EXPECT_EQ(ReadFileBytes(path).size(), original.size() - 4000);
+
+  // Discard closes without writing.
+  frame->show();
+  child = frame->OpenDocumentFile(QString::fromStdString(path));
+  ASSERT_NE(child, nullptr);
+  QApplication::processEvents();
+  const QPointer<CChildFrame> second(child);
+  child->Document().SetSelection(0, 2000);
+  frame->UpdateCommandUI();
+  frame->Action(ID_EDIT_CUT)->trigger();
+  {
+    ModalDriver driver(answer(QMessageBox::Discard));
+    frame->Action(ID_FILE_CLOSE)->trigger();
+    QApplication::processEvents();
+  }
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(second.isNull());
+  EXPECT_EQ(ReadFileBytes(path).size(), original.size() - 4000);
 }
