@@ -1,5 +1,6 @@
 // The configuration record and its file `editor.cfg`: a raw 532-byte dump,
-// integers little-endian, kept in the program folder.
+// integers little-endian, kept in the configuration folder
+// (platform::ProgramFolder).
 #pragma once
 
 #include <cstddef>
@@ -29,7 +30,7 @@ static_assert(offsetof(ConfigRecord, inputDevice) == 260);
 static_assert(offsetof(ConfigRecord, formatPanelShown) == 264);
 static_assert(offsetof(ConfigRecord, lastRunFolder) == 272);
 
-// "<program folder>/editor.cfg"; empty when the program folder is unknown.
+// "<configuration folder>/editor.cfg"; empty when that folder is unknown.
 std::string ConfigFilePath();
 
 enum class ConfigLoad { Loaded, Partial, Missing };

@@ -941,7 +941,7 @@ std::string HelpText() {
       "the script; the run stops at the first command that does not succeed.\n"
       "\n"
       "  --home DIR   folder of editor.cfg and the preset files (default: VELLMORE_HOME,\n"
-      "               else the program folder)\n"
+      "               else $XDG_CONFIG_HOME/vellmore, normally ~/.config/vellmore)\n"
       "  -e COMMAND   run COMMAND\n"
       "  --help       show this text\n"
       "\n"

@@ -6,6 +6,8 @@
 
 #include "app/editor_app.h"
 #include "app/first_run.h"
+#include "platform/paths.h"
+#include "tests/support/environment_scope.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 
@@ -110,15 +112,36 @@ TEST_F(StartUpTest, FirstRunCollectsTheConfigurationAndCreatesTheSharedSlots) {
   EXPECT_TRUE(messages.Messages().empty());
 }
 
-TEST_F(StartUpTest, DefaultFirstRunTakesThePlatformTempPath) {
-  setenv("TMPDIR", TempFolder().c_str(), 1);
-  DefaultFirstRunDialogs dialogs;
-  CEditorApp app(FixedStart());
-  ASSERT_TRUE(app.StartUp(dialogs));
-  unsetenv("TMPDIR");
-  EXPECT_EQ(ReadConfig().TempFolder(), TempFolder() + "/");
-  EXPECT_EQ(ReadConfig().inputDevice, 0);
-  EXPECT_EQ(app.RunFolder(), TempFolder() + "/20261209101112");
+// A first run proposes the user's run-time folder, never a drive root; the
+// platform temp path when there is no usable one.
+TEST_F(StartUpTest, DefaultFirstRunTakesTheRunTimeFolderElseThePlatformTempPath) {
+  const fs::path runtime = temp.Path() / "runtime";
+  fs::create_directory(runtime);
+  struct Case {
+    const char* name;
+    const char* runtimeDir;  // null: unset
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"run-time folder", runtime.c_str(), runtime.string() + "/"},
+      {"none set", nullptr, TempFolder() + "/"},
+      {"a relative path", "runtime", TempFolder() + "/"},
+      {"a missing folder", "/nonexistent/run/user", TempFolder() + "/"},
+  };
+  EnvironmentScope environment;
+  environment.Set("TMPDIR", TempFolder());
+  int second = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(home / "editor.cfg");
+    environment.SetOrUnset("XDG_RUNTIME_DIR", c.runtimeDir ? c.runtimeDir : "");
+    DefaultFirstRunDialogs dialogs;
+    CEditorApp app(FixedStart() + second++);
+    ASSERT_TRUE(app.StartUp(dialogs));
+    EXPECT_EQ(ReadConfig().TempFolder(), c.expected);
+    EXPECT_EQ(ReadConfig().inputDevice, 0);
+    EXPECT_EQ(app.RunFolder(), c.expected + platform::RunStamp(FixedStart() + second - 1));
+  }
 }
 
 TEST_F(StartUpTest, PreviousRunFolderIsRemovedAndAGoneOneIgnored) {
