@@ -48,7 +48,9 @@ bool FolderIsWritable(const std::string& folder);
 
 // Deletes the files of the previous run's folder and the folder itself,
 // silently. Only a folder named by a 14-digit run stamp is touched, so a
-// damaged record can never empty an unrelated folder.
+// damaged record can never empty an unrelated folder, and only when no live
+// process holds its run lock, so a second editor on the same configuration
+// never takes the first one's files away.
 void RemovePreviousRunFolder(const std::string& folder);
 
 // True when the last path component is a 14-digit run stamp.

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "app/first_run.h"
 #include "audio/audio_engine.h"
 #include "codecs/document_codecs.h"
@@ -26,7 +28,8 @@ CEditorApp* TheApp() {
   return theApp;
 }
 
-CEditorApp::CEditorApp(std::time_t startTime) : runStamp_(platform::RunStamp(startTime)) {
+CEditorApp::CEditorApp(std::time_t startTime)
+    : startTime_(startTime), runStamp_(platform::RunStamp(startTime)) {
   configPath_ = ConfigFilePath();
   theApp = this;
 }
@@ -132,13 +135,22 @@ bool CEditorApp::CreateRunFolder(const StartUpOptions& options) {
     runFolder_.clear();
     return false;
   }
-  if (folder.empty() || ::mkdir(runFolder_.c_str(), 0700) != 0) {
+  // A second editor started in the same second finds its stamp taken; it
+  // takes the next free second, so its folder still reads as a run stamp.
+  bool made = !folder.empty() && ::mkdir(runFolder_.c_str(), 0700) == 0;
+  for (int later = 1; !made && !folder.empty() && errno == EEXIST && later <= 60; ++later) {
+    runStamp_ = platform::RunStamp(startTime_ + later);
+    runFolder_ = folder + "/" + runStamp_ + options.runFolderSuffix;
+    made = ::mkdir(runFolder_.c_str(), 0700) == 0;
+  }
+  if (!made) {
     ShowMessageF("Error: Failed to create temp dir %s cannot continue", runFolder_.c_str());
     runFolder_.clear();
     return false;
   }
-  if (!FolderIsWritable(runFolder_)) {
+  if (!FolderIsWritable(runFolder_) || !runLock_.Acquire(runFolder_)) {
     ShowMessageF("Error: Temp File Path %s is not writeable, cannot continue", runFolder_.c_str());
+    ::unlink((runFolder_ + "/" + platform::kRunLockName).c_str());
     ::rmdir(runFolder_.c_str());
     runFolder_.clear();
     return false;
@@ -172,5 +184,6 @@ void CEditorApp::Shutdown() {
   }
   // Large files are deleted in the background; the folder goes once they are.
   platform::WaitForDiscards();
+  runLock_.RemoveAndRelease();
   if (!runFolder_.empty()) ::rmdir(runFolder_.c_str());
 }

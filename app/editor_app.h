@@ -20,6 +20,7 @@
 #include "engine/pcm_import.h"
 #include "engine/progress.h"
 #include "engine/temp_audio_file.h"
+#include "platform/folder_lock.h"
 
 class AudioEngine;
 class CEditorDoc;
@@ -133,8 +134,11 @@ class CEditorApp : public DocumentHost, public AudioHost {
 
   ConfigRecord config_{};
   std::string configPath_;
+  std::time_t startTime_;
   std::string runStamp_;
   std::string runFolder_;
+  // Held from the run folder's creation until it is removed.
+  platform::FolderLock runLock_;
   TempAudioFile clip_;
   TempAudioFile temp_[4];
   bool started_ = false;

@@ -101,7 +101,7 @@ TEST_F(StartUpTest, FirstRunCollectsTheConfigurationAndCreatesTheSharedSlots) {
     EXPECT_EQ(Names(run),
               (std::set<std::string>{"clip_0.pcm", "clip_0.pek", "temp_a_0.pcm", "temp_a_0.pek",
                                      "temp_b_0.pcm", "temp_b_0.pek", "temp_c_0.pcm", "temp_c_0.pek",
-                                     "temp_d_0.pcm", "temp_d_0.pek"}));
+                                     "temp_d_0.pcm", "temp_d_0.pek", "run.lock"}));
     EXPECT_EQ(fs::file_size(home / "editor.cfg"), 532u);
     EXPECT_EQ(ReadConfig().LastRunFolder(), run.string());
     EXPECT_EQ(TheApp(), &app);

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/folder_lock.h"
 #include "platform/paths.h"
 #include "tests/support/environment_scope.h"
 #include "tests/support/message_recorder.h"
@@ -124,6 +125,28 @@ TEST(Config, PreviousRunFolderIsEmptiedAndRemoved) {
   RemovePreviousRunFolder(dir.Str());
   EXPECT_EQ(ReadFileBytes(dir / "notes.txt"), "keep");
   EXPECT_TRUE(messages.Messages().empty());
+}
+
+// A live editor holds its run folder's lock; a second editor's start-up
+// must not empty the folder under it. Once the holder is gone (its lock
+// free, as after a crash) the folder is removed as before.
+TEST(Config, PreviousRunFolderIsKeptWhileItsLockIsHeld) {
+  TempDir dir;
+  const fs::path run = dir / "20261209101112";
+  fs::create_directory(run);
+  WriteFileBytes(run / "work_0.pcm", "unsaved work");
+  {
+    platform::FolderLock holder;
+    ASSERT_TRUE(holder.Acquire(run.string()));
+    RemovePreviousRunFolder(run.string());
+    EXPECT_EQ(ReadFileBytes(run / "work_0.pcm"), "unsaved work");
+    platform::FolderLock another;
+    EXPECT_FALSE(another.Acquire(run.string())) << "one holder at a time";
+  }
+  // The holder ended without removing its lock file.
+  ASSERT_TRUE(fs::exists(run / platform::kRunLockName));
+  RemovePreviousRunFolder(run.string());
+  EXPECT_FALSE(fs::exists(run));
 }
 
 // Where editor.cfg and the presets live, and that the user's folder is made
