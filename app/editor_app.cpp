@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "app/first_run.h"
 #include "audio/audio_engine.h"
 #include "codecs/document_codecs.h"
+#include "engine/editor_doc.h"
 #include "platform/file_discard.h"
 #include "platform/message.h"
 #include "platform/paths.h"
@@ -45,6 +47,7 @@ void CEditorApp::SetActiveDocument(CEditorDoc* doc) {
 
 void CEditorApp::DocumentCreated(CEditorDoc& doc) {
   DocumentOpened();
+  documents_.push_back(&doc);
   InstallDocumentCodecs(doc, mp3Decoder_);
   if (installTools) installTools(doc);
 }
@@ -67,8 +70,14 @@ void CEditorApp::RequestPlaybackStop() {
 
 void CEditorApp::DocumentClosed(CEditorDoc* doc) {
   --documentCount_;
+  std::erase(documents_, doc);
   if (doc == closingDocument_) closingDocument_ = nullptr;
   if (doc == activeDocument_) SetActiveDocument(nullptr);
+}
+
+bool CEditorApp::HasUnsavedChanges() const {
+  return std::any_of(documents_.begin(), documents_.end(),
+                     [](const CEditorDoc* doc) { return doc->IsModified(); });
 }
 
 void CEditorApp::ShowFormat(int32_t sampleRate, int16_t channels, int16_t bitsPerSample) {

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/config.h"
 #include "audio/audio_host.h"
@@ -52,6 +53,8 @@ class CEditorApp : public DocumentHost, public AudioHost {
   // The exit steps: stop playback, clean up the shared slots, remove the run
   // folder. Runs once; the destructor calls it when nobody did.
   void Shutdown();
+  // True when an open document has changes that were not saved.
+  bool HasUnsavedChanges() const;
 
   ConfigRecord* Config() { return &config_; }
   void SetConfig(const ConfigRecord& record) { config_ = record; }
@@ -148,6 +151,7 @@ class CEditorApp : public DocumentHost, public AudioHost {
   CEditorDoc* closingDocument_ = nullptr;
   int operationInProgress_ = 0;
   int documentCount_ = 0;
+  std::vector<CEditorDoc*> documents_;  // every document alive, in creation order
   SilentOperationHost silentHost_;
   OperationHost* host_ = &silentHost_;
   PresetDocumentDialogs presetDialogs_;

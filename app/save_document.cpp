@@ -15,5 +15,6 @@ SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path) {
   // only a run that went ahead can have written the file.
   result.saved = result.runResult != OP_CANCELLED && doc.LastResult() == OP_DONE;
   if (!result.saved) doc.SetPath(previous);
+  if (result.saved) doc.SetModified(false);
   return result;
 }

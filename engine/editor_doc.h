@@ -105,6 +105,10 @@ class CEditorDoc {
   uint32_t PeakOffsetFor(uint32_t pcmOffset) const;
   AudioFormat Format() const { return {channels, bitsPerSample, sampleRate}; }
   const std::string& Path() const { return path_; }
+  // True once an operation has changed the audio since the document was
+  // created, opened or last saved; saving clears it.
+  bool IsModified() const { return modified_; }
+  void SetModified(bool modified) { modified_ = modified; }
   void SetPath(const std::string& path) { path_ = path; }
   DocumentHost& App() { return app_; }
 
@@ -184,4 +188,5 @@ class CEditorDoc {
   std::string path_;
   OpResult lastResult_ = OP_PENDING;
   bool peaksMadeWithCopy_ = false;
+  bool modified_ = false;
 };

@@ -231,6 +231,8 @@ OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progre
     DocMemMapFile(&work, BOTH_PARTS, MAP_READ);
     return OP_FAILED;
   }
+  // From here on the working audio is the new one.
+  modified_ = true;
   if (DocMemMapFile(&work, BOTH_PARTS, MAP_READ) != OP_DONE) {
     ShowMessage("DocFinalize: Failed to mem map the clipboard");
     return OP_FAILED;
