@@ -944,6 +944,7 @@ std::string HelpText() {
       "               else $XDG_CONFIG_HOME/vellmore, normally ~/.config/vellmore)\n"
       "  -e COMMAND   run COMMAND\n"
       "  --help       show this text\n"
+      "  --version    show the version\n"
       "\n"
       "Commands (one document is active at a time; the clipboard is shared):\n";
   for (const CommandSpec& command : Commands()) {
