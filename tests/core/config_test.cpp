@@ -178,7 +178,9 @@ TEST(Config, ConfigurationFolderFollowsTheEnvironment) {
     environment.SetOrUnset("XDG_CONFIG_HOME", c.xdgConfigHome);
     EXPECT_EQ(platform::ProgramFolder(), c.expected);
     EXPECT_EQ(ConfigFilePath(), c.expected + "/editor.cfg");
-    if (c.vellmoreHome.empty()) EXPECT_TRUE(fs::is_directory(c.expected));
+    if (c.vellmoreHome.empty()) {
+      EXPECT_TRUE(fs::is_directory(c.expected));
+    }
   }
   EXPECT_FALSE(fs::exists(home + "/portable")) << "VELLMORE_HOME is never created";
 }
