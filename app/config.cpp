@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/file_replace.h"
+#include "platform/folder_lock.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
 
@@ -103,6 +104,9 @@ void RemovePreviousRunFolder(const std::string& folder) {
   struct stat st {};
   // A symbolic link in place of the folder is not followed.
   if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+  // Another editor on the same configuration may still be running in it.
+  platform::FolderLock lock;
+  if (!platform::TakeFolderIfFree(folder, &lock)) return;
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (const dirent* entry = ::readdir(dir)) {
       const std::string name = entry->d_name;

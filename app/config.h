@@ -1,5 +1,6 @@
 // The configuration record and its file `editor.cfg`: a raw 532-byte dump,
-// integers little-endian, kept in the program folder.
+// integers little-endian, kept in the configuration folder
+// (platform::ProgramFolder).
 #pragma once
 
 #include <cstddef>
@@ -29,7 +30,7 @@ static_assert(offsetof(ConfigRecord, inputDevice) == 260);
 static_assert(offsetof(ConfigRecord, formatPanelShown) == 264);
 static_assert(offsetof(ConfigRecord, lastRunFolder) == 272);
 
-// "<program folder>/editor.cfg"; empty when the program folder is unknown.
+// "<configuration folder>/editor.cfg"; empty when that folder is unknown.
 std::string ConfigFilePath();
 
 enum class ConfigLoad { Loaded, Partial, Missing };
@@ -47,7 +48,9 @@ bool FolderIsWritable(const std::string& folder);
 
 // Deletes the files of the previous run's folder and the folder itself,
 // silently. Only a folder named by a 14-digit run stamp is touched, so a
-// damaged record can never empty an unrelated folder.
+// damaged record can never empty an unrelated folder, and only when no live
+// process holds its run lock, so a second editor on the same configuration
+// never takes the first one's files away.
 void RemovePreviousRunFolder(const std::string& folder);
 
 // True when the last path component is a 14-digit run stamp.

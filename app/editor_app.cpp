@@ -3,9 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+
 #include "app/first_run.h"
 #include "audio/audio_engine.h"
 #include "codecs/document_codecs.h"
+#include "engine/editor_doc.h"
 #include "platform/file_discard.h"
 #include "platform/message.h"
 #include "platform/paths.h"
@@ -26,7 +30,8 @@ CEditorApp* TheApp() {
   return theApp;
 }
 
-CEditorApp::CEditorApp(std::time_t startTime) : runStamp_(platform::RunStamp(startTime)) {
+CEditorApp::CEditorApp(std::time_t startTime)
+    : startTime_(startTime), runStamp_(platform::RunStamp(startTime)) {
   configPath_ = ConfigFilePath();
   theApp = this;
 }
@@ -42,6 +47,7 @@ void CEditorApp::SetActiveDocument(CEditorDoc* doc) {
 
 void CEditorApp::DocumentCreated(CEditorDoc& doc) {
   DocumentOpened();
+  documents_.push_back(&doc);
   InstallDocumentCodecs(doc, mp3Decoder_);
   if (installTools) installTools(doc);
 }
@@ -64,8 +70,14 @@ void CEditorApp::RequestPlaybackStop() {
 
 void CEditorApp::DocumentClosed(CEditorDoc* doc) {
   --documentCount_;
+  std::erase(documents_, doc);
   if (doc == closingDocument_) closingDocument_ = nullptr;
   if (doc == activeDocument_) SetActiveDocument(nullptr);
+}
+
+bool CEditorApp::HasUnsavedChanges() const {
+  return std::any_of(documents_.begin(), documents_.end(),
+                     [](const CEditorDoc* doc) { return doc->IsModified(); });
 }
 
 void CEditorApp::ShowFormat(int32_t sampleRate, int16_t channels, int16_t bitsPerSample) {
@@ -132,13 +144,22 @@ bool CEditorApp::CreateRunFolder(const StartUpOptions& options) {
     runFolder_.clear();
     return false;
   }
-  if (folder.empty() || ::mkdir(runFolder_.c_str(), 0700) != 0) {
+  // A second editor started in the same second finds its stamp taken; it
+  // takes the next free second, so its folder still reads as a run stamp.
+  bool made = !folder.empty() && ::mkdir(runFolder_.c_str(), 0700) == 0;
+  for (int later = 1; !made && !folder.empty() && errno == EEXIST && later <= 60; ++later) {
+    runStamp_ = platform::RunStamp(startTime_ + later);
+    runFolder_ = folder + "/" + runStamp_ + options.runFolderSuffix;
+    made = ::mkdir(runFolder_.c_str(), 0700) == 0;
+  }
+  if (!made) {
     ShowMessageF("Error: Failed to create temp dir %s cannot continue", runFolder_.c_str());
     runFolder_.clear();
     return false;
   }
-  if (!FolderIsWritable(runFolder_)) {
+  if (!FolderIsWritable(runFolder_) || !runLock_.Acquire(runFolder_)) {
     ShowMessageF("Error: Temp File Path %s is not writeable, cannot continue", runFolder_.c_str());
+    ::unlink((runFolder_ + "/" + platform::kRunLockName).c_str());
     ::rmdir(runFolder_.c_str());
     runFolder_.clear();
     return false;
@@ -172,5 +193,6 @@ void CEditorApp::Shutdown() {
   }
   // Large files are deleted in the background; the folder goes once they are.
   platform::WaitForDiscards();
+  runLock_.RemoveAndRelease();
   if (!runFolder_.empty()) ::rmdir(runFolder_.c_str());
 }

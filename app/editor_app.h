@@ -10,6 +10,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/config.h"
 #include "audio/audio_host.h"
@@ -20,6 +21,7 @@
 #include "engine/pcm_import.h"
 #include "engine/progress.h"
 #include "engine/temp_audio_file.h"
+#include "platform/folder_lock.h"
 
 class AudioEngine;
 class CEditorDoc;
@@ -51,6 +53,8 @@ class CEditorApp : public DocumentHost, public AudioHost {
   // The exit steps: stop playback, clean up the shared slots, remove the run
   // folder. Runs once; the destructor calls it when nobody did.
   void Shutdown();
+  // True when an open document has changes that were not saved.
+  bool HasUnsavedChanges() const;
 
   ConfigRecord* Config() { return &config_; }
   void SetConfig(const ConfigRecord& record) { config_ = record; }
@@ -133,8 +137,11 @@ class CEditorApp : public DocumentHost, public AudioHost {
 
   ConfigRecord config_{};
   std::string configPath_;
+  std::time_t startTime_;
   std::string runStamp_;
   std::string runFolder_;
+  // Held from the run folder's creation until it is removed.
+  platform::FolderLock runLock_;
   TempAudioFile clip_;
   TempAudioFile temp_[4];
   bool started_ = false;
@@ -144,6 +151,7 @@ class CEditorApp : public DocumentHost, public AudioHost {
   CEditorDoc* closingDocument_ = nullptr;
   int operationInProgress_ = 0;
   int documentCount_ = 0;
+  std::vector<CEditorDoc*> documents_;  // every document alive, in creation order
   SilentOperationHost silentHost_;
   OperationHost* host_ = &silentHost_;
   PresetDocumentDialogs presetDialogs_;

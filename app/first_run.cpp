@@ -5,7 +5,7 @@
 
 void DefaultFirstRunDialogs::RunInitialization(CEditorApp& app) {
   ConfigRecord record{};
-  record.SetTempFolder(platform::PlatformTempPath());
+  record.SetTempFolder(platform::ProposedTempFolder());
   record.inputDevice = 0;
   record.outputDevice = 0;
   app.SetConfig(record);
@@ -14,7 +14,7 @@ void DefaultFirstRunDialogs::RunInitialization(CEditorApp& app) {
 
 void DefaultFirstRunDialogs::RunTemporaryFileSettings(CEditorApp& app) {
   ConfigRecord record = *app.Config();
-  record.SetTempFolder(platform::PlatformTempPath());
+  record.SetTempFolder(platform::ProposedTempFolder());
   app.SetConfig(record);
   app.WriteConfig();
 }

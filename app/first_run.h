@@ -17,7 +17,8 @@ class FirstRunDialogs {
   virtual void RunTemporaryFileSettings(CEditorApp& app) = 0;
 };
 
-// Chooses the platform temp path and device 0 without asking.
+// Chooses the proposed temp folder (the user's run-time folder, else the
+// platform temp path) and device 0 without asking.
 class DefaultFirstRunDialogs : public FirstRunDialogs {
  public:
   void RunInitialization(CEditorApp& app) override;

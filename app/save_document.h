@@ -19,5 +19,6 @@ struct SaveResult {
 // Writes `doc` to `path` with the writer its extension names. The writers
 // write to the document's own path, so the document takes `path` for the
 // run; when the writer fails or is cancelled it gets its previous path back
-// and stays named after the file it still belongs to.
+// and stays named after the file it still belongs to. A saved document has
+// no unsaved changes any more.
 SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path);

@@ -98,7 +98,7 @@ bool AcceptTempFileSettings(CEditorApp& app, const std::string& folderText) {
 }
 
 std::string InitialTempFolderText() {
-  return platform::PlatformTempPath();
+  return platform::ProposedTempFolder();
 }
 
 void AcceptInitializationSettings(CEditorApp& app, const std::string& folderText) {

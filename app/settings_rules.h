@@ -39,8 +39,9 @@ inline constexpr size_t kMaxFolderText = platform::kMaxPath - 1;
 // folder writes nothing. true when it wrote.
 bool AcceptTempFileSettings(CEditorApp& app, const std::string& folderText);
 
-// Initialization Settings: the proposed folder is the platform temp path
-// with its trailing "/"; OK makes a fresh record with that folder, both
+// Initialization Settings: the proposed folder is the user's run-time
+// folder ($XDG_RUNTIME_DIR) when it is writable, else the platform temp
+// path, with its trailing "/"; OK makes a fresh record with that folder, both
 // devices 0 and everything else zero, and writes it.
 std::string InitialTempFolderText();
 void AcceptInitializationSettings(CEditorApp& app, const std::string& folderText);

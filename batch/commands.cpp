@@ -941,9 +941,10 @@ std::string HelpText() {
       "the script; the run stops at the first command that does not succeed.\n"
       "\n"
       "  --home DIR   folder of editor.cfg and the preset files (default: VELLMORE_HOME,\n"
-      "               else the program folder)\n"
+      "               else $XDG_CONFIG_HOME/vellmore, normally ~/.config/vellmore)\n"
       "  -e COMMAND   run COMMAND\n"
       "  --help       show this text\n"
+      "  --version    show the version\n"
       "\n"
       "Commands (one document is active at a time; the clipboard is shared):\n";
   for (const CommandSpec& command : Commands()) {

@@ -2,6 +2,7 @@
 // over the same documents and operations as the editor, without a window.
 //
 //   vellmore-batch [--home DIR] [-e COMMAND]... [SCRIPT | -]
+//   vellmore-batch --help | --version
 //
 // Every command is checked before the first one runs, so a mistyped line
 // never leaves half a script applied. The run then stops at the first
@@ -37,6 +38,7 @@ void UsageFailure(const std::string& text) {
 
 struct Invocation {
   bool help = false;
+  bool version = false;
   std::string home;
   bool homeGiven = false;
   std::vector<ScriptLine> lines;
@@ -51,6 +53,8 @@ bool ParseArguments(int argc, char** argv, Invocation* invocation) {
     const std::string_view arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       invocation->help = true;
+    } else if (arg == "--version") {
+      invocation->version = true;
     } else if (arg == "--home" || arg == "-e") {
       if (i + 1 >= argc) {
         UsageFailure(std::string(arg) + " needs an argument");
@@ -128,6 +132,10 @@ int main(int argc, char** argv) {
   if (!ParseArguments(argc, argv, &invocation)) return kUsage;
   if (invocation.help) {
     std::fputs(HelpText().c_str(), stdout);
+    return 0;
+  }
+  if (invocation.version) {
+    std::printf("vellmore-batch %s\n", VELLMORE_VERSION);
     return 0;
   }
   int status = 0;

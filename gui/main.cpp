@@ -1,20 +1,25 @@
 // vellmore-editor: start-up, the main window, and an orderly exit.
 //
-//   vellmore-editor [--snapshot PNG] [--size WxH] [--select FROM,TO] [FILE]
+//   vellmore-editor [--snapshot PNG] [--size WxH] [--select FROM,TO] [FILE...]
 //
-// --snapshot renders the main window with its floating panels into PNG once
-// the file is open and quits; it is how a machine without a display shows
-// what a user would see. --size gives the window's size for it, --select a
-// selection as fractions of the file (0.25,0.5), as a mouse drag would make.
+// Each FILE opens in a window of its own. --snapshot renders the main
+// window with its floating panels into PNG once the files are open and
+// quits; it is how a machine without a display shows what a user would see.
+// --size gives the window's size for it, --select a selection as fractions
+// of the last file (0.25,0.5), as a mouse drag would make.
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QScreen>
+#include <QSettings>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
 #include "app/editor_app.h"
+#include "app/exit_signals.h"
 #include "app/first_run.h"
 #include "app/view_math.h"
 #include "audio/audio_engine.h"
@@ -22,6 +27,7 @@
 #include "engine/editor_doc.h"
 #include "gui/child_frame.h"
 #include "gui/dialogs/first_run_dialogs.h"
+#include "gui/exit_signal_watch.h"
 #include "gui/gui_audio_listener.h"
 #include "gui/gui_document_dialogs.h"
 #include "gui/main_frame.h"
@@ -33,33 +39,73 @@
 
 namespace {
 
+constexpr const char* kProgramName = "vellmore-editor";
+
 struct Options {
   QString snapshotPath;
   QSize size;
   double selectFrom = -1, selectTo = -1;
-  QString file;
+  QStringList files;
 };
 
-Options ParseOptions(const QStringList& arguments) {
-  Options options;
-  for (qsizetype i = 1; i < arguments.size(); ++i) {
-    const QString& a = arguments[i];
-    if (a == "--snapshot" && i + 1 < arguments.size()) {
-      options.snapshotPath = arguments[++i];
-    } else if (a == "--size" && i + 1 < arguments.size()) {
-      const QStringList wh = arguments[++i].split('x');
-      if (wh.size() == 2) options.size = QSize(wh[0].toInt(), wh[1].toInt());
-    } else if (a == "--select" && i + 1 < arguments.size()) {
-      const QStringList range = arguments[++i].split(',');
-      if (range.size() == 2) {
-        options.selectFrom = range[0].toDouble();
-        options.selectTo = range[1].toDouble();
-      }
-    } else {
-      options.file = a;
-    }
+// The options the editor takes besides Qt's own (-platform, -style, ...),
+// which QApplication removes from the arguments before they are read here.
+struct OptionParser {
+  QCommandLineParser parser;
+  QCommandLineOption help{{"h", "help"}, "Show these options and exit."};
+  QCommandLineOption version{{"v", "version"}, "Show the version and exit."};
+  QCommandLineOption snapshot{"snapshot",
+                              "Render the main window with its panels into PNG once the files "
+                              "are open, then quit.",
+                              "PNG"};
+  QCommandLineOption size{"size", "The main window's size for --snapshot.", "WxH"};
+  QCommandLineOption select{
+      "select", "Select FROM to TO, as fractions of the last file, for --snapshot.", "FROM,TO"};
+
+  OptionParser() {
+    // Qt's own options are single-dash words (-platform, -reverse); read as
+    // words they can never pass for -h or -v.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        "Vellmore Editor: edit WAV, raw PCM, MP3 and WMA audio files.");
+    parser.addOption(help);
+    parser.addOption(version);
+    parser.addOption(snapshot);
+    parser.addOption(size);
+    parser.addOption(select);
+    parser.addPositionalArgument("FILE", "Audio files to open, each in a window of its own.",
+                                 "[FILE...]");
   }
-  return options;
+
+  QString HelpText() const { return parser.helpText().replace("<executable_name>", kProgramName); }
+
+  Options Read() const {
+    Options options;
+    options.snapshotPath = parser.value(snapshot);
+    if (const QStringList wh = parser.value(size).split('x'); wh.size() == 2) {
+      options.size = QSize(wh[0].toInt(), wh[1].toInt());
+    }
+    if (const QStringList range = parser.value(select).split(','); range.size() == 2) {
+      options.selectFrom = range[0].toDouble();
+      options.selectTo = range[1].toDouble();
+    }
+    options.files = parser.positionalArguments();
+    return options;
+  }
+};
+
+QStringList RawArguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+  return arguments;
+}
+
+// The window placement and the recent-file list live in the user's profile
+// (~/.config/Vellmore/Editor.conf); with VELLMORE_HOME they live under that
+// folder instead, so a test or a portable setup never touches the profile.
+void UseProfileUnderProgramHome() {
+  const QString home = qEnvironmentVariable("VELLMORE_HOME");
+  if (!home.isEmpty()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home);
 }
 
 bool HasScreenForDialogs() {
@@ -87,17 +133,46 @@ void SelectFraction(CEditorView& view, double from, double to) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  QApplication::setApplicationVersion(VELLMORE_VERSION);
+  // --help and --version answer before the window system is needed, so
+  // they work without a display, over ssh and in packaging scripts.
+  {
+    OptionParser early;
+    (void)early.parser.parse(RawArguments(argc, argv));
+    if (early.parser.isSet(early.help)) {
+      std::fputs(qPrintable(early.HelpText()), stdout);
+      return 0;
+    }
+    if (early.parser.isSet(early.version)) {
+      std::printf("%s %s\n", kProgramName, VELLMORE_VERSION);
+      return 0;
+    }
+  }
+  // From here on SIGTERM and SIGINT end the editor through its own exit; one
+  // that arrives during start-up is acted on once the event loop runs.
+  const int exitSignals = InstallExitSignals();
+
   QApplication qtApp(argc, argv);
-  QApplication::setOrganizationName("Local AppWizard-Generated Applications");
+  QApplication::setOrganizationName("Vellmore");
   QApplication::setApplicationName("Editor");
   QApplication::setApplicationDisplayName("Vellmore Editor");
-  const Options options = ParseOptions(QApplication::arguments());
+  // The desktop entry's name ties the windows to the installed entry and its
+  // icon (Wayland has no other way); the installed icon theme has the icon.
+  QGuiApplication::setDesktopFileName("org.vellmore.Editor");
+  QApplication::setWindowIcon(QIcon::fromTheme("org.vellmore.Editor"));
+  UseProfileUnderProgramHome();
+  OptionParser parser;
+  if (!parser.parser.parse(QApplication::arguments())) {
+    std::fprintf(stderr, "%s: %s\n", kProgramName, qPrintable(parser.parser.errorText()));
+    return 2;
+  }
+  const Options options = parser.Read();
   if (HasScreenForDialogs()) platform::SetMessageSink(ShowMessageBox);
 
   CEditorApp app;
   app.installTools = InstallDocumentTools;
   // Without a screen nobody could answer the first-run dialogs; the
-  // defaults (platform temp path, device 0) stand in for them there.
+  // defaults (the proposed temp folder, device 0) stand in for them there.
   RunMediaRuntimeStepWithNotice(app.ConfigPath(), HasScreenForDialogs(), nullptr);
   CQtFirstRunDialogs dialogFirstRun;
   DefaultFirstRunDialogs defaultFirstRun;
@@ -136,9 +211,15 @@ int main(int argc, char** argv) {
       if (!frame.LevelsPanel()) frame.ToggleLevelPanel();
     }
 
+    WatchExitSignals(exitSignals, app, frame);
+
+    // Each file in a window of its own; a file that cannot be opened has
+    // shown why, and the editor goes on with the others.
     CChildFrame* opened = nullptr;
-    if (!options.file.isEmpty()) {
-      opened = frame.OpenDocumentFile(options.file);
+    for (const QString& file : options.files) {
+      if (CChildFrame* child = frame.OpenDocumentFile(file)) opened = child;
+    }
+    if (!options.files.isEmpty()) {
       if (opened == nullptr && options.snapshotPath.isEmpty()) {
         audio.SetListener(nullptr);
         app.SetOperationHost(nullptr);

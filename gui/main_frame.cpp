@@ -125,9 +125,7 @@ CMainFrame::CMainFrame(CEditorApp& app, QWidget* parent) : QMainWindow(parent), 
 
 CMainFrame::~CMainFrame() {
   app_.RequestPlaybackStop();
-  ConfigRecord* config = app_.Config();
-  config->formatPanelShown = qualityPanel_ ? 1 : 0;
-  config->levelMeterShown = levelsPanel_ ? 1 : 0;
+  StorePanelFlags();
   app_.WriteConfig();
   // Documents close before the frame that shows them goes.
   for (QMdiSubWindow* window : mdi_->subWindowList()) delete window;
@@ -412,6 +410,12 @@ CEditorView* CMainFrame::ActiveView() const {
 
 void CMainFrame::RefreshViews() {
   for (CEditorView* view : mdi_->findChildren<CEditorView*>()) view->Refresh();
+}
+
+void CMainFrame::StorePanelFlags() {
+  ConfigRecord* config = app_.Config();
+  config->formatPanelShown = qualityPanel_ ? 1 : 0;
+  config->levelMeterShown = levelsPanel_ ? 1 : 0;
 }
 
 CChildFrame* CMainFrame::OpenDocumentFile(const QString& path) {

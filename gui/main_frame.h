@@ -50,6 +50,9 @@ class CMainFrame : public QMainWindow {
 
   void ToggleFormatPanel();
   void ToggleLevelPanel();
+  // Puts which floating panels are open into the configuration record, for
+  // `editor.cfg`; the frame's destruction does it too.
+  void StorePanelFlags();
   void RepositionPanels();
   // Recording greys the toolbar buttons and restores them afterwards.
   void GreyToolbarButtons();

@@ -57,9 +57,9 @@ Library& Library::operator=(Library&& other) noexcept {
 
 bool Library::Load(std::string_view editorName) {
   const std::string fileName = LibraryFileName(editorName);
-  const std::string folder = ExecutableFolder();
-  if (!folder.empty()) {
+  for (const std::string& folder : LibraryFolders()) {
     handle_ = dlopen((folder + "/" + fileName).c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ != nullptr) break;
   }
   if (handle_ == nullptr) handle_ = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {

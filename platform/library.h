@@ -21,7 +21,9 @@ class Library {
   Library(const Library&) = delete;
   Library& operator=(const Library&) = delete;
 
-  // Looks in the program folder first, then on the system library path.
+  // Looks in the program's library folders first (LibraryFolders: beside
+  // the program, then its installed lib/vellmore), then on the system
+  // library path.
   // Returns false (and keeps the reason for Error()) when it cannot be loaded.
   bool Load(std::string_view editorName);
   bool IsLoaded() const { return handle_ != nullptr; }

@@ -10,13 +10,57 @@
 
 namespace platform {
 
-std::string ProgramFolder() {
-  if (const char* home = std::getenv("VELLMORE_HOME"); home != nullptr && *home != '\0') {
-    std::string folder = home;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    return folder;
+namespace {
+
+std::string WithoutTrailingSlashes(std::string folder) {
+  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  return folder;
+}
+
+bool IsWritableFolder(const std::string& folder) {
+  struct stat st {};
+  return ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         ::access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
+
+// $XDG_CONFIG_HOME/vellmore; a relative XDG_CONFIG_HOME is ignored, as the
+// base directory rules say.
+std::string UserConfigFolder() {
+  std::string base = Environment("XDG_CONFIG_HOME");
+  if (base.empty() || base[0] != '/') {
+    const std::string home = Environment("HOME");
+    if (home.empty()) return {};
+    base = WithoutTrailingSlashes(home) + "/.config";
   }
-  return ExecutableFolder();
+  const std::string folder = WithoutTrailingSlashes(base) + "/vellmore";
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  return folder;
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+  if (const std::string home = Environment("VELLMORE_HOME"); !home.empty()) {
+    return WithoutTrailingSlashes(home);
+  }
+  const std::string exe = ExecutableFolder();
+  struct stat st {};
+  if (!exe.empty() && ::stat((exe + "/editor.cfg").c_str(), &st) == 0 && IsWritableFolder(exe)) {
+    return exe;
+  }
+  return UserConfigFolder();
+}
+
+std::vector<std::string> LibraryFolders() {
+  const std::string exe = ExecutableFolder();
+  if (exe.empty()) return {};
+  return {exe, exe + "/../lib/vellmore"};
 }
 
 std::string ExecutableFolder() {
@@ -34,6 +78,16 @@ std::string PlatformTempPath() {
   }
   if (folder.back() != '/') folder += '/';
   return folder;
+}
+
+std::string ProposedTempFolder() {
+  std::string runtime = Environment("XDG_RUNTIME_DIR");
+  if (runtime.empty() || runtime[0] != '/' || !IsWritableFolder(runtime)) {
+    return PlatformTempPath();
+  }
+  runtime = WithoutTrailingSlashes(runtime);
+  if (runtime.back() != '/') runtime += '/';
+  return runtime;
 }
 
 std::string RunStamp(std::time_t when) {

@@ -12,6 +12,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/quiet_audio_libraries.h"
+
 namespace platform {
 namespace {
 
@@ -294,28 +296,36 @@ bool HasChannels(const PaDeviceInfo* info, bool output) {
   return info != nullptr && (output ? info->maxOutputChannels : info->maxInputChannels) > 0;
 }
 
-// The PortAudio device for an index among the devices of one direction.
-// PortAudio must be initialised.
-uint32_t ResolveDevice(int index, bool output, PaDeviceIndex* device) {
-  const PaDeviceIndex count = Pa_GetDeviceCount();
-  int ofDirection = 0;
-  for (PaDeviceIndex i = 0; i < count; ++i) {
-    if (HasChannels(Pa_GetDeviceInfo(i), output)) ++ofDirection;
+// The PortAudio devices of one direction in the order the editor lists
+// them: the default device first, because on a desktop that is the sound
+// server's device while PortAudio's first one is often raw hardware that
+// the server holds; then the others in PortAudio's order. PortAudio must be
+// initialised.
+std::vector<PaDeviceIndex> DevicesOfDirection(bool output) {
+  std::vector<PaDeviceIndex> devices;
+  const PaDeviceIndex fallback = output ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
+  if (fallback != paNoDevice && HasChannels(Pa_GetDeviceInfo(fallback), output)) {
+    devices.push_back(fallback);
   }
-  if (ofDirection == 0) return WAVE_NO_DRIVER;
+  const PaDeviceIndex count = Pa_GetDeviceCount();
+  for (PaDeviceIndex i = 0; i < count; ++i) {
+    if (i != fallback && HasChannels(Pa_GetDeviceInfo(i), output)) devices.push_back(i);
+  }
+  return devices;
+}
+
+// The PortAudio device for an index into DevicesOfDirection, or -1 for the
+// default. PortAudio must be initialised.
+uint32_t ResolveDevice(int index, bool output, PaDeviceIndex* device) {
+  const std::vector<PaDeviceIndex> devices = DevicesOfDirection(output);
+  if (devices.empty()) return WAVE_NO_DRIVER;
   if (index == WAVE_DEFAULT_DEVICE) {
     *device = output ? Pa_GetDefaultOutputDevice() : Pa_GetDefaultInputDevice();
     return *device == paNoDevice ? WAVE_NO_DRIVER : WAVE_NO_ERROR;
   }
-  if (index < 0 || index >= ofDirection) return WAVE_BAD_DEVICE_ID;
-  for (PaDeviceIndex i = 0, seen = 0; i < count; ++i) {
-    if (!HasChannels(Pa_GetDeviceInfo(i), output)) continue;
-    if (seen++ == index) {
-      *device = i;
-      return WAVE_NO_ERROR;
-    }
-  }
-  return WAVE_BAD_DEVICE_ID;
+  if (index < 0 || index >= static_cast<int>(devices.size())) return WAVE_BAD_DEVICE_ID;
+  *device = devices[static_cast<size_t>(index)];
+  return WAVE_NO_ERROR;
 }
 
 uint32_t Open(WaveHandle* handle, int deviceIndex, const WaveFormat& format, WaveNotify notify,
@@ -336,6 +346,7 @@ uint32_t Open(WaveHandle* handle, int deviceIndex, const WaveFormat& format, Wav
   Layer& layer = TheLayer();
   {
     std::lock_guard lock(layer.mutex);
+    QuietAudioLibraries();
     if (Pa_Initialize() != paNoError) return WAVE_NO_DRIVER;
     PaDeviceIndex paDevice = paNoDevice;
     uint32_t result = ResolveDevice(deviceIndex, output, &paDevice);
@@ -468,11 +479,11 @@ std::vector<std::string> DeviceNames(bool output) {
   std::vector<std::string> names;
   Layer& layer = TheLayer();
   std::lock_guard lock(layer.mutex);
+  QuietAudioLibraries();
   if (Pa_Initialize() != paNoError) return names;
-  const PaDeviceIndex count = Pa_GetDeviceCount();
-  for (PaDeviceIndex i = 0; i < count; ++i) {
+  for (PaDeviceIndex i : DevicesOfDirection(output)) {
     const PaDeviceInfo* info = Pa_GetDeviceInfo(i);
-    if (HasChannels(info, output)) names.emplace_back(info->name ? info->name : "");
+    names.emplace_back(info->name ? info->name : "");
   }
   Pa_Terminate();
   return names;

@@ -104,7 +104,10 @@ uint32_t WaveInReset(WaveHandle handle);
 uint32_t WaveInClose(WaveHandle handle);
 
 // Names of the devices of each direction, in index order, for the settings
-// dialog. Empty when there are none or the audio system cannot start.
+// dialog: the system's default device (the one the desktop's sound server
+// serves) is index 0, under the name the audio system gives it, then the
+// other devices. Empty when there are none or the audio system cannot
+// start. Index -1 opens the default device too.
 std::vector<std::string> WaveOutDeviceNames();
 std::vector<std::string> WaveInDeviceNames();
 

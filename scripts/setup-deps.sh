@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the editor builds, runs and tests with.
+# Installs the Debian packages the editor builds, runs, packages and tests
+# with (the icon renderer and the desktop-file and AppStream validators too).
 # Idempotent: asks apt-get only for what is missing, and says nothing when
 # everything is already present.
 set -euo pipefail
@@ -14,6 +15,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   sox ffmpeg lame mpg123
   fonts-dejavu-core
+  librsvg2-bin
+  desktop-file-utils appstream
+  dpkg-dev file
 )
 
 missing=()

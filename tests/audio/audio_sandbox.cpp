@@ -47,6 +47,13 @@ pcm.discard {
 )";
 }
 
+const char* const kDeviceBeforeDefault = R"(pcm.aaa {
+  type plug
+  slave.pcm null
+  hint.description "listed before the default"
+}
+)";
+
 // The default device names a sound card that does not exist, so no device
 // can be opened and none is listed.
 const char* const kNoDeviceConfig = R"(pcm.!default {
@@ -68,9 +75,10 @@ AudioSandbox::AudioSandbox(Devices devices) {
     saved_.emplace_back(name, value ? std::string(value) : std::string("\x01"));
   }
   const std::string home = dir_.Str();
-  WriteFileBytes(dir_ / ".asoundrc", devices == Devices::Normal
-                                         ? NormalConfig((dir_ / "played.raw").string())
-                                         : std::string(kNoDeviceConfig));
+  const std::string normal = NormalConfig((dir_ / "played.raw").string());
+  WriteFileBytes(dir_ / ".asoundrc", devices == Devices::Normal ? normal
+                                     : devices == Devices::None ? std::string(kNoDeviceConfig)
+                                                                : kDeviceBeforeDefault + normal);
   setenv("HOME", home.c_str(), 1);
   setenv("XDG_CONFIG_HOME", (dir_ / ".config").c_str(), 1);
   unsetenv("ALSA_CONFIG_PATH");

@@ -6,6 +6,8 @@
 // the editor never uses) and "discard" (plays into nothing, no file). The
 // configuration is read from HOME, so the sandbox points HOME at its folder
 // for its lifetime; PortAudio reads it whenever a device is opened.
+// `DefaultDefinedLast` puts one more device, "aaa" (plays into nothing),
+// before the default in the file, so ALSA and PortAudio list it first.
 #pragma once
 
 #include <string>
@@ -15,7 +17,7 @@
 
 class AudioSandbox {
  public:
-  enum class Devices { Normal, None };
+  enum class Devices { Normal, None, DefaultDefinedLast };
   explicit AudioSandbox(Devices devices = Devices::Normal);
   ~AudioSandbox();
   AudioSandbox(const AudioSandbox&) = delete;

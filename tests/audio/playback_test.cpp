@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -9,6 +10,7 @@
 #include "audio/audio_engine.h"
 #include "audio/batch_audio.h"
 #include "engine/op_codes.h"
+#include "platform/wave_audio.h"
 #include "tests/audio/audio_sandbox.h"
 #include "tests/audio/audio_test_support.h"
 #include "tests/support/message_recorder.h"
@@ -231,6 +233,30 @@ TEST(Playback, ChosenOutputDeviceIsUsed) {
   auto doc = OpenAudio(p.t, kCd, Pattern(20000));
   ASSERT_EQ(PlaySelectionAndWait(p.engine, *doc), OP_DONE);
   EXPECT_TRUE(p.sandbox.Played().empty()) << "the default device was not used";
+}
+
+// On a desktop PortAudio's first device is raw hardware that the sound
+// server holds; index 0 must be the default device, whatever ALSA lists
+// first, and a stored index keeps naming the n-th entry of that list.
+TEST(Playback, DefaultDeviceIsIndexZeroOfBothLists) {
+  Player p(AudioSandbox::Devices::DefaultDefinedLast);
+  const std::vector<std::string> outputs = platform::WaveOutDeviceNames();
+  ASSERT_GE(outputs.size(), 2u);
+  EXPECT_EQ(outputs[0], "default");
+  ASSERT_FALSE(platform::WaveInDeviceNames().empty());
+  EXPECT_EQ(platform::WaveInDeviceNames()[0], "default");
+  // "aaa" is listed once, after the default.
+  EXPECT_GE(AudioSandbox::OutputIndex("aaa"), 1);
+  EXPECT_EQ(std::count(outputs.begin(), outputs.end(), "default"), 1);
+
+  // The file device writes only once it is opened: "aaa" first.
+  auto doc = OpenAudio(p.t, kCd, Pattern(20000));
+  p.t.App().Config()->outputDevice = static_cast<int16_t>(AudioSandbox::OutputIndex("aaa"));
+  ASSERT_EQ(PlaySelectionAndWait(p.engine, *doc), OP_DONE);
+  EXPECT_TRUE(p.sandbox.Played().empty()) << "the n-th entry is the device listed n-th";
+  p.t.App().Config()->outputDevice = 0;
+  ASSERT_EQ(PlaySelectionAndWait(p.engine, *doc), OP_DONE);
+  EXPECT_FALSE(p.sandbox.Played().empty()) << "index 0 plays to the default device";
 }
 
 // Latency from Play to the first audible byte: the silent first ring plus

@@ -16,6 +16,7 @@
 
 #include "app/config.h"
 #include "tests/audio/audio_sandbox.h"
+#include "tests/support/environment_scope.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
 
@@ -127,6 +128,26 @@ TEST_F(BatchAudioTest, PlayPlaysTheSelectionOnceAndReturnsWhenItHasFinished) {
   // The last buffer is padded with silence; nothing after the selection.
   EXPECT_EQ(played.find_first_not_of('\0', kRing + 44100), std::string::npos);
   EXPECT_EQ(played.size() % 1024, 0u);
+}
+
+// ALSA and JACK report every device they probe on stderr, dozens of lines
+// per play or record. None of it reaches the terminal unless asked for;
+// JACK is kept from starting a server whether or not the environment says
+// so.
+TEST_F(BatchAudioTest, SoundLibrariesSayNothingUnlessAskedTo) {
+  EnvironmentScope environment;
+  environment.Unset("JACK_NO_START_SERVER");
+  for (const char* debug : {"", "1"}) {
+    SCOPED_TRACE(std::string("VELLMORE_DEBUG_AUDIO=") + debug);
+    environment.SetOrUnset("VELLMORE_DEBUG_AUDIO", debug);
+    const RunResult run = Run({"open " + File("tune.wav"), "select 0 8192", "play", "record 0.1"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    if (*debug == '\0') {
+      EXPECT_EQ(run.err, "");
+    } else {
+      EXPECT_NE(run.err.find("ALSA lib"), std::string::npos) << run.err;
+    }
+  }
 }
 
 TEST_F(BatchAudioTest, PlayRefusals) {

@@ -2,12 +2,19 @@
 #include <stdlib.h>
 
 #include <filesystem>
+#include <memory>
 #include <set>
 
 #include "app/editor_app.h"
+#include "app/exit_signals.h"
 #include "app/first_run.h"
+#include "app/save_document.h"
+#include "engine/editor_doc.h"
+#include "platform/paths.h"
+#include "tests/support/environment_scope.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_app.h"
 
 namespace fs = std::filesystem;
 
@@ -99,7 +106,7 @@ TEST_F(StartUpTest, FirstRunCollectsTheConfigurationAndCreatesTheSharedSlots) {
     EXPECT_EQ(Names(run),
               (std::set<std::string>{"clip_0.pcm", "clip_0.pek", "temp_a_0.pcm", "temp_a_0.pek",
                                      "temp_b_0.pcm", "temp_b_0.pek", "temp_c_0.pcm", "temp_c_0.pek",
-                                     "temp_d_0.pcm", "temp_d_0.pek"}));
+                                     "temp_d_0.pcm", "temp_d_0.pek", "run.lock"}));
     EXPECT_EQ(fs::file_size(home / "editor.cfg"), 532u);
     EXPECT_EQ(ReadConfig().LastRunFolder(), run.string());
     EXPECT_EQ(TheApp(), &app);
@@ -110,15 +117,83 @@ TEST_F(StartUpTest, FirstRunCollectsTheConfigurationAndCreatesTheSharedSlots) {
   EXPECT_TRUE(messages.Messages().empty());
 }
 
-TEST_F(StartUpTest, DefaultFirstRunTakesThePlatformTempPath) {
-  setenv("TMPDIR", TempFolder().c_str(), 1);
-  DefaultFirstRunDialogs dialogs;
-  CEditorApp app(FixedStart());
-  ASSERT_TRUE(app.StartUp(dialogs));
-  unsetenv("TMPDIR");
-  EXPECT_EQ(ReadConfig().TempFolder(), TempFolder() + "/");
-  EXPECT_EQ(ReadConfig().inputDevice, 0);
-  EXPECT_EQ(app.RunFolder(), TempFolder() + "/20261209101112");
+// A first run proposes the user's run-time folder, never a drive root; the
+// platform temp path when there is no usable one.
+TEST_F(StartUpTest, DefaultFirstRunTakesTheRunTimeFolderElseThePlatformTempPath) {
+  const fs::path runtime = temp.Path() / "runtime";
+  fs::create_directory(runtime);
+  struct Case {
+    const char* name;
+    const char* runtimeDir;  // null: unset
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"run-time folder", runtime.c_str(), runtime.string() + "/"},
+      {"none set", nullptr, TempFolder() + "/"},
+      {"a relative path", "runtime", TempFolder() + "/"},
+      {"a missing folder", "/nonexistent/run/user", TempFolder() + "/"},
+  };
+  EnvironmentScope environment;
+  environment.Set("TMPDIR", TempFolder());
+  int second = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove(home / "editor.cfg");
+    environment.SetOrUnset("XDG_RUNTIME_DIR", c.runtimeDir ? c.runtimeDir : "");
+    DefaultFirstRunDialogs dialogs;
+    CEditorApp app(FixedStart() + second++);
+    ASSERT_TRUE(app.StartUp(dialogs));
+    EXPECT_EQ(ReadConfig().TempFolder(), c.expected);
+    EXPECT_EQ(ReadConfig().inputDevice, 0);
+    EXPECT_EQ(app.RunFolder(), c.expected + platform::RunStamp(FixedStart() + second - 1));
+  }
+}
+
+// A second editor started on the same configuration finds the first one's
+// run folder recorded as the previous run's. It must leave it alone: both
+// edit and save side by side, each in its own folder. An edit marks a
+// document changed and saving clears the mark.
+TEST_F(StartUpTest, TwoEditorsOnOneConfigurationEachKeepTheirRunFolder) {
+  WriteConfig(TempFolder());
+  const std::string pcm(40000, '\x35');
+  const std::string files[2] = {(temp.Path() / "a.wav").string(), (temp.Path() / "b.wav").string()};
+  for (const std::string& file : files) WriteFileBytes(file, MakeWav({2, 16, 44100}, pcm));
+  MessageRecorder messages;
+  RecordingDialogs dialogs(TempFolder());
+
+  auto first = std::make_unique<CEditorApp>(FixedStart());
+  ASSERT_TRUE(first->StartUp(dialogs));
+  auto firstDoc = std::make_unique<CEditorDoc>(*first);
+  ASSERT_TRUE(firstDoc->OnOpenDocument(files[0]));
+  const std::string firstWork = firstDoc->work.pcmPath;
+
+  // Started in the same second: the next second's stamp names its folder.
+  CEditorApp second(FixedStart());
+  ASSERT_TRUE(second.StartUp(dialogs));
+  EXPECT_EQ(second.RunFolder(), TempFolder() + "/" + platform::RunStamp(FixedStart() + 1));
+  EXPECT_TRUE(fs::exists(firstWork)) << "the first editor's files were taken away";
+  EXPECT_EQ(ReadConfig().LastRunFolder(), second.RunFolder());
+  CEditorDoc secondDoc(second);
+  ASSERT_TRUE(secondDoc.OnOpenDocument(files[1]));
+
+  for (CEditorDoc* doc : {firstDoc.get(), &secondDoc}) {
+    EXPECT_FALSE(doc->IsModified());
+    doc->SetSelection(0, 10000);
+    ASSERT_EQ(doc->DocRunOperation(OP_CUT), OP_DONE);
+    ASSERT_EQ(doc->LastResult(), OP_DONE);
+    EXPECT_TRUE(doc->IsModified());
+    EXPECT_TRUE(SaveDocumentAs(*doc, doc->Path()).saved);
+    EXPECT_FALSE(doc->IsModified());
+  }
+  for (const std::string& file : files) EXPECT_EQ(fs::file_size(file), 44u + 30000u);
+  EXPECT_TRUE(messages.Messages().empty());
+
+  // The first editor's exit removes its own folder and nothing else.
+  firstDoc.reset();
+  const std::string firstFolder = first->RunFolder();
+  first.reset();
+  EXPECT_FALSE(fs::exists(firstFolder));
+  EXPECT_TRUE(fs::exists(second.RunFolder()));
 }
 
 TEST_F(StartUpTest, PreviousRunFolderIsRemovedAndAGoneOneIgnored) {
@@ -239,4 +314,27 @@ TEST_F(StartUpTest, ActiveDocumentIsPinnedWhileAnOperationRuns) {
   EXPECT_EQ(app.ClosingDocument(), nullptr);
   EXPECT_EQ(app.NextViewSerial(), 1);
   EXPECT_EQ(app.NextViewSerial(), 2);
+}
+
+// How a SIGTERM ends the editor: the configuration is written either way;
+// the run folder may go only when nothing is unsaved.
+TEST_F(StartUpTest, SignalEndKeepsTheRunFolderOnlyForUnsavedChanges) {
+  WriteConfig(TempFolder());
+  const std::string file = (temp.Path() / "a.wav").string();
+  WriteFileBytes(file, MakeWav({1, 16, 8000}, std::string(16000, '\x21')));
+  RecordingDialogs dialogs(TempFolder());
+  CEditorApp app(FixedStart());
+  ASSERT_TRUE(app.StartUp(dialogs));
+  CEditorDoc doc(app);
+  ASSERT_TRUE(doc.OnOpenDocument(file));
+
+  app.Config()->levelMeterShown = 1;
+  EXPECT_EQ(PrepareSignalEnd(app), SignalEnd::NormalExit);
+  EXPECT_EQ(ReadConfig().levelMeterShown, 1);
+
+  doc.SetSelection(0, 2000);
+  ASSERT_EQ(doc.DocRunOperation(OP_DELETE), OP_DONE);
+  EXPECT_EQ(PrepareSignalEnd(app), SignalEnd::KeepRunFolder);
+  ASSERT_EQ(doc.DocRunOperation(OP_UNDO), OP_DONE);
+  EXPECT_EQ(PrepareSignalEnd(app), SignalEnd::KeepRunFolder) << "undo is a change as well";
 }

@@ -5,6 +5,9 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/folder_lock.h"
+#include "platform/paths.h"
+#include "tests/support/environment_scope.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 
@@ -122,4 +125,62 @@ TEST(Config, PreviousRunFolderIsEmptiedAndRemoved) {
   RemovePreviousRunFolder(dir.Str());
   EXPECT_EQ(ReadFileBytes(dir / "notes.txt"), "keep");
   EXPECT_TRUE(messages.Messages().empty());
+}
+
+// A live editor holds its run folder's lock; a second editor's start-up
+// must not empty the folder under it. Once the holder is gone (its lock
+// free, as after a crash) the folder is removed as before.
+TEST(Config, PreviousRunFolderIsKeptWhileItsLockIsHeld) {
+  TempDir dir;
+  const fs::path run = dir / "20261209101112";
+  fs::create_directory(run);
+  WriteFileBytes(run / "work_0.pcm", "unsaved work");
+  {
+    platform::FolderLock holder;
+    ASSERT_TRUE(holder.Acquire(run.string()));
+    RemovePreviousRunFolder(run.string());
+    EXPECT_EQ(ReadFileBytes(run / "work_0.pcm"), "unsaved work");
+    platform::FolderLock another;
+    EXPECT_FALSE(another.Acquire(run.string())) << "one holder at a time";
+  }
+  // The holder ended without removing its lock file.
+  ASSERT_TRUE(fs::exists(run / platform::kRunLockName));
+  RemovePreviousRunFolder(run.string());
+  EXPECT_FALSE(fs::exists(run));
+}
+
+// Where editor.cfg and the presets live, and that the user's folder is made
+// when missing. A program folder that holds its own editor.cfg (a build
+// that was run before these rules) takes precedence and is left alone.
+TEST(Config, ConfigurationFolderFollowsTheEnvironment) {
+  if (fs::exists(platform::ExecutableFolder() + "/editor.cfg")) {
+    GTEST_SKIP() << "the program folder keeps its own editor.cfg";
+  }
+  TempDir dir;
+  const std::string home = dir.Str();
+  struct Case {
+    const char* name;
+    std::string vellmoreHome, xdgConfigHome;  // empty: unset
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"VELLMORE_HOME first, taken as it is", home + "/portable/", home + "/xdg",
+       home + "/portable"},
+      {"XDG_CONFIG_HOME", "", home + "/xdg", home + "/xdg/vellmore"},
+      {"a relative XDG_CONFIG_HOME is ignored", "", "xdg", home + "/.config/vellmore"},
+      {"neither: ~/.config", "", "", home + "/.config/vellmore"},
+  };
+  EnvironmentScope environment;
+  environment.Set("HOME", home);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    environment.SetOrUnset("VELLMORE_HOME", c.vellmoreHome);
+    environment.SetOrUnset("XDG_CONFIG_HOME", c.xdgConfigHome);
+    EXPECT_EQ(platform::ProgramFolder(), c.expected);
+    EXPECT_EQ(ConfigFilePath(), c.expected + "/editor.cfg");
+    if (c.vellmoreHome.empty()) {
+      EXPECT_TRUE(fs::is_directory(c.expected));
+    }
+  }
+  EXPECT_FALSE(fs::exists(home + "/portable")) << "VELLMORE_HOME is never created";
 }

@@ -157,14 +157,14 @@ TEST(TempFileSettings, RootFolderAdviceAndWritesOnlyAChange) {
   EXPECT_EQ(messages.Messages().size(), 1u);
 }
 
-TEST(InitializationSettings, ProposesThePlatformTempPathAndOkWritesAFreshRecord) {
+TEST(InitializationSettings, ProposesTheTempFolderAndOkWritesAFreshRecord) {
   ConfigApp t;
   t.app.Config()->outputDevice = 3;
   t.app.Config()->levelMeterShown = 1;
   CInitSettingsDialog dialog(t.app);
   EXPECT_EQ(dialog.objectName(), "219");
   EXPECT_EQ(dialog.windowTitle(), "Initialization Settings");
-  EXPECT_EQ(FolderText(dialog).toStdString(), platform::PlatformTempPath());
+  EXPECT_EQ(FolderText(dialog).toStdString(), platform::ProposedTempFolder());
   EXPECT_TRUE(FolderText(dialog).endsWith('/'));
   auto* license = Child<QPlainTextEdit>(dialog, ids::IDC_LICENSE_TEXT);
   ASSERT_NE(license, nullptr);
@@ -180,7 +180,7 @@ TEST(InitializationSettings, ProposesThePlatformTempPathAndOkWritesAFreshRecord)
   EXPECT_FALSE(fs::exists(t.Path()));
 
   Child<QPushButton>(dialog, ids::IDC_SETTINGS_OK)->click();
-  EXPECT_EQ(t.app.Config()->TempFolder(), platform::PlatformTempPath());
+  EXPECT_EQ(t.app.Config()->TempFolder(), platform::ProposedTempFolder());
   EXPECT_EQ(t.app.Config()->inputDevice, 0);
   EXPECT_EQ(t.app.Config()->outputDevice, 0);
   EXPECT_EQ(t.app.Config()->levelMeterShown, 0);

@@ -7,6 +7,7 @@
 
 #include "app/first_run.h"
 #include "engine/wave_file.h"
+#include "platform/folder_lock.h"
 
 TestApp::TestApp() {
   files_ = root_.Path() / "files";
@@ -33,7 +34,8 @@ TestApp::~TestApp() {
 std::vector<std::string> TestApp::RunFolderFiles() const {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(app_->RunFolder())) {
-    names.push_back(entry.path().filename().string());
+    const std::string name = entry.path().filename().string();
+    if (name != platform::kRunLockName) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;

@@ -18,7 +18,7 @@ class TestApp {
   CEditorApp& App() { return *app_; }
   // A path for the test's own files (outside the run folder).
   std::string FilePath(const std::string& name) const { return (files_ / name).string(); }
-  // Names of the files in the run folder.
+  // Names of the files in the run folder, less its run lock.
   std::vector<std::string> RunFolderFiles() const;
 
   ScriptedProgress progress;

@@ -1,0 +1,32 @@
+#include "platform/folder_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+namespace platform {
+
+bool FolderLock::Acquire(const std::string& folder) {
+  path_ = folder + "/" + kRunLockName;
+  UniqueFd fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  if (!fd.Valid() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
+  fd_ = std::move(fd);
+  return true;
+}
+
+void FolderLock::RemoveAndRelease() {
+  if (!fd_.Valid()) return;
+  ::unlink(path_.c_str());
+  fd_.Reset();
+}
+
+bool TakeFolderIfFree(const std::string& folder, FolderLock* lock) {
+  const std::string path = folder + "/" + kRunLockName;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0 && errno == ENOENT) return true;
+  return lock->Acquire(folder);
+}
+
+}  // namespace platform
