@@ -61,9 +61,6 @@ const std::vector<CommandInfo>& CommandList() {
       {ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange Icons"},
       {ID_HELP_TOPICS, "&Help Topics", "Help Topics"},
       {ID_APP_ABOUT, "&About Editor...", "About Editor"},
-      {ID_UNUSED_1, "", ""},
-      {ID_UNUSED_2, "", ""},
-      {ID_UNUSED_3, "", ""},
   };
   return list;
 }
@@ -240,8 +237,6 @@ bool InUpdateList(int id) {
 
 bool CommandEnabled(int id, PlayState playState) {
   if (id == ID_STOP) return true;
-  // Buttons without a handler are shown disabled.
-  if (id == ID_UNUSED_1 || id == ID_UNUSED_2 || id == ID_UNUSED_3) return false;
   if (InUpdateList(id)) return playState != PLAY_PLAYING;
   return true;
 }

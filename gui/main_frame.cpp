@@ -227,7 +227,7 @@ void CMainFrame::CreateToolBars() {
   standardBar_->setMovable(true);
   struct Button {
     int id;
-    int image;  // -1: separator, -2: no image
+    int image;  // -1: separator
   };
   const Button standard[] = {{ID_FILE_NEW, 0},
                              {ID_FILE_OPEN, 1},
@@ -242,26 +242,16 @@ void CMainFrame::CreateToolBars() {
                              {ID_EDIT_UNDO, 8},
                              {ID_EDIT_REDO, 9},
                              {0, -1},
-                             {ID_HELP_TOPICS, 10},
-                             {0, -1},
-                             {ID_UNUSED_1, -2},
-                             {ID_UNUSED_2, -2},
-                             {ID_UNUSED_3, -2}};
+                             {ID_HELP_TOPICS, 10}};
   for (const Button& b : standard) {
     if (b.image == -1) {
       standardBar_->addSeparator();
       continue;
     }
     QAction* action = Action(b.id);
-    if (b.image >= 0) {
-      const auto which = static_cast<StandardImage>(b.image);
-      action->setIcon(ToolIcon(images::StandardToolbarImage(which, false),
-                               images::StandardToolbarImage(which, true)));
-    } else {
-      QImage blank(61, 34, QImage::Format_RGB32);
-      blank.fill(images::kLabelGrey);
-      action->setIcon(ToolIcon(blank, blank));
-    }
+    const auto which = static_cast<StandardImage>(b.image);
+    action->setIcon(ToolIcon(images::StandardToolbarImage(which, false),
+                             images::StandardToolbarImage(which, true)));
     standardBar_->addAction(action);
   }
 

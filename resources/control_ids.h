@@ -68,10 +68,6 @@ inline constexpr int ID_HELP = 57670;
 inline constexpr int ID_DEFAULT_HELP = 57671;
 inline constexpr int ID_NEXT_PANE = 57680;
 inline constexpr int ID_PREV_PANE = 57681;
-// Standard toolbar buttons that no handler serves.
-inline constexpr int ID_UNUSED_1 = 32774;
-inline constexpr int ID_UNUSED_2 = 32775;
-inline constexpr int ID_UNUSED_3 = 32776;
 
 // Bars and windows.
 inline constexpr int IDR_MAINFRAME = 128;      // standard toolbar, menu, accelerators

@@ -180,7 +180,6 @@ TEST(CommandTable, WhilePlayingTheUpdateListIsGreyedAndStopStaysEnabled) {
     EXPECT_TRUE(CommandEnabled(ID_STOP, state));
   }
   EXPECT_TRUE(CommandEnabled(ID_APP_EXIT, PLAY_PLAYING));
-  EXPECT_FALSE(CommandEnabled(ID_UNUSED_1, PLAY_IDLE));
 }
 
 TEST(CommandTable, RunsOnTheActiveDocumentOrShowsOneMessage) {
