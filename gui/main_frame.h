@@ -88,7 +88,10 @@ class CMainFrame : public QMainWindow {
   void OnFileSave();
   void OnFileSaveAs();
   void SaveWith(CEditorDoc& doc, const QString& path);
+  void OnPlayOrStop();
   void OnRewindOrForward(bool forward);
+  // Shows the active view's selection after a command moved it.
+  void RedrawActiveSelection();
 
   CEditorApp& app_;
   QMdiArea* mdi_;
