@@ -191,7 +191,9 @@ void CMainFrame::CreateMenus() {
   Action(ID_VIEW_TOOLBAR)->setCheckable(true);
   Action(ID_VIEW_TOOLBAR)->setChecked(true);
   add(menuBar()->addMenu("&Settings"), {ID_SETTINGS_IO, ID_SETTINGS_TEMP});
-  add(menuBar()->addMenu("&Window"), {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE});
+  windowMenu_ = menuBar()->addMenu("&Window");
+  add(windowMenu_, {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE});
+  connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::RefreshWindowMenu);
   add(menuBar()->addMenu("&Help"), {ID_HELP_TOPICS, 0, ID_APP_ABOUT});
   for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -216,6 +218,35 @@ void CMainFrame::RefreshRecentMenu() {
     const QString path = files[i];
     connect(entry, &QAction::triggered, this, [this, path] { OpenDocumentFile(path); });
     recentMenu_->insertAction(placeholder, entry);
+  }
+}
+
+void CMainFrame::RefreshWindowMenu() {
+  // Below the fixed commands, the open windows in the order they were
+  // opened, numbered, with a check on the one the user is working in.
+  for (QAction* action : windowMenu_->actions()) {
+    if (action->property("windowEntry").toBool()) {
+      windowMenu_->removeAction(action);
+      action->deleteLater();
+    }
+  }
+  const QList<QMdiSubWindow*> windows = mdi_->subWindowList(QMdiArea::CreationOrder);
+  if (windows.isEmpty()) return;
+  windowMenu_->addSeparator()->setProperty("windowEntry", true);
+  for (int i = 0; i < windows.size(); ++i) {
+    QMdiSubWindow* window = windows[i];
+    QString title = window->windowTitle();
+    title.replace("[*]", window->isWindowModified() ? "*" : "");
+    title.replace("&", "&&");
+    auto* entry = windowMenu_->addAction(i < 9 ? QString("&%1 %2").arg(i + 1).arg(title)
+                                               : QString("%1 %2").arg(i + 1).arg(title));
+    entry->setProperty("windowEntry", true);
+    entry->setCheckable(true);
+    entry->setChecked(window == mdi_->currentSubWindow());
+    const QPointer<QMdiSubWindow> target(window);
+    connect(entry, &QAction::triggered, this, [this, target] {
+      if (target) mdi_->setActiveSubWindow(target);
+    });
   }
 }
 

@@ -66,6 +66,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* StandardToolBar() const { return standardBar_; }
   QToolBar* TransportToolBar() const { return transportBar_; }
   QMdiArea* MdiArea() const { return mdi_; }
+  QMenu* WindowMenu() const { return windowMenu_; }
   void SetTransportHooks(TransportHooks hooks) { transport_ = std::move(hooks); }
 
   // The window with its floating panels, as a user sees it.
@@ -82,6 +83,7 @@ class CMainFrame : public QMainWindow {
   void CreateToolBars();
   void CreateAccelerators();
   void RefreshRecentMenu();
+  void RefreshWindowMenu();
   void InvalidateViews();
   CEditorView* ActiveView() const;
   void OnFileOpen();
@@ -105,6 +107,7 @@ class CMainFrame : public QMainWindow {
   QPointer<CQualityPanel> qualityPanel_;
   QPointer<CLevelsPanel> levelsPanel_;
   QMenu* recentMenu_ = nullptr;
+  QMenu* windowMenu_ = nullptr;
   QTimer uiTimer_;
   bool greyed_ = false;
   TransportHooks transport_;
