@@ -11,6 +11,7 @@
 #include "engine/editor_doc.h"
 #include "gui/child_frame.h"
 #include "gui/view/editor_view.h"
+#include "platform/message.h"
 
 QString CDocTemplate::GetDocString(DocString index) {
   const QStringList parts = QString(kDocStrings).split('\n');
@@ -46,7 +47,12 @@ CChildFrame* CDocTemplate::AddFrame(CChildFrame* frame) {
 
 CChildFrame* CDocTemplate::OpenDocumentFile(const QString& path) {
   auto doc = std::make_unique<CEditorDoc>(app_);
-  if (!doc->OnOpenDocument(path.toStdString())) return nullptr;
+  {
+    // A file that cannot be opened is reported once, by the step that found
+    // the fault, not again by each caller on the way out.
+    const platform::FirstMessageOnly oneReport;
+    if (!doc->OnOpenDocument(path.toStdString())) return nullptr;
+  }
   auto* frame = new CChildFrame(app_, std::move(doc), QFileInfo(path).fileName());
   return AddFrame(frame);
 }

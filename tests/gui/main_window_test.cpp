@@ -14,6 +14,7 @@
 #include "gui/child_frame.h"
 #include "gui/doc_template.h"
 #include "gui/main_frame.h"
+#include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
 
 namespace {
@@ -135,6 +136,31 @@ TEST(MainWindow, WindowMenuListsTheOpenWindowsAndChecksTheActiveOne) {
   first->close();
   QApplication::processEvents();
   EXPECT_EQ(WindowEntries(frame), (Entries{{"&1 Untitled 2", true}}));
+}
+
+// A file that cannot be opened is reported in one message box, whichever
+// step of the opening found the fault.
+TEST(MainWindow, AFileThatCannotBeOpenedIsReportedOnce) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  const std::string wavHeader("RIFF\x24\0\0\0WAVE", 12);
+  const std::pair<const char*, std::string> files[] = {
+      {"text.wav", "this is no wave file, only some text"},
+      {"empty.wav", ""},
+      {"no_format.wav", wavHeader + std::string("data\4\0\0\0abcd", 12)},
+      {"text.mp3", std::string(4000, 'x')},
+      {"missing.wav", ""},
+  };
+  for (const auto& [name, bytes] : files) {
+    const std::string path = t.FilePath(name);
+    if (std::string(name) != "missing.wav") WriteFileBytes(path, bytes);
+    MessageRecorder messages;
+    EXPECT_EQ(frame.OpenDocumentFile(QString::fromStdString(path)), nullptr) << name;
+    std::string all;
+    for (const std::string& m : messages.Messages()) all += "[" + m + "]";
+    EXPECT_EQ(messages.Messages().size(), 1u) << name << ": " << all;
+  }
+  EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
 }
 
 // Renders the main window and its Window menu into VELLMORE_GUI_PNG_DIR when
