@@ -32,14 +32,21 @@ WindowRect NewWindowPlace(int areaWidth, int areaHeight, int width, int height,
   }
   std::sort(xs.begin(), xs.end());
   std::sort(ys.begin(), ys.end());
+  const auto free = [&](const WindowRect& candidate) {
+    return std::none_of(open.begin(), open.end(),
+                        [&](const WindowRect& r) { return Overlaps(candidate, r); });
+  };
   for (int y : ys) {
     for (int x : xs) {
-      if (!fits(x, y)) continue;
       const WindowRect candidate{x, y, place.width, place.height};
-      if (std::none_of(open.begin(), open.end(),
-                       [&](const WindowRect& r) { return Overlaps(candidate, r); })) {
-        return candidate;
-      }
+      if (fits(x, y) && free(candidate)) return candidate;
+    }
+  }
+  for (int y : ys) {
+    for (int x : xs) {
+      const WindowRect cut{x, y, std::min(place.width, areaWidth - x),
+                           std::min(place.height, areaHeight - y)};
+      if (2 * cut.width >= place.width && 2 * cut.height >= place.height && free(cut)) return cut;
     }
   }
 
