@@ -17,21 +17,22 @@ const char* const kOpenFilter =
 
 const std::vector<CommandInfo>& CommandList() {
   static const std::vector<CommandInfo> list = {
-      {ID_FILE_NEW, "&New\tCtrl+N", "New"},
-      {ID_FILE_OPEN, "&Open...\tCtrl+O", "Open"},
+      {ID_FILE_NEW, "&New", "New"},
+      {ID_FILE_OPEN, "&Open...", "Open"},
       {ID_FILE_CLOSE, "&Close", "Close"},
-      {ID_FILE_SAVE, "&Save\tCtrl+S", "Save"},
+      {ID_FILE_SAVE, "&Save", "Save"},
       {ID_FILE_SAVE_AS, "Save &As...", "Save As"},
       {ID_FILE_MRU_FILE1, "Recent File", "Recent File"},
       {ID_APP_EXIT, "E&xit", "Exit"},
-      {ID_EDIT_UNDO, "&Undo\tCtrl+Z", "Undo"},
-      {ID_EDIT_REDO, "&Redo\tCtrl+Y", "Redo"},
-      {ID_EDIT_CUT, "Cu&t\tCtrl+X", "Cut"},
-      {ID_EDIT_COPY, "&Copy\tCtrl+C", "Copy"},
-      {ID_EDIT_PASTE_INSERT, "&Paste Insert\tCtrl+V", "Paste Insert"},
-      {ID_EDIT_PASTE_OVER, "&Paste Over\tCtrl+O", "Paste Over"},
+      {ID_EDIT_UNDO, "&Undo", "Undo"},
+      {ID_EDIT_REDO, "&Redo", "Redo"},
+      {ID_EDIT_CUT, "Cu&t", "Cut"},
+      {ID_EDIT_COPY, "&Copy", "Copy"},
+      {ID_EDIT_PASTE_INSERT, "&Paste Insert", "Paste Insert"},
+      {ID_EDIT_PASTE_OVER, "&Paste Over", "Paste Over"},
       {ID_EDIT_PASTE_MIX, "Paste Mix Clipboard", "Paste Mix Clipboard"},
-      {ID_EDIT_DELETE, "&Delete\tCtrl+D", "Delete"},
+      {ID_EDIT_DELETE, "&Delete", "Delete"},
+      {ID_EDIT_SELECT_ALL, "Select &All", "Select All"},
       {ID_TOOLS_VOLUME, "&Adjust Volume Levels", "Adjust Volume Levels"},
       {ID_TOOLS_FADE, "&Fade In/Out", "Fade In/Out"},
       {ID_TOOLS_MUTE, "&Mute Audio", "Mute Audio"},
@@ -45,7 +46,8 @@ const std::vector<CommandInfo>& CommandList() {
       {ID_VIEW_TOOLBAR, "&Toolbar", "Toolbar"},
       {ID_VIEW_ZOOM_IN, "&Zoom In", "Zoom In"},
       {ID_VIEW_ZOOM_OUT, "Zoom &Out", "Zoom Out"},
-      {ID_VIEW_FULL, "&Full View", "Full View"},
+      {ID_VIEW_ZOOM_SELECTION, "Zoom to &Selection", "Zoom to Selection"},
+      {ID_VIEW_FULL, "Show &All", "Show All"},
       {ID_PLAY, "Play", "Play"},
       {ID_PLAY_LOOPED, "Play Looped", "Play Looped"},
       {ID_REWIND, "Rewind", "Rewind"},
@@ -54,6 +56,7 @@ const std::vector<CommandInfo>& CommandList() {
       {ID_RECORD, "Record", "Record"},
       {ID_FORMAT_PANEL, "Audio Quality", "Show Audio Quality"},
       {ID_LEVEL_PANEL, "Audio Levels", "Show Audio Levels"},
+      {ID_PLAY_OR_STOP, "Play/Stop", "Play/Stop"},
       {ID_SETTINGS_IO, "&I/O Device Settings", "I/O Device Settings"},
       {ID_SETTINGS_TEMP, "&Temp File Settings", "Temp File Settings"},
       {ID_WINDOW_CASCADE, "&Cascade", "Cascade"},
@@ -61,9 +64,6 @@ const std::vector<CommandInfo>& CommandList() {
       {ID_WINDOW_ARRANGE, "&Arrange Icons", "Arrange Icons"},
       {ID_HELP_TOPICS, "&Help Topics", "Help Topics"},
       {ID_APP_ABOUT, "&About Editor...", "About Editor"},
-      {ID_UNUSED_1, "", ""},
-      {ID_UNUSED_2, "", ""},
-      {ID_UNUSED_3, "", ""},
   };
   return list;
 }
@@ -181,6 +181,9 @@ CommandDecision DecideCommand(int id, const CommandContext& c) {
       // Forward shares Rewind's message.
       if (!c.hasDocument) return Refuse("Sorry, no file is open to rewind.");
       return Proceed();
+    case ID_EDIT_SELECT_ALL:
+      if (!c.hasDocument) return Refuse("Sorry, no file is open to select audio in.");
+      return Proceed();
     default:
       break;
   }
@@ -228,6 +231,8 @@ bool InUpdateList(int id) {
       ID_VIEW_ZOOM_IN,
       ID_VIEW_ZOOM_OUT,
       ID_VIEW_FULL,
+      ID_VIEW_ZOOM_SELECTION,
+      ID_EDIT_SELECT_ALL,
       ID_FILE_CLOSE,
       ID_SETTINGS_IO,
       ID_SETTINGS_TEMP,
@@ -240,12 +245,11 @@ bool InUpdateList(int id) {
 
 bool CommandEnabled(int id, PlayState playState, const CommandContext& context) {
   if (id == ID_STOP) return true;
-  // Buttons without a handler are shown disabled.
-  if (id == ID_UNUSED_1 || id == ID_UNUSED_2 || id == ID_UNUSED_3) return false;
   if (InUpdateList(id) && playState == PLAY_PLAYING) return false;
   // Commands on the active document that have no message of their own.
-  static constexpr int kNeedDocument[] = {ID_FILE_SAVE,    ID_FILE_SAVE_AS,  ID_FILE_CLOSE,
-                                          ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_FULL};
+  static constexpr int kNeedDocument[] = {ID_FILE_SAVE,       ID_FILE_SAVE_AS,       ID_FILE_CLOSE,
+                                          ID_VIEW_ZOOM_IN,    ID_VIEW_ZOOM_OUT,      ID_VIEW_FULL,
+                                          ID_EDIT_SELECT_ALL, ID_VIEW_ZOOM_SELECTION};
   if (!context.hasDocument && std::find(std::begin(kNeedDocument), std::end(kNeedDocument), id) !=
                                   std::end(kNeedDocument)) {
     return false;
@@ -281,26 +285,32 @@ CommandRun RunDocumentCommand(CEditorApp& app, int id, const CommandPrepare& pre
 
 namespace {
 
-bool MoveSelectionTo(CEditorApp& app, int id, bool toEnd) {
+// Sets the active document's selection to what `pick` makes of it, once
+// the command's precondition holds.
+bool SetSelectionBy(CEditorApp& app, int id, const std::function<void(CEditorDoc& doc)>& pick) {
   const CommandDecision decision = DecideCommand(id, ContextFor(app));
   if (decision.kind == CommandDecision::Refuse) {
     platform::ShowMessage(decision.message);
     return false;
   }
-  CEditorDoc* doc = app.ActiveDocument();
-  const uint32_t position = toEnd ? doc->dataLength : 0;
-  doc->SetSelection(position, position);
+  pick(*app.ActiveDocument());
   return true;
 }
 
 }  // namespace
 
 bool RewindDocument(CEditorApp& app) {
-  return MoveSelectionTo(app, ID_REWIND, false);
+  return SetSelectionBy(app, ID_REWIND, [](CEditorDoc& doc) { doc.SetSelection(0, 0); });
 }
 
 bool ForwardDocument(CEditorApp& app) {
-  return MoveSelectionTo(app, ID_FORWARD, true);
+  return SetSelectionBy(app, ID_FORWARD,
+                        [](CEditorDoc& doc) { doc.SetSelection(doc.dataLength, doc.dataLength); });
+}
+
+bool SelectAllDocument(CEditorApp& app) {
+  return SetSelectionBy(app, ID_EDIT_SELECT_ALL,
+                        [](CEditorDoc& doc) { doc.SetSelection(0, doc.dataLength); });
 }
 
 OpCode WriterForPath(const std::string& path) {

@@ -18,8 +18,10 @@ class CEditorDoc;
 
 struct CommandInfo {
   int id = 0;
-  const char* text = "";  // menu text with its "&" mnemonic and "\t" key hint
-  const char* tip = "";   // tooltip of a toolbar button
+  // Menu text with its "&" mnemonic; the window shows each command's keys
+  // beside it from the keys it binds (gui/command_keys.h).
+  const char* text = "";
+  const char* tip = "";  // tooltip of a toolbar button
 };
 
 // Every command the menus and toolbars show, in no particular order.
@@ -91,6 +93,9 @@ CommandRun RunDocumentCommand(CEditorApp& app, int id, const CommandPrepare& pre
 // false, after the message, without a document.
 bool RewindDocument(CEditorApp& app);
 bool ForwardDocument(CEditorApp& app);
+// Select All: the whole file becomes the selection. false, after the
+// message, without a document.
+bool SelectAllDocument(CEditorApp& app);
 
 // The writer operation for a target path by its kind: WRITE_WAVE_FILE,
 // WRITE_MP3_FILE, WRITE_WMA_FILE or WRITE_PCM_FILE; 0 for a path without a

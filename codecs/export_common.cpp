@@ -1,5 +1,7 @@
 #include "codecs/export_common.h"
 
+#include <algorithm>
+
 #include <unistd.h>
 
 #include "engine/op_codes.h"
@@ -23,6 +25,11 @@ std::string CutExportText(std::string_view text) {
   // Back off over continuation bytes to the start of the cut character.
   while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80) --size;
   return std::string(text.substr(0, size));
+}
+
+bool ExportYearAllowed(std::string_view text) {
+  return text.size() <= kExportYearDigits &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 bool ReserveExportFile(const std::string& folder, const char* base, std::string* path) {

@@ -23,6 +23,11 @@ void ShowUnsupportedExportFormat(const char* kind);
 // inside a UTF-8 sequence: what an export dialog's edit box keeps.
 std::string CutExportText(std::string_view text);
 
+// What a Year box takes: digits only, at most four, as the year field of an
+// ID3v1 tag holds them. Empty is allowed (no year).
+inline constexpr size_t kExportYearDigits = 4;
+bool ExportYearAllowed(std::string_view text);
+
 // Reserves "<folder>/<base>_<n>" for the first free n, created empty. false
 // after "Failed to close newly created write file: %s" or "Failed to create
 // write file: %s"; nothing is left behind then.

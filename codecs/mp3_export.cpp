@@ -161,7 +161,9 @@ std::vector<std::string> Mp3DialogModel::BitRateTexts() {
 }
 
 std::vector<std::string> Mp3DialogModel::GenreTexts() {
-  return {GenreNames().begin(), GenreNames().end()};
+  std::vector<std::string> texts{"(none)"};
+  texts.insert(texts.end(), GenreNames().begin(), GenreNames().end());
+  return texts;
 }
 
 void Mp3DialogModel::Init() {
@@ -173,11 +175,12 @@ void Mp3DialogModel::Init() {
   const auto rate = std::find(kMp3BitRates.begin(), kMp3BitRates.end(), settings_.bitRate);
   bitRateSelection =
       rate == kMp3BitRates.end() ? -1 : static_cast<int>(rate - kMp3BitRates.begin());
-  genreSelection = settings_.genre >= 0 && settings_.genre < kGenreCount ? settings_.genre : -1;
+  genreSelection = settings_.genre >= 0 && settings_.genre < kGenreCount ? settings_.genre + 1 : 0;
 }
 
 const Mp3ExportSettings& Mp3DialogModel::Ok() {
-  settings_.genre = genreSelection >= 0 && genreSelection < kGenreCount ? genreSelection : kNoGenre;
+  settings_.genre =
+      genreSelection >= 1 && genreSelection <= kGenreCount ? genreSelection - 1 : kNoGenre;
   if (bitRateSelection >= 0 && bitRateSelection < static_cast<int>(kMp3BitRates.size())) {
     settings_.bitRate = kMp3BitRates[static_cast<size_t>(bitRateSelection)];
   }

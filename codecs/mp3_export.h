@@ -41,24 +41,24 @@ class Mp3DialogModel {
 
   explicit Mp3DialogModel(Mp3ExportSettings& settings);
 
-  // The bit-rate list's texts ("320" ... "32") and the genre list's names,
-  // in list order.
+  // The bit-rate list's texts ("320" ... "32"), and the genre list: "(none)"
+  // first, then the genre names by number.
   static std::vector<std::string> BitRateTexts();
   static std::vector<std::string> GenreTexts();
 
   // Puts the settings into the controls: the bit rate whose text equals the
   // stored rate is selected (none when it is not in the list), the genre at
-  // its number (none for a number beyond the list, such as 255 from a tag).
+  // its number ("(none)" for a number beyond the list, such as 255).
   void Init();
   // Stores the controls' state; texts are cut to kMaxExportText characters.
-  // With no bit rate selected the previous rate stays; with no genre
-  // selected the genre becomes 255, "none". applied := 1.
+  // With no bit rate selected the previous rate stays; with "(none)" or no
+  // genre selected the genre becomes 255. applied := 1.
   const Mp3ExportSettings& Ok();
   // applied := 0; nothing else changes.
   void Cancel();
 
   int bitRateSelection = -1;  // list position, -1 none
-  int genreSelection = -1;    // list position = genre number, -1 none
+  int genreSelection = -1;    // list position: 0 "(none)", n + 1 genre n; -1 none
   std::string title, artist, album, year, comment;
 
  private:

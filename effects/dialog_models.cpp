@@ -567,7 +567,7 @@ const MixPasteSettings& MixPasteDialogModel::Apply() {
 
 const std::vector<QualityChoice> kChannelChoices = {{"Stereo", 2}, {"Mono", 1}};
 const std::vector<QualityChoice> kSampleRateChoices = {
-    {"44100 KHz", 44100}, {"22050 KHz", 22050}, {"11025 KHz", 11025}};
+    {"44100 Hz", 44100}, {"22050 Hz", 22050}, {"11025 Hz", 11025}};
 const std::vector<QualityChoice> kResolutionChoices = {{"16 Bit", 16}, {"8 Bit", 8}};
 
 namespace {
@@ -596,7 +596,7 @@ AudioFormat NewFileQualityModel::OkFormat() const {
 bool ChangeQualityDialogModel::Init(const CEditorDoc& doc) {
   if (!CheckEffectFormat(doc.Format())) return Refuse(settings_);
   currentChannels = doc.channels == 1 ? "Mono" : "Stereo";
-  currentRate = platform::FormatText("%d KHz", static_cast<int>(doc.sampleRate));
+  currentRate = platform::FormatText("%d Hz", static_cast<int>(doc.sampleRate));
   currentBits = platform::FormatText("%d Bit", static_cast<int>(doc.bitsPerSample));
   channelsIndex = sampleRateIndex = resolutionIndex = 0;
   settings_.applied = 1;

@@ -310,7 +310,7 @@ struct QualityChoice {
   int32_t value;
 };
 extern const std::vector<QualityChoice> kChannelChoices;     // "Stereo" 2, "Mono" 1
-extern const std::vector<QualityChoice> kSampleRateChoices;  // "44100 KHz" ... "11025 KHz"
+extern const std::vector<QualityChoice> kSampleRateChoices;  // "44100 Hz" ... "11025 Hz"
 extern const std::vector<QualityChoice> kResolutionChoices;  // "16 Bit" 16, "8 Bit" 8
 
 // New File Audio Quality.

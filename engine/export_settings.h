@@ -8,7 +8,9 @@
 
 struct Mp3ExportSettings {
   int32_t bitRate = 128;  // kilobits per second, constant bit rate
-  int32_t genre = 0;      // ID3v1 genre number; 255 when a tag named none
+  // ID3v1 genre number; 255 names none, which is where an export starts so
+  // that no file is tagged with a genre the user never chose.
+  int32_t genre = 255;
   std::string title;
   std::string artist;
   std::string album;

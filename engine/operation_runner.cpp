@@ -18,7 +18,9 @@ OpResult RunDocumentOperation(OpCode code, const OperationRunContext& context) {
     });
     if (context.result != nullptr) *context.result = result;
     if (result == OP_FAILED) platform::ShowMessage("OEC: Operation failed");
-    if (result == OP_CANCELLED) platform::ShowMessage("User cancelled the operation.");
+    if (result == OP_CANCELLED) {
+      platform::ShowMessage("User cancelled the operation.", platform::MessageIcon::Information);
+    }
   }
 
   // A new change discards the redo history; undo and redo walk it. A run

@@ -1,6 +1,8 @@
 #include "gui/child_frame.h"
 
+#include <QAction>
 #include <QCloseEvent>
+#include <QMenu>
 
 #include "app/editor_app.h"
 #include "engine/editor_doc.h"
@@ -14,6 +16,12 @@ CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const
   view_ = new CEditorView(app_, *doc_, this);
   setWidget(view_);
   view_->Refresh();
+  // The window menu's Close would claim the same keys as File > Close, and
+  // Qt runs neither of two actions that share a key; File > Close closes
+  // this window just the same.
+  if (QMenu* menu = systemMenu()) {
+    for (QAction* action : menu->actions()) action->setShortcuts({});
+  }
 }
 
 CChildFrame::~CChildFrame() {

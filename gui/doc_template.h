@@ -1,7 +1,7 @@
 // The one document type of the editor: how a document, its frame and its
-// view are made together for File New, File Open and the command line, and
-// the template's strings (document name "Audio Editor", new documents are
-// "Audio Editor1", "Audio Editor2", ...).
+// view are made together for File New, File Open and the command line, where
+// the new window goes, and the template's strings (document name "Audio
+// Editor"; new documents are "Untitled 1", "Untitled 2", ...).
 #pragma once
 
 #include <QString>
@@ -15,7 +15,7 @@ class CDocTemplate {
   // Window title, document name, new-file name, filter name, filter
   // extensions, file type id, file type name.
   static constexpr const char* kDocStrings =
-      "\nAudio Editor\nAudio Editor\nAudio Editor Files\n.mp3| .wav|.nad;\nVe18r.Document\nVe18r "
+      "\nAudio Editor\nUntitled\nAudio Editor Files\n.mp3| .wav|.nad;\nVe18r.Document\nVe18r "
       "Document";
   enum DocString {
     windowTitle,

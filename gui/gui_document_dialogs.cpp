@@ -1,5 +1,8 @@
 #include "gui/gui_document_dialogs.h"
 
+#include <QApplication>
+#include <QPointer>
+
 #include "app/editor_app.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
@@ -7,6 +10,28 @@
 #include "gui/dialogs/media_support_dialog.h"
 #include "gui/dialogs/quality_dialog.h"
 #include "gui/dialogs/tool_dialog.h"
+#include "gui/progress_dialog.h"
+
+namespace {
+
+// An export asks its question from inside its operation, when the progress
+// box is already up: the box stands aside until the question is answered.
+class ProgressAside {
+ public:
+  ProgressAside() : progress_(qobject_cast<CProgressDialog*>(QApplication::activeModalWidget())) {
+    if (progress_) progress_->StepAside(true);
+  }
+  ~ProgressAside() {
+    if (progress_) progress_->StepAside(false);
+  }
+  ProgressAside(const ProgressAside&) = delete;
+  ProgressAside& operator=(const ProgressAside&) = delete;
+
+ private:
+  QPointer<CProgressDialog> progress_;
+};
+
+}  // namespace
 
 CGuiDocumentDialogs::CGuiDocumentDialogs(QWidget* parent)
     : parent_(parent), pcmImport_(std::make_unique<CPcmImportDialog>(parent)) {}
@@ -35,6 +60,7 @@ void CGuiDocumentDialogs::RunMediaSupportNeeded() {
 }
 
 bool CGuiDocumentDialogs::RunExportDialog(OpCode code, CEditorDoc& doc) {
+  const ProgressAside aside;
   if (code == WRITE_MP3_FILE) {
     MP3Dialog dialog(doc.mp3Export, parent_);
     return dialog.Run();

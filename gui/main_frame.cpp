@@ -12,7 +12,6 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSessionManager>
-#include <QShortcut>
 #include <QToolBar>
 #include <QWhatsThis>
 #include <algorithm>
@@ -25,6 +24,7 @@
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "gui/child_frame.h"
+#include "gui/command_keys.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/settings_dialogs.h"
 #include "gui/doc_template.h"
@@ -144,6 +144,7 @@ QAction* CMainFrame::MakeAction(int id) {
     action->setWhatsThis(QString::fromUtf8(info->tip));
   }
   action->setIconVisibleInMenu(false);
+  action->setShortcuts(CommandKeys(id));
   connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
   actions_.insert(id, action);
   return action;
@@ -181,17 +182,19 @@ void CMainFrame::CreateMenus() {
   RefreshRecentMenu();
   add(menuBar()->addMenu("&Edit"),
       {ID_EDIT_UNDO, ID_EDIT_REDO, 0, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_PASTE_INSERT,
-       ID_EDIT_PASTE_OVER, ID_EDIT_PASTE_MIX, ID_EDIT_DELETE});
+       ID_EDIT_PASTE_OVER, ID_EDIT_PASTE_MIX, ID_EDIT_DELETE, 0, ID_EDIT_SELECT_ALL});
   add(menuBar()->addMenu("&Tools"),
       {ID_TOOLS_VOLUME, ID_TOOLS_FADE, ID_TOOLS_MUTE, ID_TOOLS_REVERSE, ID_TOOLS_SWAP,
        ID_TOOLS_COPY_CHANNEL, ID_TOOLS_CHANGE_QUALITY});
   add(menuBar()->addMenu("Effe&cts"), {ID_EFFECTS_ECHO, ID_EFFECTS_REVERB, ID_EFFECTS_MULTI_VOICE});
-  add(menuBar()->addMenu("&View"),
-      {ID_VIEW_TOOLBAR, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT, ID_VIEW_FULL});
+  add(menuBar()->addMenu("&View"), {ID_VIEW_TOOLBAR, 0, ID_VIEW_ZOOM_IN, ID_VIEW_ZOOM_OUT,
+                                    ID_VIEW_ZOOM_SELECTION, ID_VIEW_FULL});
   Action(ID_VIEW_TOOLBAR)->setCheckable(true);
   Action(ID_VIEW_TOOLBAR)->setChecked(true);
   add(menuBar()->addMenu("&Settings"), {ID_SETTINGS_IO, ID_SETTINGS_TEMP});
-  add(menuBar()->addMenu("&Window"), {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE});
+  windowMenu_ = menuBar()->addMenu("&Window");
+  add(windowMenu_, {ID_WINDOW_CASCADE, ID_WINDOW_TILE, ID_WINDOW_ARRANGE});
+  connect(windowMenu_, &QMenu::aboutToShow, this, &CMainFrame::RefreshWindowMenu);
   add(menuBar()->addMenu("&Help"), {ID_HELP_TOPICS, 0, ID_APP_ABOUT});
   for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
     connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandUI);
@@ -219,6 +222,35 @@ void CMainFrame::RefreshRecentMenu() {
   }
 }
 
+void CMainFrame::RefreshWindowMenu() {
+  // Below the fixed commands, the open windows in the order they were
+  // opened, numbered, with a check on the one the user is working in.
+  for (QAction* action : windowMenu_->actions()) {
+    if (action->property("windowEntry").toBool()) {
+      windowMenu_->removeAction(action);
+      action->deleteLater();
+    }
+  }
+  const QList<QMdiSubWindow*> windows = mdi_->subWindowList(QMdiArea::CreationOrder);
+  if (windows.isEmpty()) return;
+  windowMenu_->addSeparator()->setProperty("windowEntry", true);
+  for (int i = 0; i < windows.size(); ++i) {
+    QMdiSubWindow* window = windows[i];
+    QString title = window->windowTitle();
+    title.replace("[*]", window->isWindowModified() ? "*" : "");
+    title.replace("&", "&&");
+    auto* entry = windowMenu_->addAction(i < 9 ? QString("&%1 %2").arg(i + 1).arg(title)
+                                               : QString("%1 %2").arg(i + 1).arg(title));
+    entry->setProperty("windowEntry", true);
+    entry->setCheckable(true);
+    entry->setChecked(window == mdi_->currentSubWindow());
+    const QPointer<QMdiSubWindow> target(window);
+    connect(entry, &QAction::triggered, this, [this, target] {
+      if (target) mdi_->setActiveSubWindow(target);
+    });
+  }
+}
+
 void CMainFrame::CreateToolBars() {
   using images::StandardImage;
   using images::TransportImage;
@@ -228,7 +260,7 @@ void CMainFrame::CreateToolBars() {
   standardBar_->setMovable(true);
   struct Button {
     int id;
-    int image;  // -1: separator, -2: no image
+    int image;  // -1: separator
   };
   const Button standard[] = {{ID_FILE_NEW, 0},
                              {ID_FILE_OPEN, 1},
@@ -243,26 +275,16 @@ void CMainFrame::CreateToolBars() {
                              {ID_EDIT_UNDO, 8},
                              {ID_EDIT_REDO, 9},
                              {0, -1},
-                             {ID_HELP_TOPICS, 10},
-                             {0, -1},
-                             {ID_UNUSED_1, -2},
-                             {ID_UNUSED_2, -2},
-                             {ID_UNUSED_3, -2}};
+                             {ID_HELP_TOPICS, 10}};
   for (const Button& b : standard) {
     if (b.image == -1) {
       standardBar_->addSeparator();
       continue;
     }
     QAction* action = Action(b.id);
-    if (b.image >= 0) {
-      const auto which = static_cast<StandardImage>(b.image);
-      action->setIcon(ToolIcon(images::StandardToolbarImage(which, false),
-                               images::StandardToolbarImage(which, true)));
-    } else {
-      QImage blank(61, 34, QImage::Format_RGB32);
-      blank.fill(images::kLabelGrey);
-      action->setIcon(ToolIcon(blank, blank));
-    }
+    const auto which = static_cast<StandardImage>(b.image);
+    action->setIcon(ToolIcon(images::StandardToolbarImage(which, false),
+                             images::StandardToolbarImage(which, true)));
     standardBar_->addAction(action);
   }
 
@@ -296,33 +318,10 @@ void CMainFrame::CreateToolBars() {
 }
 
 void CMainFrame::CreateAccelerators() {
-  const std::pair<QKeySequence, int> keys[] = {
-      {QKeySequence(Qt::CTRL | Qt::Key_N), ID_FILE_NEW},
-      {QKeySequence(Qt::CTRL | Qt::Key_O), ID_FILE_OPEN},
-      {QKeySequence(Qt::CTRL | Qt::Key_C), ID_EDIT_COPY},
-      {QKeySequence(Qt::CTRL | Qt::Key_Insert), ID_EDIT_COPY},
-      {QKeySequence(Qt::CTRL | Qt::Key_X), ID_EDIT_CUT},
-      {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
-      {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE_INSERT},
-      {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE_UNHANDLED},
-      {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
-      {QKeySequence(Qt::ALT | Qt::Key_Backspace), ID_EDIT_UNDO},
-      {QKeySequence(Qt::CTRL | Qt::Key_Y), ID_EDIT_REDO},
-      {QKeySequence(Qt::Key_Space), ID_PLAY},
-      {QKeySequence(Qt::Key_Escape), ID_STOP},
-      {QKeySequence(Qt::Key_F1), ID_HELP},
-      {QKeySequence(Qt::SHIFT | Qt::Key_F1), ID_CONTEXT_HELP},
-      {QKeySequence(Qt::Key_F6), ID_NEXT_PANE},
-      {QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE},
-  };
-  for (const auto& [sequence, id] : keys) {
-    auto* shortcut = new QShortcut(sequence, this);
-    shortcut->setObjectName(QString::number(id));
-    shortcut->setContext(Qt::WindowShortcut);
-    connect(shortcut, &QShortcut::activated, this, [this, id] {
-      // An accelerator obeys the same enabling rule as its menu item.
-      if (CommandEnabled(id, PlaybackState(), ContextFor(app_))) OnCommand(id);
-    });
+  // Commands reached only by their keys: the actions join the window so
+  // their keys work without a menu or button to carry them.
+  for (int id : {ID_PLAY_OR_STOP, ID_CONTEXT_HELP, ID_NEXT_PANE, ID_PREV_PANE}) {
+    addAction(Action(id) != nullptr ? Action(id) : MakeAction(id));
   }
 }
 
@@ -454,6 +453,9 @@ void CMainFrame::OnCommand(int id) {
     case ID_VIEW_ZOOM_OUT:
       if (CEditorView* view = ActiveView()) view->ZoomOut();
       return;
+    case ID_VIEW_ZOOM_SELECTION:
+      if (CEditorView* view = ActiveView()) view->ZoomToSelection();
+      return;
     case ID_VIEW_FULL:
       if (CEditorView* view = ActiveView()) view->FullView();
       return;
@@ -482,9 +484,15 @@ void CMainFrame::OnCommand(int id) {
       UpdateCommandUI();
       return;
     }
+    case ID_PLAY_OR_STOP:
+      OnPlayOrStop();
+      return;
     case ID_REWIND:
     case ID_FORWARD:
       OnRewindOrForward(id == ID_FORWARD);
+      return;
+    case ID_EDIT_SELECT_ALL:
+      if (SelectAllDocument(app_)) RedrawActiveSelection();
       return;
     case ID_RECORD:
       if (transport_.record) transport_.record(app_.ActiveDocument());
@@ -547,8 +555,21 @@ void CMainFrame::OnCommand(int id) {
   UpdateCommandUI();
 }
 
+void CMainFrame::OnPlayOrStop() {
+  if (PlaybackState() == PLAY_PLAYING) {
+    OnCommand(ID_STOP);
+    return;
+  }
+  // Play's own rule decides, as it does for its button.
+  UpdateCommandUI();
+  if (Action(ID_PLAY)->isEnabled()) OnCommand(ID_PLAY);
+}
+
 void CMainFrame::OnRewindOrForward(bool forward) {
-  if (!(forward ? ForwardDocument(app_) : RewindDocument(app_))) return;
+  if (forward ? ForwardDocument(app_) : RewindDocument(app_)) RedrawActiveSelection();
+}
+
+void CMainFrame::RedrawActiveSelection() {
   CEditorView* view = ActiveView();
   if (view == nullptr || &view->Document() != app_.ActiveDocument()) return;
   view->Refresh();

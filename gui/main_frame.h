@@ -69,6 +69,7 @@ class CMainFrame : public QMainWindow {
   QToolBar* StandardToolBar() const { return standardBar_; }
   QToolBar* TransportToolBar() const { return transportBar_; }
   QMdiArea* MdiArea() const { return mdi_; }
+  QMenu* WindowMenu() const { return windowMenu_; }
   void SetTransportHooks(TransportHooks hooks) { transport_ = std::move(hooks); }
 
   // The window with its floating panels, as a user sees it.
@@ -101,7 +102,11 @@ class CMainFrame : public QMainWindow {
   // The window titles: each document's name with its modified mark, and
   // the active one's in the main window's title.
   void UpdateTitles();
+  void RefreshWindowMenu();
+  void OnPlayOrStop();
   void OnRewindOrForward(bool forward);
+  // Shows the active view's selection after a command moved it.
+  void RedrawActiveSelection();
 
   CEditorApp& app_;
   QMdiArea* mdi_;
@@ -115,6 +120,7 @@ class CMainFrame : public QMainWindow {
   QPointer<CQualityPanel> qualityPanel_;
   QPointer<CLevelsPanel> levelsPanel_;
   QMenu* recentMenu_ = nullptr;
+  QMenu* windowMenu_ = nullptr;
   QTimer uiTimer_;
   bool greyed_ = false;
   TransportHooks transport_;

@@ -90,6 +90,12 @@ void CProgressDialog::reject() {
   if (cancel_->isEnabled()) OnCancel();
 }
 
+void CProgressDialog::StepAside(bool aside) {
+  // QWidget's own hide and show: QDialog's hide would end the modal loop the
+  // operation is running in.
+  QWidget::setVisible(!aside);
+}
+
 void CProgressDialog::SetCaption(std::string_view text) {
   caption_->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
   platform::ClearUpperVectorState();

@@ -34,6 +34,11 @@ class CProgressDialog : public QDialog, public PercentProgress, public Operation
   bool IsCancelled() const override;
   void DisableCancel() override;
 
+  // Out of sight while the operation asks the user something before its
+  // work starts (the MP3 and WMA information dialogs), so the question does
+  // not come up over an empty progress box; back once it is answered.
+  void StepAside(bool aside);
+
   // Delay of the starting tick (100 ms in the editor; tests shorten it).
   void SetStartDelay(int milliseconds) { startDelay_ = milliseconds; }
   // Longest time between two event pumps from Step.

@@ -25,6 +25,11 @@ MessageSink& CurrentSink() {
   return sink;
 }
 
+// FirstMessageOnly's state on this thread: how many scopes are open, and
+// whether the first message has been shown in them.
+thread_local int firstOnlyDepth = 0;
+thread_local bool firstShown = false;
+
 std::string FormatV(const char* format, va_list args) {
   va_list copy;
   va_copy(copy, args);
@@ -39,6 +44,10 @@ std::string FormatV(const char* format, va_list args) {
 }  // namespace
 
 void ShowMessage(std::string_view text, MessageIcon icon) {
+  if (firstOnlyDepth > 0) {
+    if (firstShown) return;
+    firstShown = true;
+  }
   MessageSink sink;
   {
     std::lock_guard lock(SinkMutex());
@@ -61,6 +70,14 @@ std::string FormatText(const char* format, ...) {
   std::string text = FormatV(format, args);
   va_end(args);
   return text;
+}
+
+FirstMessageOnly::FirstMessageOnly() {
+  if (firstOnlyDepth++ == 0) firstShown = false;
+}
+
+FirstMessageOnly::~FirstMessageOnly() {
+  --firstOnlyDepth;
 }
 
 MessageSink SetMessageSink(MessageSink sink) {

@@ -23,13 +23,27 @@ enum class MessageIcon { Information, Warning, Error, Question };
 using MessageSink = std::function<void(std::string_view text, MessageIcon icon)>;
 
 // Shows one message with an OK button and waits until it is dismissed.
-void ShowMessage(std::string_view text, MessageIcon icon = MessageIcon::Information);
+// Nearly every message reports a failure or a refusal, so the warning icon is
+// the default; a message that only informs says so.
+void ShowMessage(std::string_view text, MessageIcon icon = MessageIcon::Warning);
 
 // printf-style convenience for the many "...: %s" texts.
 void ShowMessageF(const char* format, ...) VELLMORE_PRINTF_LIKE(1, 2);
 
 // Formats like snprintf into a std::string of any length.
 std::string FormatText(const char* format, ...) VELLMORE_PRINTF_LIKE(1, 2);
+
+// While one lives on a thread, only the first message that thread shows
+// reaches the sink. One user action that fails (opening a file) reports its
+// failure once, not once for every layer it passes on the way out. Messages
+// of other threads are not affected.
+class FirstMessageOnly {
+ public:
+  FirstMessageOnly();
+  ~FirstMessageOnly();
+  FirstMessageOnly(const FirstMessageOnly&) = delete;
+  FirstMessageOnly& operator=(const FirstMessageOnly&) = delete;
+};
 
 // Installs a sink and returns the previous one. An empty sink restores the
 // default, which writes one line per message to stderr.

@@ -24,7 +24,7 @@ inline constexpr int ID_EDIT_PASTE_INSERT = 32788;
 inline constexpr int ID_EDIT_PASTE_OVER = 32789;
 inline constexpr int ID_EDIT_PASTE_MIX = 32815;
 inline constexpr int ID_EDIT_DELETE = 32790;
-inline constexpr int ID_EDIT_PASTE_UNHANDLED = 57637;  // Shift+Insert: no handler
+inline constexpr int ID_EDIT_SELECT_ALL = 32845;
 
 // Tools and effects.
 inline constexpr int ID_TOOLS_VOLUME = 32799;
@@ -42,7 +42,8 @@ inline constexpr int ID_EFFECTS_MULTI_VOICE = 32808;
 inline constexpr int ID_VIEW_TOOLBAR = 59392;
 inline constexpr int ID_VIEW_ZOOM_IN = 32793;
 inline constexpr int ID_VIEW_ZOOM_OUT = 32794;
-inline constexpr int ID_VIEW_FULL = 32795;
+inline constexpr int ID_VIEW_FULL = 32795;  // Show All
+inline constexpr int ID_VIEW_ZOOM_SELECTION = 32846;
 
 // Transport toolbar.
 inline constexpr int ID_PLAY = 1019;
@@ -53,6 +54,8 @@ inline constexpr int ID_FORWARD = 1018;
 inline constexpr int ID_RECORD = 1020;
 inline constexpr int ID_FORMAT_PANEL = 32839;
 inline constexpr int ID_LEVEL_PANEL = 32840;
+// Space: Play when idle, Stop while playing. No button of its own.
+inline constexpr int ID_PLAY_OR_STOP = 32847;
 
 // Settings, window, help.
 inline constexpr int ID_SETTINGS_IO = 32811;
@@ -68,10 +71,6 @@ inline constexpr int ID_HELP = 57670;
 inline constexpr int ID_DEFAULT_HELP = 57671;
 inline constexpr int ID_NEXT_PANE = 57680;
 inline constexpr int ID_PREV_PANE = 57681;
-// Standard toolbar buttons that no handler serves.
-inline constexpr int ID_UNUSED_1 = 32774;
-inline constexpr int ID_UNUSED_2 = 32775;
-inline constexpr int ID_UNUSED_3 = 32776;
 
 // Bars and windows.
 inline constexpr int IDR_MAINFRAME = 128;      // standard toolbar, menu, accelerators

@@ -21,11 +21,11 @@ CChannelChoiceDialog<Settings>::CChannelChoiceDialog(int resourceId, const char*
   left_ = new QCheckBox("Left Channel", channel);
   left_->setObjectName(QString::number(M::IDC_LEFT_CHANNEL));
   auto* channelLayout = new QVBoxLayout(channel);
-  channelLayout->addWidget(right_);
   channelLayout->addWidget(left_);
+  channelLayout->addWidget(right_);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MakeApplyTo("Entire File"));
+  layout->addWidget(MakeApplyTo());
   layout->addWidget(channel);
   auto* apply = MakeButton("Apply", applyId);
   layout->addWidget(MakeButtonRow(apply, MakeButton("Cancel", M::IDC_CANCEL)));
@@ -73,7 +73,7 @@ CReverseDialog::CReverseDialog(ReverseSettings& settings, QWidget* parent)
 CSwapDialog::CSwapDialog(SwapSettings& settings, QWidget* parent)
     : CToolDialog(ids::IDD_SWAP, "Swap Channels", parent), model_(settings) {
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MakeApplyTo("Entire File"));
+  layout->addWidget(MakeApplyTo());
   auto* apply = MakeButton("Apply", ids::IDC_CHANNEL_TOOL_APPLY);
   layout->addWidget(MakeButtonRow(apply, MakeButton("Cancel", ids::IDC_TOOL_CANCEL)));
   connect(apply, &QPushButton::clicked, this, &CSwapDialog::OnApply);
@@ -112,7 +112,7 @@ CCopyChannelDialog::CCopyChannelDialog(CopyChannelSettings& settings, QWidget* p
   channelLayout->addWidget(rightToLeft_);
 
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MakeApplyTo("Entire File", ids::IDC_COPY_APPLY_TO_GROUP));
+  layout->addWidget(MakeApplyTo(ids::IDC_COPY_APPLY_TO_GROUP));
   layout->addWidget(channel);
   auto* apply = MakeButton("Apply", ids::IDC_CHANNEL_TOOL_APPLY);
   layout->addWidget(MakeButtonRow(apply, MakeButton("Cancel", ids::IDC_TOOL_CANCEL)));

@@ -31,7 +31,7 @@ void CPresetEffectDialog<Model, Settings>::Build(const std::vector<QWidget*>& gr
   for (QWidget* group : groups) left->addWidget(group);
   left->addStretch(1);
   auto* grid = new QGridLayout(this);
-  grid->addWidget(MakeTopRow(MakeApplyTo("Entire Track"), MakeLock()), 0, 0, 1, 2);
+  grid->addWidget(MakeTopRow(MakeApplyTo(), MakeLock()), 0, 0, 1, 2);
   grid->addLayout(left, 1, 0);
   grid->addWidget(MakePresetGroup(Model::IDC_PRESETS, Model::IDC_PRESET_NAME, Model::IDC_ADD,
                                   Model::IDC_REMOVE),

@@ -7,7 +7,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
+#include <initializer_list>
 
+#include "codecs/export_common.h"
 #include "resources/control_ids.h"
 
 namespace {
@@ -25,6 +28,32 @@ QLineEdit* Edit(int id, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
   edit->setObjectName(QString::number(id));
   return edit;
+}
+
+// A Year box takes what the export's year rule allows and nothing else, so a
+// letter typed there never appears.
+class YearValidator : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int& /*position*/) const override {
+    return ExportYearAllowed(input.toStdString()) ? Acceptable : Invalid;
+  }
+};
+
+QLineEdit* YearEdit(int id, QWidget* parent) {
+  QLineEdit* edit = Edit(id, parent);
+  edit->setValidator(new YearValidator(edit));
+  return edit;
+}
+
+// Tab walks the boxes in the order the form shows them, whatever order they
+// were made in.
+void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
+  QWidget* previous = nullptr;
+  for (QWidget* widget : widgets) {
+    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
 }
 
 QString Q(const std::string& text) {
@@ -56,7 +85,7 @@ QHBoxLayout* OkCancel(QDialog* dialog) {
 MP3Dialog::MP3Dialog(Mp3ExportSettings& settings, QWidget* parent)
     : QDialog(parent), model_(settings) {
   setObjectName(QString::number(ids::IDD_MP3_INFO));
-  setWindowTitle("Dialog");
+  setWindowTitle("MP3 Information");
   auto* group = new QGroupBox("MP3 Information", this);
   bitRate_ = DropDownList(Mp3DialogModel::BitRateTexts(), ids::IDC_MP3_BIT_RATE, group);
   genre_ = DropDownList(Mp3DialogModel::GenreTexts(), ids::IDC_MP3_GENRE, group);
@@ -64,7 +93,7 @@ MP3Dialog::MP3Dialog(Mp3ExportSettings& settings, QWidget* parent)
   title_ = Edit(ids::IDC_MP3_TITLE, group);
   album_ = Edit(ids::IDC_MP3_ALBUM, group);
   comment_ = Edit(ids::IDC_MP3_COMMENT, group);
-  year_ = Edit(ids::IDC_MP3_YEAR, group);
+  year_ = YearEdit(ids::IDC_MP3_YEAR, group);
   auto* form = new QFormLayout(group);
   form->addRow("Bit Rate", bitRate_);
   form->addRow("Artist", artist_);
@@ -73,6 +102,7 @@ MP3Dialog::MP3Dialog(Mp3ExportSettings& settings, QWidget* parent)
   form->addRow("Comment", comment_);
   form->addRow("Genre", genre_);
   form->addRow("Year", year_);
+  ChainTabOrder({bitRate_, artist_, title_, album_, comment_, genre_, year_});
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);
@@ -124,7 +154,7 @@ CWmaDialog::CWmaDialog(WmaExportSettings& settings, QWidget* parent)
   artist_ = Edit(ids::IDC_WMA_ARTIST, group);
   title_ = Edit(ids::IDC_WMA_TITLE, group);
   album_ = Edit(ids::IDC_WMA_ALBUM, group);
-  year_ = Edit(ids::IDC_WMA_YEAR, group);
+  year_ = YearEdit(ids::IDC_WMA_YEAR, group);
   auto* form = new QFormLayout(group);
   form->addRow("Quality", quality_);
   form->addRow("Artist", artist_);
@@ -132,6 +162,7 @@ CWmaDialog::CWmaDialog(WmaExportSettings& settings, QWidget* parent)
   form->addRow("Album", album_);
   form->addRow("Genre", genre_);
   form->addRow("Year", year_);
+  ChainTabOrder({quality_, artist_, title_, album_, genre_, year_});
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(group);

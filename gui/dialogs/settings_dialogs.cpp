@@ -98,6 +98,8 @@ CTempFolderField::CTempFolderField(const QString& folder, const char* explanatio
   folder_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   folder_->setMinimumWidth(300);
   auto* browse = Button("Browse...", ids::IDC_BROWSE, this);
+  // Browse is the first button to get the focus; Enter still means OK.
+  browse->setAutoDefault(false);
   connect(browse, &QPushButton::clicked, this, &CTempFolderField::Browse);
 
   auto* grid = new QGridLayout(this);

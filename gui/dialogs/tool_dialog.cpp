@@ -45,12 +45,12 @@ QPushButton* CToolDialog::MakeButton(const char* text, int id) {
   return button;
 }
 
-QGroupBox* CToolDialog::MakeApplyTo(const char* entireText, int groupId) {
+QGroupBox* CToolDialog::MakeApplyTo(int groupId) {
   auto* group = new QGroupBox("Apply To:", this);
   if (groupId != 0) group->setObjectName(Name(groupId));
   selectedArea_ = new QRadioButton("Selected Area", group);
   selectedArea_->setObjectName(Name(IDC_SELECTED_AREA));
-  entireFile_ = new QRadioButton(entireText, group);
+  entireFile_ = new QRadioButton("Entire File", group);
   entireFile_->setObjectName(Name(IDC_ENTIRE_FILE));
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(selectedArea_);
@@ -141,8 +141,9 @@ QWidget* CToolDialog::MakeSliderPair(const char* title, const SliderSet& set, in
                                      int leftId, ValueWidget kind) {
   QWidget* group = title ? new QGroupBox(title, this) : new QWidget(this);
   auto* grid = new QGridLayout(group);
-  AddSliderRow(grid, 0, "Right Channel:", *set.Find(rightId), kind);
-  AddSliderRow(grid, 1, "Left Channel:", *set.Find(leftId), kind);
+  // Left above Right, as channels are listed everywhere else.
+  AddSliderRow(grid, 0, "Left Channel:", *set.Find(leftId), kind);
+  AddSliderRow(grid, 1, "Right Channel:", *set.Find(rightId), kind);
   grid->setColumnStretch(1, 1);
   return group;
 }

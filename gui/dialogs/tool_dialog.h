@@ -43,9 +43,10 @@ class CToolDialog : public QDialog {
   CToolDialog(int resourceId, const char* title, QWidget* parent);
 
   QPushButton* MakeButton(const char* text, int id);
-  // "Selected Area" / entireText radio buttons inside a group box titled
-  // "Apply To:" (the box gets `groupId` as its name when non-zero).
-  QGroupBox* MakeApplyTo(const char* entireText, int groupId = 0);
+  // "Selected Area" / "Entire File" radio buttons inside a group box titled
+  // "Apply To:" (the box gets `groupId` as its name when non-zero). Every
+  // dialog words the choice the same way.
+  QGroupBox* MakeApplyTo(int groupId = 0);
   void ShowApplyTo(const ApplyToChoice& choice);
   void ReadApplyTo(ApplyToChoice* choice) const;
   QCheckBox* MakeLock();

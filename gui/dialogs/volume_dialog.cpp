@@ -13,7 +13,7 @@ CVolumeDialog::CVolumeDialog(VolumeSettings& settings, QWidget* parent)
     : CToolDialog(ids::IDD_VOLUME, "Adjust Volume Levels", parent), model_(settings) {
   using M = VolumeDialogModel;
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MakeTopRow(MakeApplyTo("Entire File"), MakeLock()));
+  layout->addWidget(MakeTopRow(MakeApplyTo(), MakeLock()));
   layout->addWidget(
       MakeSliderPair(nullptr, model_.sliders, M::IDC_RIGHT, M::IDC_LEFT, ValueWidget::kLabel));
   auto* apply = MakeButton("Apply", M::IDC_APPLY);
@@ -53,7 +53,7 @@ CFadeDialog::CFadeDialog(FadeSettings& settings, QWidget* parent)
     : CToolDialog(ids::IDD_FADE, "Fade In/Out", parent), model_(settings) {
   using M = FadeDialogModel;
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(MakeTopRow(MakeApplyTo("Entire Track"), MakeLock()));
+  layout->addWidget(MakeTopRow(MakeApplyTo(), MakeLock()));
   layout->addWidget(MakeSliderPair("Starting Gain", model_.sliders, M::IDC_START_RIGHT,
                                    M::IDC_START_LEFT, ValueWidget::kLabel));
   layout->addWidget(MakeSliderPair("Ending Gain", model_.sliders, M::IDC_END_RIGHT, M::IDC_END_LEFT,

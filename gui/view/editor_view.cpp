@@ -423,6 +423,10 @@ void CEditorView::ZoomIn() {
   if (view::ZoomIn(doc_, pixels_, layout_.P)) Refresh();
 }
 
+void CEditorView::ZoomToSelection() {
+  if (view::ZoomIn(doc_, pixels_, layout_.P)) Invalidate();
+}
+
 void CEditorView::ZoomOut() {
   view::ZoomOut(doc_, pixels_, layout_.P);
   Refresh();

@@ -31,6 +31,9 @@ class CEditorView : public QAbstractScrollArea {
 
   void ZoomIn();
   void ZoomOut();
+  // The view shows exactly the selection; an insertion point or a selection
+  // too short to zoom to leaves the view as it is.
+  void ZoomToSelection();
   void FullView();
   // Updates the highlight by inverting only what changed, shows it, and
   // (with the focus) writes the position texts.

@@ -187,7 +187,7 @@ TEST_F(BatchTest, NewDocumentSavesAnEmptyFileOfItsFormat) {
             "\"peakSelEnd\":0,\"viewStart\":0,\"viewEnd\":0,\"hasAudio\":false,\"undoCount\":0,"
             "\"redoCount\":0,\"clipboard\":{\"pcmLength\":0,\"channels\":0,\"bitsPerSample\":0,"
             "\"sampleRate\":0},\"mp3\":{\"bitrate\":128,\"title\":\"\",\"artist\":\"\","
-            "\"album\":\"\",\"year\":\"\",\"comment\":\"\",\"genre\":0},\"wma\":{\"quality\":2,"
+            "\"album\":\"\",\"year\":\"\",\"comment\":\"\",\"genre\":255},\"wma\":{\"quality\":2,"
             "\"title\":\"\",\"artist\":\"\",\"album\":\"\",\"year\":\"\",\"genre\":\"\"}}\n");
 }
 

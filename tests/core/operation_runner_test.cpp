@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/op_codes.h"
+#include "platform/message.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"
 
@@ -60,6 +61,22 @@ TEST(OperationRunner, ClosingMessagesFollowTheResult) {
     EXPECT_EQ(runner.inProgress, 0);
     EXPECT_EQ(runner.host.codes, std::vector<OpCode>{OP_CUT});
   }
+}
+
+// A failure is reported with the warning icon; a cancel the user asked for
+// only informs.
+TEST(OperationRunner, AFailureWarnsAndACancelOnlyInforms) {
+  std::vector<platform::MessageIcon> icons;
+  const platform::MessageSink previous = platform::SetMessageSink(
+      [&icons](std::string_view, platform::MessageIcon icon) { icons.push_back(icon); });
+  for (OpResult result : {OP_FAILED, OP_CANCELLED}) {
+    Runner runner;
+    runner.operationResult = result;
+    runner.Run(OP_CUT);
+  }
+  platform::SetMessageSink(previous);
+  EXPECT_EQ(icons, (std::vector<platform::MessageIcon>{platform::MessageIcon::Warning,
+                                                       platform::MessageIcon::Information}));
 }
 
 TEST(OperationRunner, RedoHistorySurvivesOnlyUndoAndRedo) {

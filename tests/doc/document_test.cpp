@@ -258,7 +258,7 @@ TEST(Document, Mp3ImportDecodesAndTakesTheId3v1Tag) {
   untagged.mp3Export.title = "kept";
   ASSERT_TRUE(untagged.OnOpenDocument(plain));
   EXPECT_EQ(untagged.mp3Export.title, "kept");
-  EXPECT_EQ(untagged.mp3Export.genre, 0);
+  EXPECT_EQ(untagged.mp3Export.genre, 255);
 }
 
 TEST(Document, WmaImportDecodesAndReadsTheAttributes) {

@@ -257,7 +257,7 @@ TEST(QualityDialogs, DefaultsAndTheCurrentFormatTexts) {
   newFile.sampleRateIndex = 2;
   newFile.resolutionIndex = 1;
   EXPECT_EQ(newFile.OkFormat(), (AudioFormat{1, 8, 11025}));
-  EXPECT_STREQ(kSampleRateChoices[1].text, "22050 KHz");
+  EXPECT_STREQ(kSampleRateChoices[1].text, "22050 Hz");
 
   EffectDoc d({2, 16, 48000}, Audio());
   ChangeQualitySettings settings;
@@ -265,7 +265,7 @@ TEST(QualityDialogs, DefaultsAndTheCurrentFormatTexts) {
   ChangeQualityDialogModel model(settings);
   ASSERT_TRUE(model.Init(d.Doc()));
   EXPECT_EQ(model.currentChannels, "Stereo");
-  EXPECT_EQ(model.currentRate, "48000 KHz");
+  EXPECT_EQ(model.currentRate, "48000 Hz");
   EXPECT_EQ(model.currentBits, "16 Bit");
   EXPECT_EQ(settings.applied, 1);
   const ChangeQualitySettings& ok = model.Ok();

@@ -66,13 +66,20 @@ TEST(Mp3Dialog, ShowsTheSettingsAndOkStoresTheControls) {
   EXPECT_EQ(Mp3DialogModel::BitRateTexts(),
             (std::vector<std::string>{"320", "256", "224", "192", "160", "128", "112", "96", "80",
                                       "64", "56", "48", "40", "32"}));
-  ASSERT_EQ(Mp3DialogModel::GenreTexts().size(), 148u);
-  EXPECT_EQ(Mp3DialogModel::GenreTexts()[147], "SynthPop");
+  ASSERT_EQ(Mp3DialogModel::GenreTexts().size(), 149u);
+  EXPECT_EQ(Mp3DialogModel::GenreTexts()[0], "(none)");
+  EXPECT_EQ(Mp3DialogModel::GenreTexts()[1], "Blues");
+  EXPECT_EQ(Mp3DialogModel::GenreTexts()[148], "SynthPop");
   EXPECT_EQ(model.bitRateSelection, 5);  // "128"
+  // A new export names no genre until the user picks one.
   EXPECT_EQ(model.genreSelection, 0);
+  Mp3ExportSettings untouched;
+  Mp3DialogModel(untouched).Ok();
+  EXPECT_EQ(untouched.genre, 255);
+  EXPECT_EQ(static_cast<uint8_t>(MakeId3v1TagBytes(untouched)[127]), 255);
 
   model.bitRateSelection = 0;
-  model.genreSelection = 147;
+  model.genreSelection = 148;
   model.title = std::string(200, 'x');
   model.year = "2024";
   model.Ok();
@@ -86,7 +93,7 @@ TEST(Mp3Dialog, ShowsTheSettingsAndOkStoresTheControls) {
   Mp3DialogModel again(s);
   again.Init();
   EXPECT_EQ(again.bitRateSelection, 0);
-  EXPECT_EQ(again.genreSelection, 147);
+  EXPECT_EQ(again.genreSelection, 148);
   again.bitRateSelection = 13;
   again.title = "changed";
   again.Cancel();
@@ -101,8 +108,9 @@ TEST(Mp3Dialog, NothingSelectedNeverReadsOutsideTheLists) {
   s.bitRate = 100;  // not offered
   Mp3DialogModel model(s);
   model.Init();
-  EXPECT_EQ(model.genreSelection, -1);
+  EXPECT_EQ(model.genreSelection, 0);  // "(none)"
   EXPECT_EQ(model.bitRateSelection, -1);
+  model.genreSelection = -1;
   model.Ok();
   EXPECT_EQ(s.genre, 255);
   EXPECT_EQ(s.bitRate, 100);

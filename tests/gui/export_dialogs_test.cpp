@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <cstdlib>
 
 #include "engine/editor_doc.h"
@@ -21,6 +22,7 @@
 #include "gui/dialogs/settings_dialogs.h"
 #include "gui/gui_document_dialogs.h"
 #include "gui/main_frame.h"
+#include "gui/progress_dialog.h"
 #include "resources/control_ids.h"
 #include "tests/gui/modal_driver.h"
 #include "tests/support/test_app.h"
@@ -46,7 +48,7 @@ TEST(Mp3Dialog, ShowsTheSettingsAndOkStoresTheControls) {
   settings.comment = "c";
   MP3Dialog dialog(settings);
   EXPECT_EQ(dialog.objectName(), "239");
-  EXPECT_EQ(dialog.windowTitle(), "Dialog");
+  EXPECT_EQ(dialog.windowTitle(), "MP3 Information");
   EXPECT_NE(dialog.findChild<QGroupBox*>(), nullptr);
   EXPECT_EQ(dialog.findChild<QGroupBox*>()->title(), "MP3 Information");
   QComboBox* rate = Child<QComboBox>(dialog, ids::IDC_MP3_BIT_RATE);
@@ -55,17 +57,18 @@ TEST(Mp3Dialog, ShowsTheSettingsAndOkStoresTheControls) {
   EXPECT_EQ(rate->itemText(0), "320");
   EXPECT_EQ(rate->itemText(13), "32");
   EXPECT_EQ(rate->currentText(), "192");
-  ASSERT_EQ(genre->count(), 148);
-  EXPECT_EQ(genre->itemText(0), "Blues");
-  EXPECT_EQ(genre->itemText(67), "Psychadelic");
-  EXPECT_EQ(genre->itemText(140), "Contemporary C");
-  EXPECT_EQ(genre->currentIndex(), 147);
+  ASSERT_EQ(genre->count(), 149);
+  EXPECT_EQ(genre->itemText(0), "(none)");
+  EXPECT_EQ(genre->itemText(1), "Blues");
+  EXPECT_EQ(genre->itemText(68), "Psychadelic");
+  EXPECT_EQ(genre->itemText(141), "Contemporary C");
+  EXPECT_EQ(genre->currentIndex(), 148);
   EXPECT_EQ(genre->currentText(), "SynthPop");
   EXPECT_EQ(Child<QLineEdit>(dialog, ids::IDC_MP3_TITLE)->text(), "Song");
   EXPECT_EQ(Child<QLineEdit>(dialog, ids::IDC_MP3_COMMENT)->text(), "c");
 
   rate->setCurrentIndex(9);  // 64
-  genre->setCurrentIndex(17);
+  genre->setCurrentIndex(18);
   Type(dialog, ids::IDC_MP3_ARTIST, "Artist");
   Type(dialog, ids::IDC_MP3_ALBUM, "Album");
   Type(dialog, ids::IDC_MP3_YEAR, "1999");
@@ -87,14 +90,96 @@ TEST(Mp3Dialog, ShowsTheSettingsAndOkStoresTheControls) {
   EXPECT_EQ(settings.applied, 0);
 }
 
-TEST(Mp3Dialog, GenreBeyondTheListSelectsNothingAndKeeps255) {
+TEST(Mp3Dialog, GenreBeyondTheListShowsNoneAndKeeps255) {
   Mp3ExportSettings settings;
-  settings.genre = 255;
+  settings.genre = 200;
   MP3Dialog dialog(settings);
-  EXPECT_EQ(Child<QComboBox>(dialog, ids::IDC_MP3_GENRE)->currentIndex(), -1);
+  EXPECT_EQ(Child<QComboBox>(dialog, ids::IDC_MP3_GENRE)->currentText(), "(none)");
   Child<QPushButton>(dialog, ids::IDC_EXPORT_OK)->click();
   EXPECT_EQ(settings.genre, 255);
   EXPECT_EQ(settings.bitRate, 128);
+}
+
+// A new export names no genre until the user picks one.
+TEST(Mp3Dialog, ANewExportProposesNoGenre) {
+  Mp3ExportSettings settings;
+  MP3Dialog dialog(settings);
+  EXPECT_EQ(Child<QComboBox>(dialog, ids::IDC_MP3_GENRE)->currentText(), "(none)");
+  Child<QPushButton>(dialog, ids::IDC_EXPORT_OK)->click();
+  EXPECT_EQ(settings.genre, 255);
+}
+
+// Tab walks every box in the order the form shows them, Genre included,
+// and the Year box takes no more than four digits.
+TEST(ExportDialogs, TabReachesEveryBoxInOrderAndYearTakesFourDigits) {
+  Mp3ExportSettings mp3;
+  WmaExportSettings wma;
+  struct Case {
+    const char* name;
+    std::unique_ptr<QDialog> dialog;
+    std::vector<int> order;
+    int year;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"mp3",
+                   std::make_unique<MP3Dialog>(mp3),
+                   {ids::IDC_MP3_BIT_RATE, ids::IDC_MP3_ARTIST, ids::IDC_MP3_TITLE,
+                    ids::IDC_MP3_ALBUM, ids::IDC_MP3_COMMENT, ids::IDC_MP3_GENRE, ids::IDC_MP3_YEAR,
+                    ids::IDC_EXPORT_OK, ids::IDC_EXPORT_CANCEL},
+                   ids::IDC_MP3_YEAR});
+  cases.push_back(
+      {"wma",
+       std::make_unique<CWmaDialog>(wma),
+       {ids::IDC_WMA_QUALITY, ids::IDC_WMA_ARTIST, ids::IDC_WMA_TITLE, ids::IDC_WMA_ALBUM,
+        ids::IDC_WMA_GENRE, ids::IDC_WMA_YEAR, ids::IDC_EXPORT_OK, ids::IDC_EXPORT_CANCEL},
+       ids::IDC_WMA_YEAR});
+  for (Case& c : cases) {
+    c.dialog->show();
+    QApplication::setActiveWindow(c.dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(c.dialog.get())) << c.name;
+    Child<QWidget>(*c.dialog, c.order.front())->setFocus();
+    std::vector<int> seen;
+    for (size_t i = 0; i < c.order.size(); ++i) {
+      seen.push_back(QApplication::focusWidget()->objectName().toInt());
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(seen, c.order) << c.name;
+
+    const std::pair<const char*, const char*> typed[] = {
+        {"1984", "1984"}, {"19a8b4", "1984"}, {"198", "198"}, {"20245", "2024"}, {"y2k", "2"}};
+    QLineEdit* year = Child<QLineEdit>(*c.dialog, c.year);
+    for (const auto& [keys, kept] : typed) {
+      year->clear();
+      QTest::keyClicks(year, keys);
+      EXPECT_EQ(year->text().toStdString(), kept) << c.name << " " << keys;
+    }
+    c.dialog->hide();
+  }
+}
+
+// Saving as MP3 asks for the tag from inside the save, when its progress box
+// is already up: the box is out of sight until the question is answered.
+TEST(GuiDocumentDialogs, NoProgressBoxShowsBehindTheExportDialog) {
+  TestApp t;
+  CEditorDoc doc(t.App());
+  CGuiDocumentDialogs dialogs(nullptr);
+  CProgressDialog progress(t.App());
+  progress.SetStartDelay(0);
+  std::vector<bool> progressShownDuringQuestion;
+  ModalDriver driver([&](QDialog& dialog) {
+    if (&dialog == &progress) return;
+    progressShownDuringQuestion.push_back(progress.isVisible());
+    ModalDriver::Press(dialog, ids::IDC_EXPORT_OK);
+  });
+  bool progressBackAfterwards = false;
+  const OperationHost::Operation operation = [&](Progress&) {
+    EXPECT_TRUE(dialogs.RunExportDialog(WRITE_MP3_FILE, doc));
+    progressBackAfterwards = progress.isVisible();
+    return OP_DONE;
+  };
+  EXPECT_EQ(progress.Run(WRITE_MP3_FILE, operation), OP_DONE);
+  EXPECT_EQ(progressShownDuringQuestion, std::vector<bool>{false});
+  EXPECT_TRUE(progressBackAfterwards);
 }
 
 TEST(WmaDialog, ProposesCdQualityAndOkStoresTheControls) {
@@ -156,8 +241,8 @@ TEST(GuiDocumentDialogs, ExportDialogsEditTheDocumentsSettings) {
   EXPECT_TRUE(dialogs.RunExportDialog(WRITE_WMA_FILE, doc));
   EXPECT_EQ(doc.wmaExport.title, "From WMA");
   dialogs.RunMediaSupportNeeded();
-  EXPECT_EQ(driver.Titles(),
-            (std::vector<std::string>{"Dialog", "WMA Information", "Media Support Needed"}));
+  EXPECT_EQ(driver.Titles(), (std::vector<std::string>{"MP3 Information", "WMA Information",
+                                                       "Media Support Needed"}));
 }
 
 TEST(MainFrame, SettingsAndHelpCommandsOpenTheirDialogs) {

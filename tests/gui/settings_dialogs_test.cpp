@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <cstdlib>
 #include <filesystem>
 
@@ -185,6 +186,30 @@ TEST(InitializationSettings, ProposesTheTempFolderAndOkWritesAFreshRecord) {
   EXPECT_EQ(t.app.Config()->outputDevice, 0);
   EXPECT_EQ(t.app.Config()->levelMeterShown, 0);
   EXPECT_EQ(fs::file_size(t.Path()), 532u);
+}
+
+// Browse is the first button to get the focus, but Enter means OK there too.
+TEST(TempFolderDialogs, EnterOnBrowseIsOk) {
+  ConfigApp t;
+  std::vector<std::pair<const char*, std::unique_ptr<QDialog>>> dialogs;
+  dialogs.emplace_back("initialization", std::make_unique<CInitSettingsDialog>(t.app));
+  dialogs.emplace_back("temp file", std::make_unique<CTempFileSettingsDialog>(t.app));
+  for (auto& [name, dialog] : dialogs) {
+    int browsed = 0;
+    dialog->findChild<CTempFolderField*>()->SetChooser([&](QWidget*, const QString&, QString*) {
+      ++browsed;
+      return false;
+    });
+    dialog->show();
+    QApplication::setActiveWindow(dialog.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get())) << name;
+    auto* browse = Child<QPushButton>(*dialog, ids::IDC_BROWSE);
+    browse->setFocus();
+    QTest::keyClick(browse, Qt::Key_Return);
+    EXPECT_EQ(browsed, 0) << name;
+    EXPECT_EQ(dialog->result(), QDialog::Accepted) << name;
+    EXPECT_FALSE(dialog->isVisible()) << name;
+  }
 }
 
 TEST(InitializationPage1, TextsAndLinks) {

@@ -177,7 +177,7 @@ TEST(FadeDialogWiring, GroupsPairTheirOwnSlidersAndApplyStoresAllFour) {
   EXPECT_EQ(dialog.windowTitle(), "Fade In/Out");
   ASSERT_TRUE(dialog.Open(d.Doc()));
   EXPECT_TRUE(Find<QRadioButton>(dialog, 1067)->isChecked());
-  EXPECT_EQ(Find<QRadioButton>(dialog, 1068)->text(), "Entire Track");
+  EXPECT_EQ(Find<QRadioButton>(dialog, 1068)->text(), "Entire File");
   ExpectSliders(dialog, {{1079, 0, 300, 10, 100, 1080, "100%"},
                          {1081, 0, 300, 10, 100, 1082, "100%"},
                          {1074, 0, 300, 10, 0, 1075, "0%"},
@@ -440,11 +440,11 @@ TEST(QualityDialogsWiring, ChangeQualityShowsTheCurrentFormatAndStoresTheChoice)
   EXPECT_EQ(dialog.windowTitle(), "Change Current Audio Quality");
   ASSERT_TRUE(dialog.Open(d.Doc()));
   EXPECT_EQ(TextOf(dialog, 1047), "Stereo");
-  EXPECT_EQ(TextOf(dialog, 1048), "48000 KHz");
+  EXPECT_EQ(TextOf(dialog, 1048), "48000 Hz");
   EXPECT_EQ(TextOf(dialog, 1049), "16 Bit");
   QComboBox* rate = Find<QComboBox>(dialog, 1045);
   ASSERT_EQ(rate->count(), 3);
-  EXPECT_EQ(rate->itemText(2), "11025 KHz");
+  EXPECT_EQ(rate->itemText(2), "11025 Hz");
   for (int id : {1044, 1045, 1046}) EXPECT_EQ(Find<QComboBox>(dialog, id)->currentIndex(), 0);
   Find<QComboBox>(dialog, 1044)->setCurrentIndex(1);
   rate->setCurrentIndex(1);
@@ -594,4 +594,60 @@ TEST(ToolDialogLook, RendersEveryDialog) {
   CNewFileQualityDialog newFile;
   newFile.Open();
   save(newFile, "new_file_quality");
+}
+
+// Every dialog lists the left channel above the right one, sliders and
+// check boxes alike, and words the whole-file choice the same way.
+TEST(ToolDialogLayout, LeftAboveRightAndOneWordingForTheWholeFile) {
+  ProgramFolderScope home;
+  EffectDoc d(kStereo, Audio());
+  CEditorDoc& doc = d.Doc();
+  struct Case {
+    const char* name;
+    std::unique_ptr<QDialog> dialog;
+    int channelPairs;  // how many Left/Right pairs it shows
+    bool appliesTo;    // whether it offers "Selected Area" or the whole file
+  };
+  std::vector<Case> cases;
+  cases.push_back({"volume", std::make_unique<CVolumeDialog>(VolumeOf(doc)->settings), 1, true});
+  cases.push_back({"fade", std::make_unique<CFadeDialog>(FadeOf(doc)->settings), 2, true});
+  cases.push_back({"mute", std::make_unique<CMuteDialog>(MuteOf(doc)->settings), 1, true});
+  cases.push_back({"reverse", std::make_unique<CReverseDialog>(ReverseOf(doc)->settings), 1, true});
+  cases.push_back({"echo", std::make_unique<CEchoDialog>(EchoOf(doc)->settings), 3, true});
+  cases.push_back({"reverb", std::make_unique<CReverbDialog>(ReverbOf(doc)->settings), 3, true});
+  cases.push_back(
+      {"multi voice", std::make_unique<CMultiVoiceDialog>(MultiVoiceOf(doc)->settings), 3, true});
+  cases.push_back(
+      {"mix paste", std::make_unique<CMixPasteDialog>(MixPasteOf(doc)->settings), 2, false});
+  auto textOf = [](QWidget* w) {
+    if (auto* label = qobject_cast<QLabel*>(w)) return label->text();
+    if (auto* box = qobject_cast<QCheckBox*>(w)) return box->text();
+    return QString();
+  };
+  for (Case& c : cases) {
+    c.dialog->show();
+    QApplication::processEvents();
+    int pairs = 0;
+    for (QWidget* left : c.dialog->findChildren<QWidget*>()) {
+      if (!textOf(left).startsWith("Left Channel")) continue;
+      for (QWidget* right : left->parentWidget()->findChildren<QWidget*>()) {
+        if (right->parentWidget() != left->parentWidget() ||
+            !textOf(right).startsWith("Right Channel")) {
+          continue;
+        }
+        ++pairs;
+        EXPECT_LT(left->mapTo(c.dialog.get(), QPoint()).y(),
+                  right->mapTo(c.dialog.get(), QPoint()).y())
+            << c.name;
+      }
+    }
+    EXPECT_EQ(pairs, c.channelPairs) << c.name;
+    int wholeFile = 0;
+    for (QRadioButton* radio : c.dialog->findChildren<QRadioButton*>()) {
+      EXPECT_NE(radio->text(), "Entire Track") << c.name;
+      wholeFile += radio->text() == "Entire File" ? 1 : 0;
+    }
+    EXPECT_EQ(wholeFile, c.appliesTo ? 1 : 0) << c.name;
+    c.dialog->hide();
+  }
 }

@@ -1,0 +1,189 @@
+// The main window as a user first meets it: the toolbar, the names and
+// places of new document windows, and the Window menu.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QToolBar>
+#include <cstdlib>
+
+#include "app/new_window_place.h"
+#include "gui/child_frame.h"
+#include "gui/doc_template.h"
+#include "gui/main_frame.h"
+#include "tests/support/message_recorder.h"
+#include "tests/support/test_app.h"
+
+namespace {
+
+QRect AreaRect(CMainFrame& frame) {
+  return QRect(QPoint(0, 0), frame.MdiArea()->viewport()->size());
+}
+
+// The window list at the end of the Window menu, as shown.
+std::vector<std::pair<std::string, bool>> WindowEntries(CMainFrame& frame) {
+  emit frame.WindowMenu()->aboutToShow();
+  std::vector<std::pair<std::string, bool>> entries;
+  for (QAction* action : frame.WindowMenu()->actions()) {
+    if (action->property("windowEntry").toBool() && !action->isSeparator()) {
+      entries.emplace_back(action->text().toStdString(), action->isChecked());
+    }
+  }
+  return entries;
+}
+
+}  // namespace
+
+TEST(MainWindow, EveryToolbarButtonSaysWhatItDoes) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  int buttons = 0;
+  for (QAction* action : frame.StandardToolBar()->actions()) {
+    if (action->isSeparator()) continue;
+    ++buttons;
+    EXPECT_FALSE(action->text().isEmpty()) << action->objectName().toStdString();
+    EXPECT_FALSE(action->toolTip().isEmpty()) << action->objectName().toStdString();
+    EXPECT_FALSE(action->icon().isNull()) << action->objectName().toStdString();
+  }
+  EXPECT_EQ(buttons, 11);
+}
+
+TEST(NewWindowPlace, TakesTheFirstFreeSpotAndNeverLeavesTheArea) {
+  const WindowRect first{0, 0, 640, 300};
+  const struct {
+    const char* name;
+    int areaWidth, areaHeight;
+    std::vector<WindowRect> open;
+    WindowRect expected;
+  } cases[] = {
+      {"empty area", 1400, 800, {}, {0, 0, 640, 300}},
+      {"beside the first", 1400, 800, {first}, {640, 0, 640, 300}},
+      {"below when the row is full", 1000, 800, {first}, {0, 300, 640, 300}},
+      {"beside a window the user moved", 1400, 800, {{100, 0, 640, 300}}, {740, 0, 640, 300}},
+      {"cut to the edge to fill the space beside", 1100, 555, {first}, {640, 0, 460, 300}},
+      {"cut to the edge to fill the space below", 640, 500, {first}, {0, 300, 640, 200}},
+      {"too little space to cut to: one step down and right",
+       1000,
+       500,
+       {{0, 0, 1000, 500}},
+       {24, 24, 640, 300}},
+      {"a step out of the area goes back to the corner",
+       700,
+       330,
+       {first, {30, 24, 640, 300}},
+       {0, 0, 640, 300}},
+      {"larger than the area: shrunk to fit", 500, 200, {}, {0, 0, 500, 200}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(NewWindowPlace(c.areaWidth, c.areaHeight, 640, 300, c.open), c.expected) << c.name;
+  }
+}
+
+TEST(MainWindow, NewWindowsAreUntitledAndTiledIntoTheFreeSpace) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.setGeometry(0, 0, 1600, 1000);
+  frame.show();
+  std::vector<CChildFrame*> windows;
+  for (int i = 0; i < 4; ++i) windows.push_back(frame.Template().NewDocument());
+  const QRect area = AreaRect(frame);
+  for (size_t i = 0; i < windows.size(); ++i) {
+    ASSERT_NE(windows[i], nullptr);
+    EXPECT_EQ(windows[i]->windowTitle().toStdString(), "Untitled " + std::to_string(i + 1));
+    EXPECT_TRUE(area.contains(windows[i]->geometry())) << i;
+    for (size_t j = 0; j < i; ++j) {
+      EXPECT_FALSE(windows[i]->geometry().intersects(windows[j]->geometry())) << i << " " << j;
+    }
+  }
+  // Windows keep opening inside the area once it is full.
+  for (int i = 0; i < 8; ++i) {
+    CChildFrame* more = frame.Template().NewDocument();
+    EXPECT_TRUE(area.contains(more->geometry())) << i;
+  }
+}
+
+TEST(MainWindow, ANewWindowOpensMaximisedWhenTheActiveOneIs) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.setGeometry(0, 0, 1200, 800);
+  frame.show();
+  CChildFrame* first = frame.Template().NewDocument();
+  first->showMaximized();
+  EXPECT_TRUE(frame.Template().NewDocument()->isMaximized());
+  frame.MdiArea()->currentSubWindow()->showNormal();
+  EXPECT_FALSE(frame.Template().NewDocument()->isMaximized());
+}
+
+TEST(MainWindow, WindowMenuListsTheOpenWindowsAndChecksTheActiveOne) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.setGeometry(0, 0, 1200, 800);
+  frame.show();
+  EXPECT_TRUE(WindowEntries(frame).empty());
+  CChildFrame* first = frame.Template().NewDocument();
+  frame.Template().NewDocument();
+  using Entries = std::vector<std::pair<std::string, bool>>;
+  EXPECT_EQ(WindowEntries(frame), (Entries{{"&1 Untitled 1", false}, {"&2 Untitled 2", true}}));
+
+  // Choosing an entry brings its window forward.
+  for (QAction* action : frame.WindowMenu()->actions()) {
+    if (action->text() == "&1 Untitled 1") action->trigger();
+  }
+  EXPECT_EQ(frame.MdiArea()->currentSubWindow(), first);
+  EXPECT_EQ(WindowEntries(frame), (Entries{{"&1 Untitled 1", true}, {"&2 Untitled 2", false}}));
+
+  first->close();
+  QApplication::processEvents();
+  EXPECT_EQ(WindowEntries(frame), (Entries{{"&1 Untitled 2", true}}));
+}
+
+// A file that cannot be opened is reported in one message box, whichever
+// step of the opening found the fault.
+TEST(MainWindow, AFileThatCannotBeOpenedIsReportedOnce) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  const std::string wavHeader("RIFF\x24\0\0\0WAVE", 12);
+  const std::pair<const char*, std::string> files[] = {
+      {"text.wav", "this is no wave file, only some text"},
+      {"empty.wav", ""},
+      {"no_format.wav", wavHeader + std::string("data\4\0\0\0abcd", 12)},
+      {"text.mp3", std::string(4000, 'x')},
+      {"missing.wav", ""},
+  };
+  for (const auto& [name, bytes] : files) {
+    const std::string path = t.FilePath(name);
+    if (std::string(name) != "missing.wav") WriteFileBytes(path, bytes);
+    MessageRecorder messages;
+    EXPECT_EQ(frame.OpenDocumentFile(QString::fromStdString(path)), nullptr) << name;
+    std::string all;
+    for (const std::string& m : messages.Messages()) all += "[" + m + "]";
+    EXPECT_EQ(messages.Messages().size(), 1u) << name << ": " << all;
+  }
+  EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
+}
+
+// Renders the main window and its Window menu into VELLMORE_GUI_PNG_DIR when
+// it is set, so they can be looked at; otherwise only checks they render.
+TEST(MainWindowPictures, WindowAndWindowMenuRender) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.setGeometry(0, 0, 1100, 700);
+  frame.show();
+  for (int i = 0; i < 3; ++i) frame.Template().NewDocument();
+  QApplication::processEvents();
+  const QImage window = frame.Snapshot();
+  EXPECT_FALSE(window.isNull());
+  QMenu* menu = frame.WindowMenu();
+  menu->popup(frame.mapToGlobal(QPoint(200, 30)));
+  QApplication::processEvents();
+  const QImage list = menu->grab().toImage();
+  EXPECT_FALSE(list.isNull());
+  menu->hide();
+  if (const char* dir = std::getenv("VELLMORE_GUI_PNG_DIR"); dir != nullptr && *dir != '\0') {
+    window.save(QString("%1/main_window.png").arg(dir), "PNG");
+    list.save(QString("%1/window_menu.png").arg(dir), "PNG");
+  }
+}
