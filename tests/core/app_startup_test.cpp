@@ -336,5 +336,7 @@ TEST_F(StartUpTest, SignalEndKeepsTheRunFolderOnlyForUnsavedChanges) {
   ASSERT_EQ(doc.DocRunOperation(OP_DELETE), OP_DONE);
   EXPECT_EQ(PrepareSignalEnd(app), SignalEnd::KeepRunFolder);
   ASSERT_EQ(doc.DocRunOperation(OP_UNDO), OP_DONE);
-  EXPECT_EQ(PrepareSignalEnd(app), SignalEnd::KeepRunFolder) << "undo is a change as well";
+  EXPECT_EQ(PrepareSignalEnd(app), SignalEnd::NormalExit) << "undone back to the file";
+  ASSERT_EQ(doc.DocRunOperation(OP_REDO), OP_DONE);
+  EXPECT_EQ(PrepareSignalEnd(app), SignalEnd::KeepRunFolder);
 }
