@@ -9,6 +9,16 @@
 #include "app/exit_signals.h"
 #include "gui/main_frame.h"
 
+namespace {
+
+int askedStatus = -1;
+
+}  // namespace
+
+int ExitStatusAskedEarly() {
+  return askedStatus;
+}
+
 void WatchExitSignals(int wakeFd, CEditorApp& app, CMainFrame& frame) {
   if (wakeFd < 0) return;
   auto* notifier = new QSocketNotifier(wakeFd, QSocketNotifier::Read, &frame);
@@ -17,6 +27,7 @@ void WatchExitSignals(int wakeFd, CEditorApp& app, CMainFrame& frame) {
     const int status = ExitStatusForSignal(ExitSignalReceived());
     frame.StorePanelFlags();
     if (PrepareSignalEnd(app) == SignalEnd::KeepRunFolder) EndKeepingRunFolder(status);
+    askedStatus = status;
     QApplication::exit(status);
   });
 }

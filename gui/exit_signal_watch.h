@@ -13,3 +13,9 @@ class CMainFrame;
 // run folder goes), otherwise the process ends at once and the run folder
 // stays.
 void WatchExitSignals(int wakeFd, CEditorApp& app, CMainFrame& frame);
+
+// A signal can be handled while the files given on the command line are
+// still opening, inside a progress dialog's event processing, before the
+// main event loop runs; an exit asked for then does not end that loop.
+// Returns the status such an early end asked for, or -1.
+int ExitStatusAskedEarly();

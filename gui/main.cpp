@@ -247,7 +247,7 @@ int main(int argc, char** argv) {
         QApplication::exit(saved ? 0 : 1);
       });
     }
-    status = QApplication::exec();
+    status = ExitStatusAskedEarly() >= 0 ? ExitStatusAskedEarly() : QApplication::exec();
     // Nothing may play or record into the windows once they start to go.
     StopPlaybackAndWait(app);
     if (audio.RecordState() == RECORD_MONITORING) audio.MonitorStop();

@@ -92,7 +92,7 @@ TEST(MainWindow, NewWindowsAreUntitledAndTiledIntoTheFreeSpace) {
   const QRect area = AreaRect(frame);
   for (size_t i = 0; i < windows.size(); ++i) {
     ASSERT_NE(windows[i], nullptr);
-    EXPECT_EQ(windows[i]->windowTitle().toStdString(), "Untitled " + std::to_string(i + 1));
+    EXPECT_EQ(windows[i]->DocumentName().toStdString(), "Untitled " + std::to_string(i + 1));
     EXPECT_TRUE(area.contains(windows[i]->geometry())) << i;
     for (size_t j = 0; j < i; ++j) {
       EXPECT_FALSE(windows[i]->geometry().intersects(windows[j]->geometry())) << i << " " << j;
