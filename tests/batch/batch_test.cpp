@@ -275,6 +275,7 @@ TEST_F(BatchTest, ExitStatusesAndTheirMessages) {
        {"vellmore-batch: -e:1: echo: SCOPE must be entire or selection, not \"Echo\""}},
       {{"echo preset 'Canyon Echo'"}, 3, {"Sorry, no file is open to perform echo effect on."}},
       {{"mix-paste 100 100 100 100"}, 3, {"Sorry, no file is open to mix paste clipboard to."}},
+      {{"open " + wav, "mix-paste 100 100 100 100"}, 3, {"Clipboard is empty.  Nothing to paste."}},
       {{"new 1 44100 16", "swap"}, 3, {"Sorry, file must be stereo to swap channels."}},
       {{"new 1 44100 16", "copy-channel left"},
        3,
