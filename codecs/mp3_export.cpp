@@ -310,5 +310,5 @@ OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
     ShowMessageF("WriteWaveFile: Unable to write to temp file %s", file.Path().c_str());
     return OP_FAILED;
   }
-  return PlaceExportFile(file.Path(), job.target, [&file] { file.Keep(); });
+  return PlaceExportFile(file.Path(), job.target, "WriteMp3File", [&file] { file.Keep(); });
 }
