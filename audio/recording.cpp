@@ -167,7 +167,7 @@ void AudioEngine::OnRecord() {
   recordState_.store(RECORD_RECORDING);
   listener.GreyToolbar(true);
   platform::WaveInStart(input_);
-  bytesPerSecond_ = doc.channels * (doc.bitsPerSample / 8) * doc.sampleRate;
+  bytesPerSecond_ = doc.Format().BytesPerSecond();
 
   listener.RunRecordingDialog(*this);
 

@@ -87,7 +87,7 @@ uint64_t PassFrames(uint64_t writeLeft, uint64_t writeRight, uint32_t length, ui
   return (length - first + block - 1) / block;
 }
 
-uint32_t DelayBytes(int32_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit) {
+uint32_t DelayBytes(int64_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit) {
   if (milliseconds <= 0 || bytesPerSecond <= 0) return 0;
   constexpr double kMillisecond = static_cast<double>(0.001f);
   const double bytes =

@@ -125,4 +125,4 @@ uint64_t PassFrames(uint64_t writeLeft, uint64_t writeRight, uint32_t length, ui
 // single-precision 0.001, truncated, rounded down to whole frames. Negative
 // delays count as 0; delays beyond `limit` give `limit` rounded down to whole
 // frames (every echo lands past the region either way).
-uint32_t DelayBytes(int32_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit);
+uint32_t DelayBytes(int64_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit);

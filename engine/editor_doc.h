@@ -142,7 +142,7 @@ class CEditorDoc {
   int16_t channels = 0;
   int16_t bitsPerSample = 0;
   int32_t sampleRate = 0;
-  int32_t bytesPerSecond = 0;
+  int64_t bytesPerSecond = 0;
 
   uint32_t peakSelStart = 0, peakSelEnd = 0;
   uint32_t peakViewStart = 0, peakViewEnd = 0;

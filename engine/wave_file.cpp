@@ -177,7 +177,8 @@ int ReadWaveHeader(const std::string& path, WaveHeader* header) {
   header->channels = static_cast<int16_t>(ReadLe16(format));
   header->sampleRate = static_cast<int32_t>(ReadLe32(format + 2));
   header->bitsPerSample = static_cast<int16_t>(ReadLe16(format + 12));
-  header->bytesPerSecond = header->channels * (header->bitsPerSample / 8) * header->sampleRate;
+  header->bytesPerSecond =
+      AudioFormat{header->channels, header->bitsPerSample, header->sampleRate}.BytesPerSecond();
 
   if (std::fseek(file, 36, SEEK_SET) == 0) {
     for (int i = 0; i < kMaxDataSearchReads; ++i) {

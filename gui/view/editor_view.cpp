@@ -258,7 +258,7 @@ void CEditorView::DrawTimeRuler() {
   p.setPen(kGrey);
   const int ascent = p.fontMetrics().ascent();
   const uint32_t start = doc_.viewStart, length = doc_.viewLength;
-  const int32_t rate = doc_.bytesPerSecond;
+  const int64_t rate = doc_.bytesPerSecond;
   const uint32_t at[4] = {start, start + length / 4, start + length / 2, start + (length / 4) * 3};
   for (int i = 0; i < 4; ++i) {
     p.drawText((P / 4) * i + 2, ascent, QString::fromStdString(view::FormatTime(at[i], rate)));
@@ -344,7 +344,7 @@ void CEditorView::RedrawSelection() {
     ShowPlotColumns(lo, hi);
   }
   if (hasFocus) {
-    const int32_t rate = doc_.bytesPerSecond;
+    const int64_t rate = doc_.bytesPerSecond;
     const uint32_t length =
         doc_.selEnd != doc_.selStart ? doc_.selEnd - doc_.selStart : doc_.dataLength;
     app_.ShowPositionTexts(view::FormatTime(doc_.selStart, rate),
