@@ -199,6 +199,9 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
       return false;
     }
   } else {
+    // The import dialog comes before the operation, as a tool's parameter
+    // dialog does: closing it abandons the open quietly, nothing having run.
+    if (kind == "PCM" && !app_.Dialogs().RunPcmImportDialog(&app_.PcmImport())) return false;
     const OpCode code = kind == "MP3"   ? OP_IMPORT_MP3
                         : kind == "WMA" ? OP_IMPORT_WMA
                                         : OP_IMPORT_PCM;
@@ -405,8 +408,7 @@ OpResult CEditorDoc::CreateWorkingCopy(Progress& progress) {
 }
 
 OpResult CEditorDoc::ImportPcm(Progress& progress) {
-  PcmImportSettings& settings = app_.PcmImport();
-  if (!app_.Dialogs().RunPcmImportDialog(&settings)) return OP_CANCELLED;
+  const PcmImportSettings& settings = app_.PcmImport();
   // The dialog takes any digits typed; only a rate within the limits may be
   // multiplied into a byte rate.
   if (settings.sampleRate < kMinSampleRate || settings.sampleRate > kMaxSampleRate) {

@@ -49,6 +49,8 @@ class CEditorDoc {
 
   // Document operations.
   OpResult CreateWorkingCopy(Progress& progress);
+  // Copies a headerless PCM file in the format of the application's PCM
+  // import settings, which the import dialog has filled before the run.
   OpResult ImportPcm(Progress& progress);
   OpResult WriteWave(Progress& progress);
   OpResult WriteRawPcm(Progress& progress);
