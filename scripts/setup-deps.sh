@@ -13,6 +13,7 @@ packages=(
   libtag1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sox ffmpeg lame mpg123
+  clang libclang-rt-dev
   fonts-dejavu-core
 )
 
