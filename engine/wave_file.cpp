@@ -11,6 +11,7 @@
 
 #include "engine/op_codes.h"
 #include "engine/progress.h"
+#include "platform/fault_injection.h"
 #include "platform/file_replace.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
@@ -107,7 +108,7 @@ OpResult WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progr
       return OP_CANCELLED;
     }
   }
-  if (written) written = ::fsync(fd.Get()) == 0;
+  if (written) written = platform::SyncFile(fd.Get());
   if (fd.Close() != 0) written = false;
   if (!written) {
     // A full disk or an I/O error: the target is left as it was.
