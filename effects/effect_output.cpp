@@ -72,7 +72,11 @@ OpResult FinishEffectOutput(TempAudioFile* b, const AudioFormat& format,
     ShowMessageF(messages.openRead, b->pcmPath.c_str());
     return OP_FAILED;
   }
-  if (DrawPeakFile(b, progress) != OP_DONE) return peakFailure;
+  // A peak build that failed (its message shown) is a failure whatever the
+  // tool answers for one the user cancelled.
+  const OpResult peaks = DrawPeakFile(b, progress);
+  if (peaks == OP_FAILED) return OP_FAILED;
+  if (peaks != OP_DONE) return peakFailure;
   if (DocMemMapFile(b, PEAK_PART, MAP_READ) != OP_DONE) {
     ShowMessageF(messages.openRead,
                  (messages.peakFailureNamesPcm ? b->pcmPath : b->peakPath).c_str());

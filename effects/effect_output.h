@@ -54,8 +54,9 @@ struct EffectMessages {
 OpResult BeginEffectOutput(TempAudioFile* b, uint32_t length, const EffectMessages& messages);
 
 // Unmaps B's PCM, gives B `format`, maps it for reading, builds its peak file
-// and maps that for reading. OP_DONE; `peakFailure` when the peak build did
-// not finish; OP_FAILED after the tool's message when a mapping failed.
+// and maps that for reading. OP_DONE; `peakFailure` when the peak build was
+// cancelled; OP_FAILED when it failed, or after the tool's message when a
+// mapping failed.
 OpResult FinishEffectOutput(TempAudioFile* b, const AudioFormat& format,
                             const EffectMessages& messages, OpResult peakFailure,
                             Progress& progress);
