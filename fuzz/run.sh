@@ -38,12 +38,14 @@ for target in "${targets[@]}"; do
   mkdir -p "$corpus" "$reproducers"
   log=build-fuzz/logs/$target.log
   echo "fuzz: $target for ${seconds}s" >&2
-  # One job on one core: the machine is shared. Leaks are findings too, but
+  # One job on one core: the machine is shared. An input that runs past the
+  # time-out is a finding; one that is merely slow on a busy machine is not
+  # stored. Leaks are findings too, but
   # only those libFuzzer finds input by input: at exit, what the encoder
   # libraries allocated once before they were unloaded looks lost.
   if ! ASAN_OPTIONS=detect_leaks=1:leak_check_at_exit=0:abort_on_error=1 \
     build-fuzz/bin/"${target}_fuzzer" -max_total_time="$seconds" -print_final_stats=1 \
-    -timeout=25 -rss_limit_mb=4096 -artifact_prefix="$reproducers/" \
+    -timeout=25 -report_slow_units=1000000 -rss_limit_mb=4096 -artifact_prefix="$reproducers/" \
     "$corpus" "fuzz/corpus/$target" >"$log" 2>&1; then
     status=1
     echo "fuzz: $target FOUND A PROBLEM; see $log and $reproducers/" >&2
