@@ -162,6 +162,9 @@ CommandDecision DecideCommand(int id, const CommandContext& c) {
       return Run(c.selStart == c.dataLength && c.dataLength != 0 ? OP_PASTE_INSERT : OP_PASTE_OVER);
     case ID_EDIT_PASTE_MIX:
       if (!c.hasDocument) return Refuse("Sorry, no file is open to mix paste clipboard to.");
+      // Refused before the dialog, like the other pastes: an empty clipboard
+      // has no format to convert and nothing to mix.
+      if (c.clipLength == 0) return Refuse("Clipboard is empty.  Nothing to paste.");
       return Run(OP_MIX_PASTE);
     case ID_EDIT_DELETE: {
       if (!c.hasDocument) return Refuse("Sorry, no file is open to delete.");

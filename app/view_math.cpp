@@ -76,10 +76,10 @@ bool Layout::InFullView(int x, int y) const {
   return x >= W - 57 && x <= W - 35 && y >= F - 18 && y <= F;
 }
 
-std::string FormatTime(uint32_t bytes, int32_t bytesPerSecond) {
+std::string FormatTime(uint32_t bytes, int64_t bytesPerSecond) {
   // A format without a rate has no time; it reads as the start.
   if (bytesPerSecond <= 0) return "00:00.000";
-  const double seconds = static_cast<double>(bytes) / bytesPerSecond;
+  const double seconds = static_cast<double>(bytes) / static_cast<double>(bytesPerSecond);
   const auto whole = static_cast<long long>(seconds);
   const int millis = static_cast<int>((seconds - static_cast<double>(whole)) * 1000.0);
   long long minutes = whole / 60;

@@ -51,7 +51,7 @@ struct Layout {
 };
 
 // "mm:ss.mmm" of a byte offset, minutes above 100 shown as 99.
-std::string FormatTime(uint32_t bytes, int32_t bytesPerSecond);
+std::string FormatTime(uint32_t bytes, int64_t bytesPerSecond);
 
 enum class DrawMode { None, Points, Samples, SampleEnvelope, PeakEnvelope };
 DrawMode ChooseDrawMode(uint32_t viewLength, uint32_t dataLength, int bitsPerSample);

@@ -148,7 +148,7 @@ class AudioEngine {
 
   // Shown by the Recording Audio dialog.
   int32_t RecordedBytes() const { return recordedBytes_.load(); }
-  int32_t BytesPerSecond() const { return bytesPerSecond_; }
+  int64_t BytesPerSecond() const { return bytesPerSecond_; }
 
   // --- observed by tests and the batch tool ---
   BufferScheme Scheme() const { return {bufferCount_, bufferSize_}; }
@@ -193,7 +193,7 @@ class AudioEngine {
   struct StreamFormat {
     int16_t channels = 0;
     int16_t bitsPerSample = 0;
-    int32_t bytesPerSecond = 0;
+    int64_t bytesPerSecond = 0;
   };
 
   // Playback. playDoc_ is the controlling thread's note of the document
@@ -229,7 +229,7 @@ class AudioEngine {
   std::atomic<int32_t> recordedBytes_{0};
   std::FILE* recordFile_ = nullptr;
   std::atomic<bool> recordWriteFailed_{false};
-  int32_t bytesPerSecond_ = 0;
+  int64_t bytesPerSecond_ = 0;
 };
 
 // The millisecond tick from which play positions are timed.

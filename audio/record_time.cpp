@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-std::string RecordTimeText(int64_t recordedBytes, int32_t bytesPerSecond) {
-  const double x = bytesPerSecond > 0 ? static_cast<double>(recordedBytes) / bytesPerSecond : 0.0;
+std::string RecordTimeText(int64_t recordedBytes, int64_t bytesPerSecond) {
+  const double x = bytesPerSecond > 0
+                       ? static_cast<double>(recordedBytes) / static_cast<double>(bytesPerSecond)
+                       : 0.0;
   const int s = static_cast<int>(x);
   // The factor is a little above 1/60, so just below a whole minute the
   // product can reach the next minute while the seconds have not; the

@@ -14,7 +14,7 @@ inline constexpr int kRecordFrameCount = 3;
 
 // "MM:SS.mmm" of the recorded bytes, with leading zeros ("00:05.250" for
 // 5.25 seconds). Minutes above 100 show as 99.
-std::string RecordTimeText(int64_t recordedBytes, int32_t bytesPerSecond);
+std::string RecordTimeText(int64_t recordedBytes, int64_t bytesPerSecond);
 
 // Picture 235, 236 or 237 for the tick count.
 int RecordAnimationFrame(uint32_t tick);

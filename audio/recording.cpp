@@ -10,6 +10,7 @@
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "platform/message.h"
+#include "platform/unique_fd.h"
 
 using platform::MessageIcon;
 using platform::ShowMessage;
@@ -167,7 +168,7 @@ void AudioEngine::OnRecord() {
   recordState_.store(RECORD_RECORDING);
   listener.GreyToolbar(true);
   platform::WaveInStart(input_);
-  bytesPerSecond_ = doc.channels * (doc.bitsPerSample / 8) * doc.sampleRate;
+  bytesPerSecond_ = doc.Format().BytesPerSecond();
 
   listener.RunRecordingDialog(*this);
 
@@ -206,7 +207,7 @@ void AudioEngine::RecordNotify() {
     // count always matches whole buffers present in the file.
     const bool fits = recordedBytes_.load() <= std::numeric_limits<int32_t>::max() - bufferSize_;
     if (fits && !recordWriteFailed_.load()) {
-      if (std::fwrite(header.data, 1, size, recordFile_) == size) {
+      if (platform::WriteFully(recordFile_, header.data, size)) {
         recordedBytes_.fetch_add(bufferSize_);
       } else {
         recordWriteFailed_.store(true);

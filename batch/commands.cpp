@@ -258,7 +258,7 @@ std::string BuildRange(const char* command, const Words& args, Action* action) {
     } else if (kind == Kind::Range) {
       std::string error;
       const uint32_t block = static_cast<uint32_t>(std::max<int16_t>(doc->blockAlign, 1));
-      const uint32_t perSecond = static_cast<uint32_t>(std::max(doc->bytesPerSecond, 0));
+      const uint64_t perSecond = static_cast<uint64_t>(std::max<int64_t>(doc->bytesPerSecond, 0));
       if (!ParsePosition(args[0], perSecond, block, doc->dataLength, &start, &error) ||
           !ParsePosition(args[1], perSecond, block, doc->dataLength, &end, &error)) {
         return s.UsageError(error);

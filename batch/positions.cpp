@@ -58,7 +58,7 @@ bool IsPositionText(const std::string& text) {
   return Parse(text, &parsed);
 }
 
-bool ParsePosition(const std::string& text, uint32_t bytesPerSecond, uint32_t blockAlign,
+bool ParsePosition(const std::string& text, uint64_t bytesPerSecond, uint32_t blockAlign,
                    uint32_t dataLength, uint32_t* bytes, std::string* error) {
   ParsedPosition parsed;
   if (!Parse(text, &parsed)) {
@@ -66,7 +66,14 @@ bool ParsePosition(const std::string& text, uint32_t bytesPerSecond, uint32_t bl
     return false;
   }
   unsigned __int128 value = parsed.mantissa;
-  if (parsed.isTime) value = parsed.mantissa * bytesPerSecond / parsed.divisor;
+  if (parsed.isTime) {
+    // 30 digits times a 64-bit byte rate can pass 128 bits; such a time is
+    // past the end of any file either way.
+    const auto most = ~static_cast<unsigned __int128>(0);
+    value = bytesPerSecond != 0 && parsed.mantissa > most / bytesPerSecond
+                ? most
+                : parsed.mantissa * bytesPerSecond / parsed.divisor;
+  }
   const uint32_t limit = AlignDown(dataLength, blockAlign);
   const uint32_t clamped = value > limit ? limit : static_cast<uint32_t>(value);
   *bytes = AlignDown(clamped, blockAlign);

@@ -9,7 +9,7 @@
 // "250ms"), for audio of `bytesPerSecond` bytes per second in frames of
 // `blockAlign` bytes: rounded down to a whole frame, and kept within
 // 0 ... `dataLength`. false with `error` set for text that is neither.
-bool ParsePosition(const std::string& text, uint32_t bytesPerSecond, uint32_t blockAlign,
+bool ParsePosition(const std::string& text, uint64_t bytesPerSecond, uint32_t blockAlign,
                    uint32_t dataLength, uint32_t* bytes, std::string* error);
 
 // True when `text` is written the way ParsePosition reads it, whatever the

@@ -48,20 +48,20 @@ bool ReserveExportFile(const std::string& folder, const char* base, std::string*
 }
 
 OpResult PlaceExportFile(const std::string& finished, const std::string& target,
-                         const std::function<void()>& keepFinished) {
+                         const char* routine, const std::function<void()>& keepFinished) {
   switch (platform::ReplaceFile(finished, target)) {
     case platform::ReplaceStatus::Done:
       keepFinished();  // it is the target now
       return OP_DONE;
     case platform::ReplaceStatus::TargetNotWritable:
-      ShowMessageF("WriteWaveFile: Unable to write to wave file %s", target.c_str());
+      ShowMessageF("%s: Unable to write to wave file %s", routine, target.c_str());
       return OP_FAILED;
     case platform::ReplaceStatus::MoveFailed:
       keepFinished();
       ShowMessageF(
-          "WriteWaveFile: Failed to move newly written file over existing file %s.  Your new "
-          "file exists at %s  Please contact customer support.",
-          target.c_str(), finished.c_str());
+          "%s: Failed to move newly written file over existing file %s.  Your new file exists at "
+          "%s  Please contact customer support.",
+          routine, target.c_str(), finished.c_str());
       return OP_FAILED;
   }
   return OP_FAILED;

@@ -34,9 +34,10 @@ bool ExportYearAllowed(std::string_view text);
 bool ReserveExportFile(const std::string& folder, const char* base, std::string* path);
 
 // Moves the finished file over `target`. OP_DONE, or OP_FAILED after
-// "WriteWaveFile: Unable to write to wave file %s" (the target untouched;
-// the caller removes the finished file) or "WriteWaveFile: Failed to move
-// newly written file over existing file ..." (the finished file stays where
-// the message says: `keepFinished` is called so that the caller leaves it).
+// "<routine>: Unable to write to wave file %s" (the target untouched; the
+// caller removes the finished file) or "<routine>: Failed to move newly
+// written file over existing file ..." (the finished file stays where the
+// message says: `keepFinished` is called so that the caller leaves it).
+// `routine` is the writer's name, "WriteMp3File" or "WriteWmaFile".
 OpResult PlaceExportFile(const std::string& finished, const std::string& target,
-                         const std::function<void()>& keepFinished);
+                         const char* routine, const std::function<void()>& keepFinished);

@@ -20,10 +20,11 @@ bool RunDialog(CEditorDoc& doc, OpCode code, int32_t* applied) {
   return *applied != 0;
 }
 
-// What the operation hands back: a failure has shown its message already,
-// and a cancel releases scratch slot B as every cancelled save does.
+// What the operation hands back: the encoder's own result, so that a failed
+// save is never taken for a written file; a cancel also releases scratch
+// slot B as every cancelled save does.
 OpResult Finish(CEditorDoc& doc, const char* routine, OpResult result) {
-  if (result != OP_CANCELLED) return OP_DONE;
+  if (result != OP_CANCELLED) return result;
   ScratchSlots scratch(doc, routine);
   scratch.Use(doc.tempB);
   return scratch.Finish(OP_CANCELLED);

@@ -8,9 +8,9 @@
 class CEditorDoc;
 class Progress;
 
-// OP_DONE for every finished run, including one that failed after its
-// message (the failure has been reported and the document is unchanged);
-// OP_CANCELLED when the dialog was cancelled or the run was; OP_FAILED only
-// when scratch slot B could not be cleaned up after a cancel.
+// OP_DONE when the file was written; OP_FAILED after its message when it
+// was not (or when scratch slot B could not be cleaned up after a cancel),
+// so that the document keeps its name; OP_CANCELLED when the dialog was
+// cancelled or the run was.
 OpResult WriteMp3File(CEditorDoc& doc, Progress& progress);
 OpResult WriteWmaFile(CEditorDoc& doc, Progress& progress);

@@ -14,9 +14,11 @@
 #include "engine/convert.h"
 #include "engine/op_codes.h"
 #include "engine/progress.h"
+#include "platform/fault_injection.h"
 #include "platform/file_replace.h"
 #include "platform/library.h"
 #include "platform/message.h"
+#include "platform/unique_fd.h"
 
 using platform::ShowMessage;
 using platform::ShowMessageF;
@@ -102,12 +104,10 @@ class TemporaryFile {
     if (file_ != nullptr) std::setvbuf(file_, nullptr, _IOFBF, 1 << 20);
     return file_ != nullptr;
   }
-  bool Write(const void* data, size_t size) {
-    return size == 0 || std::fwrite(data, 1, size, file_) == size;
-  }
+  bool Write(const void* data, size_t size) { return platform::WriteFully(file_, data, size); }
   // Flushes to disk and closes; false when any byte did not make it.
   bool Finish() {
-    bool ok = std::fflush(file_) == 0 && ::fsync(fileno(file_)) == 0;
+    bool ok = std::fflush(file_) == 0 && platform::SyncFile(fileno(file_));
     if (std::fclose(std::exchange(file_, nullptr)) != 0) ok = false;
     return ok;
   }
@@ -313,5 +313,5 @@ OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
     ShowMessageF("WriteWaveFile: Unable to write to temp file %s", file.Path().c_str());
     return OP_FAILED;
   }
-  return PlaceExportFile(file.Path(), job.target, [&file] { file.Keep(); });
+  return PlaceExportFile(file.Path(), job.target, "WriteMp3File", [&file] { file.Keep(); });
 }

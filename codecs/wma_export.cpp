@@ -239,5 +239,5 @@ OpResult EncodeToWma(const WmaExportJob& job, Progress& progress) {
       return OP_FAILED;
     }
   }
-  return PlaceExportFile(file.Path(), job.target, [&file] { file.Keep(); });
+  return PlaceExportFile(file.Path(), job.target, "WriteWmaFile", [&file] { file.Keep(); });
 }

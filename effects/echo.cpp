@@ -42,7 +42,7 @@ OpResult RunLayered(CEditorDoc& doc, int applyTo, const EffectMessages& messages
   const uint32_t length = region.Length();
   if (BeginEffectOutput(b, length, messages) != OP_DONE) return OP_FAILED;
   const uint32_t block = static_cast<uint32_t>(format.BlockSize());
-  const int32_t bytesPerSecond = format.BytesPerSecond();
+  const int64_t bytesPerSecond = format.BytesPerSecond();
   const uint64_t delayLeft = DelayBytes(bytesPerSecond, delayMs.left, block, length);
   const uint64_t delayRight = DelayBytes(bytesPerSecond, delayMs.right, block, length);
   const std::vector<LayerPass> passes = buildPasses(delayLeft, delayRight);

@@ -72,7 +72,11 @@ OpResult FinishEffectOutput(TempAudioFile* b, const AudioFormat& format,
     ShowMessageF(messages.openRead, b->pcmPath.c_str());
     return OP_FAILED;
   }
-  if (DrawPeakFile(b, progress) != OP_DONE) return peakFailure;
+  // A peak build that failed (its message shown) is a failure whatever the
+  // tool answers for one the user cancelled.
+  const OpResult peaks = DrawPeakFile(b, progress);
+  if (peaks == OP_FAILED) return OP_FAILED;
+  if (peaks != OP_DONE) return peakFailure;
   if (DocMemMapFile(b, PEAK_PART, MAP_READ) != OP_DONE) {
     ShowMessageF(messages.openRead,
                  (messages.peakFailureNamesPcm ? b->pcmPath : b->peakPath).c_str());
@@ -87,7 +91,7 @@ uint64_t PassFrames(uint64_t writeLeft, uint64_t writeRight, uint32_t length, ui
   return (length - first + block - 1) / block;
 }
 
-uint32_t DelayBytes(int32_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit) {
+uint32_t DelayBytes(int64_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit) {
   if (milliseconds <= 0 || bytesPerSecond <= 0) return 0;
   constexpr double kMillisecond = static_cast<double>(0.001f);
   const double bytes =

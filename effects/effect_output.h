@@ -54,8 +54,9 @@ struct EffectMessages {
 OpResult BeginEffectOutput(TempAudioFile* b, uint32_t length, const EffectMessages& messages);
 
 // Unmaps B's PCM, gives B `format`, maps it for reading, builds its peak file
-// and maps that for reading. OP_DONE; `peakFailure` when the peak build did
-// not finish; OP_FAILED after the tool's message when a mapping failed.
+// and maps that for reading. OP_DONE; `peakFailure` when the peak build was
+// cancelled; OP_FAILED when it failed, or after the tool's message when a
+// mapping failed.
 OpResult FinishEffectOutput(TempAudioFile* b, const AudioFormat& format,
                             const EffectMessages& messages, OpResult peakFailure,
                             Progress& progress);
@@ -125,4 +126,4 @@ uint64_t PassFrames(uint64_t writeLeft, uint64_t writeRight, uint32_t length, ui
 // single-precision 0.001, truncated, rounded down to whole frames. Negative
 // delays count as 0; delays beyond `limit` give `limit` rounded down to whole
 // frames (every echo lands past the region either way).
-uint32_t DelayBytes(int32_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit);
+uint32_t DelayBytes(int64_t bytesPerSecond, int32_t milliseconds, uint32_t block, uint32_t limit);

@@ -10,10 +10,10 @@ OpResult ChangeQualityTool::PerformAction(CEditorDoc& doc, Progress& progress) {
   if (!CheckEffectFormat(doc.Format())) return OP_FAILED;
   const AudioFormat target{settings.newChannels, settings.newBitsPerSample, settings.newSampleRate};
   if ((target.channels != 1 && target.channels != 2) ||
-      (target.bitsPerSample != 8 && target.bitsPerSample != 16) || target.sampleRate <= 0) {
+      (target.bitsPerSample != 8 && target.bitsPerSample != 16) || !target.IsEditable()) {
     platform::ShowMessage(
-        "Sorry, the new audio quality must be mono or stereo, 8 or 16 bits, at a positive sample "
-        "rate.");
+        "Sorry, the new audio quality must be mono or stereo, 8 or 16 bits, at a sample rate of 1 "
+        "to 768000 Hz.");
     return OP_FAILED;
   }
   const auto result = ConvertAudioFile(&doc.work, doc.tempB, target.bitsPerSample, target.channels,

@@ -310,7 +310,10 @@ OpResult ConvertAudioFile(TempAudioFile* source, TempAudioFile* destination, int
     return OP_FAILED;
   }
   if (buildPeak != 0) {
-    if (DrawPeakFile(destination, progress) != OP_DONE) return OP_CANCELLED;
+    // A peak build that failed (its message shown) is a failure, not a cancel.
+    if (const OpResult peaks = DrawPeakFile(destination, progress); peaks != OP_DONE) {
+      return peaks == OP_FAILED ? OP_FAILED : OP_CANCELLED;
+    }
     if (DocMemMapFile(destination, PEAK_PART, MAP_READ) != OP_DONE) {
       ShowMessageF("ConvertAudioFile: Failed to open read to target file: %s",
                    destination->peakPath.c_str());

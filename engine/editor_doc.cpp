@@ -43,10 +43,6 @@ void ShowTooLarge(const std::string& path) {
   ShowMessageF("%s is too large: files of 4 GB or more cannot be edited.", path.c_str());
 }
 
-bool KnownLayout(int16_t channels, int16_t bits) {
-  return channels > 0 && bits >= 8 && channels * (bits / 8) > 0;
-}
-
 }  // namespace
 
 std::string AudioFileKind(const std::string& path) {
@@ -133,6 +129,12 @@ void CEditorDoc::ResetPositions() {
 bool CEditorDoc::OnNewDocument() {
   AudioFormat format{2, 16, 44100};
   if (!app_.Dialogs().RunNewFileDialog(&format)) return false;
+  if (!format.IsEditable()) {
+    ShowMessage(
+        "Sorry, a new file must be mono or stereo, 8 or 16 bits, at a sample rate of 1 to 768000 "
+        "Hz.");
+    return false;
+  }
   channels = format.channels;
   bitsPerSample = format.bitsPerSample;
   sampleRate = format.sampleRate;
@@ -166,9 +168,11 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
 
   if (kind == "WAV") {
     WaveHeader header;
-    // A layout without whole frames (no channels, under 8 bits) cannot be
-    // held as frames at all; it is refused like any other invalid header.
-    if (ReadWaveHeader(path, &header) != 1 || !KnownLayout(header.channels, header.bitsPerSample)) {
+    // A layout without whole frames (no channels, under 8 bits), or a rate
+    // no recording has, is refused like any other invalid header before
+    // anything is computed from it.
+    if (ReadWaveHeader(path, &header) != 1 ||
+        !AudioFormat{header.channels, header.bitsPerSample, header.sampleRate}.IsEditable()) {
       ShowMessage("Wave Header Invalid");
       return false;
     }
@@ -191,6 +195,9 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
       return false;
     }
   } else {
+    // The import dialog comes before the operation, as a tool's parameter
+    // dialog does: closing it abandons the open quietly, nothing having run.
+    if (kind == "PCM" && !app_.Dialogs().RunPcmImportDialog(&app_.PcmImport())) return false;
     const OpCode code = kind == "MP3"   ? OP_IMPORT_MP3
                         : kind == "WMA" ? OP_IMPORT_WMA
                                         : OP_IMPORT_PCM;
@@ -411,10 +418,11 @@ OpResult CEditorDoc::CreateWorkingCopy(Progress& progress) {
 }
 
 OpResult CEditorDoc::ImportPcm(Progress& progress) {
-  PcmImportSettings& settings = app_.PcmImport();
-  if (!app_.Dialogs().RunPcmImportDialog(&settings)) return OP_CANCELLED;
-  if (settings.sampleRate <= 0) {
-    ShowMessage("Sorry, a sample rate of 0 Hz cannot be imported.");
+  const PcmImportSettings& settings = app_.PcmImport();
+  // The dialog takes any digits typed; only a rate within the limits may be
+  // multiplied into a byte rate.
+  if (settings.sampleRate < kMinSampleRate || settings.sampleRate > kMaxSampleRate) {
+    ShowMessageF("Sorry, a sample rate of %d Hz cannot be imported.", settings.sampleRate);
     return OP_FAILED;
   }
   uint32_t length = 0;
@@ -432,7 +440,7 @@ OpResult CEditorDoc::ImportPcm(Progress& progress) {
   channels = static_cast<int16_t>(settings.channels);
   bitsPerSample = static_cast<int16_t>(settings.bitsPerSample);
   sampleRate = settings.sampleRate;
-  bytesPerSecond = channels * (bitsPerSample / 8) * sampleRate;
+  bytesPerSecond = Format().BytesPerSecond();
   work.SetFormat(Format());
   dataLength = length;
   work.pcmLength = length;
@@ -464,7 +472,7 @@ OpResult CEditorDoc::AdoptDecodedWorkingFile() {
   }
   dataLength = length;
   work.pcmLength = length;
-  bytesPerSecond = channels * (bitsPerSample / 8) * sampleRate;
+  bytesPerSecond = Format().BytesPerSecond();
   sourceDataOffset = 0;
   sourceFileLength = 0;
   return OP_DONE;

@@ -50,6 +50,8 @@ class CEditorDoc {
 
   // Document operations.
   OpResult CreateWorkingCopy(Progress& progress);
+  // Copies a headerless PCM file in the format of the application's PCM
+  // import settings, which the import dialog has filled before the run.
   OpResult ImportPcm(Progress& progress);
   OpResult WriteWave(Progress& progress);
   OpResult WriteRawPcm(Progress& progress);
@@ -155,7 +157,7 @@ class CEditorDoc {
   int16_t channels = 0;
   int16_t bitsPerSample = 0;
   int32_t sampleRate = 0;
-  int32_t bytesPerSecond = 0;
+  int64_t bytesPerSecond = 0;
 
   uint32_t dataLength = 0;  // PCM bytes of the working audio
   uint32_t peakLength = 0;  // bytes of its peak data

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "engine/op_codes.h"
+#include "platform/fault_injection.h"
 #include "platform/file_discard.h"
 #include "platform/file_replace.h"
 #include "platform/message.h"
@@ -185,7 +186,7 @@ OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
   // the rename fails.
   if (source->pcmLength != 0) {
     const std::string aside = platform::MoveAside(destination->pcmPath);
-    if (::rename(source->pcmPath.c_str(), destination->pcmPath.c_str()) != 0) {
+    if (!platform::RenameFile(source->pcmPath.c_str(), destination->pcmPath.c_str())) {
       const auto error = errno;
       platform::Restore(aside, destination->pcmPath);
       ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
@@ -200,7 +201,7 @@ OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
 
   if (source->peakLength != 0) {
     const std::string aside = platform::MoveAside(destination->peakPath);
-    if (::rename(source->peakPath.c_str(), destination->peakPath.c_str()) != 0) {
+    if (!platform::RenameFile(source->peakPath.c_str(), destination->peakPath.c_str())) {
       platform::Restore(aside, destination->peakPath);
       ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
                    destination->peakPath.c_str());

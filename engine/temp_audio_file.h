@@ -8,10 +8,17 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <string>
 
 #include "engine/op_codes.h"
 #include "platform/mapped_file.h"
+
+// The sample rates the editor takes from any source (a WAV header, the raw
+// PCM dialog, a new file, a change of quality): every real recording fits,
+// and so does every byte rate and time computed from them.
+inline constexpr int32_t kMinSampleRate = 1;
+inline constexpr int32_t kMaxSampleRate = 768000;
 
 struct AudioFormat {
   int16_t channels = 0;       // 1 or 2
@@ -20,7 +27,15 @@ struct AudioFormat {
 
   // Bytes per sample frame, all channels together.
   int BlockSize() const { return channels * (bitsPerSample / 8); }
-  int BytesPerSecond() const { return channels * (bitsPerSample / 8) * sampleRate; }
+  // In 64 bits: a header's fields multiply past 32 bits.
+  int64_t BytesPerSecond() const { return int64_t{channels} * (bitsPerSample / 8) * sampleRate; }
+  // Whole frames that fit a 16-bit block size, at a rate within the limits
+  // above. Checked before a format read from outside is used for anything.
+  bool IsEditable() const {
+    return channels > 0 && bitsPerSample >= 8 &&
+           BlockSize() <= std::numeric_limits<int16_t>::max() && sampleRate >= kMinSampleRate &&
+           sampleRate <= kMaxSampleRate;
+  }
   bool operator==(const AudioFormat&) const = default;
 };
 

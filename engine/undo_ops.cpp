@@ -78,12 +78,15 @@ OpResult CEditorDoc::RedoStore(OpCode operation, TempAudioFile* slot, uint32_t s
 
 OpResult CEditorDoc::ClipboardStore(TempAudioFile* slot, int16_t bits, int16_t channelCount,
                                     int32_t rate) {
-  if (CleanupTempAudioFile(clip, 0) != OP_DONE) {
+  // The old clipboard is only unmapped, not emptied: the move replaces its
+  // files in one step each, so a move that fails leaves it as it was.
+  if (CloseMemMapFile(clip, BOTH_PARTS) != OP_DONE) {
     ShowMessage("ClipboardStore: Failed to cleanup file");
     return OP_FAILED;
   }
   if (MoveAudioFile(slot, clip) != OP_DONE) {
     ShowMessage("ClipboardStore: Failed to move files");
+    (void)DocMemMapFile(clip, BOTH_PARTS, MAP_READ);
     return OP_FAILED;
   }
   if (DocMemMapFile(clip, BOTH_PARTS, MAP_READ) != OP_DONE) {

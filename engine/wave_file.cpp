@@ -11,6 +11,7 @@
 
 #include "engine/op_codes.h"
 #include "engine/progress.h"
+#include "platform/fault_injection.h"
 #include "platform/file_replace.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
@@ -107,7 +108,7 @@ OpResult WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progr
       return OP_CANCELLED;
     }
   }
-  if (written) written = ::fsync(fd.Get()) == 0;
+  if (written) written = platform::SyncFile(fd.Get());
   if (fd.Close() != 0) written = false;
   if (!written) {
     // A full disk or an I/O error: the target is left as it was.
@@ -177,7 +178,8 @@ int ReadWaveHeader(const std::string& path, WaveHeader* header) {
   header->channels = static_cast<int16_t>(ReadLe16(format));
   header->sampleRate = static_cast<int32_t>(ReadLe32(format + 2));
   header->bitsPerSample = static_cast<int16_t>(ReadLe16(format + 12));
-  header->bytesPerSecond = header->channels * (header->bitsPerSample / 8) * header->sampleRate;
+  header->bytesPerSecond =
+      AudioFormat{header->channels, header->bitsPerSample, header->sampleRate}.BytesPerSecond();
 
   if (std::fseek(file, 36, SEEK_SET) == 0) {
     for (int i = 0; i < kMaxDataSearchReads; ++i) {

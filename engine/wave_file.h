@@ -12,7 +12,7 @@ struct WaveHeader {
   int16_t bitsPerSample = 0;
   int16_t channels = 0;
   int32_t sampleRate = 0;
-  int32_t bytesPerSecond = 0;
+  int64_t bytesPerSecond = 0;
   uint32_t dataOffset = 0;  // file position of the first sample byte
   uint32_t fileLength = 0;
   uint32_t dataLength = 0;  // as the header states it

@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "platform/fault_injection.h"
+
 namespace platform {
 namespace {
 
@@ -30,6 +32,7 @@ ssize_t CopyThroughBuffer(int in, off_t* inOffset, int out, off_t* outOffset, si
 }  // namespace
 
 ssize_t CopyFileRange(int in, off_t* inOffset, int out, off_t* outOffset, size_t length) {
+  if (FaultInjected(FileCall::Write)) return -1;
   const ssize_t n = ::copy_file_range(in, inOffset, out, outOffset, length, 0);
   if (n >= 0) return n;
   if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {

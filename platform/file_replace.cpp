@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/fault_injection.h"
 #include "platform/file_copy.h"
 #include "platform/message.h"
 #include "platform/paths.h"
@@ -25,7 +26,7 @@ bool CopyContents(int from, int to) {
       return false;
     }
   }
-  return ::fsync(to) == 0;
+  return SyncFile(to);
 }
 
 // Copies `finished` into a new file beside `target`; returns its path or "".
@@ -63,7 +64,7 @@ ReplaceStatus ReplaceFile(const std::string& finished, const std::string& target
   }
   ::chmod(finished.c_str(), mode);
 
-  if (::rename(finished.c_str(), target.c_str()) == 0) return ReplaceStatus::Done;
+  if (RenameFile(finished.c_str(), target.c_str())) return ReplaceStatus::Done;
   if (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT || errno == ENOTDIR) {
     return ReplaceStatus::TargetNotWritable;
   }
@@ -71,7 +72,7 @@ ReplaceStatus ReplaceFile(const std::string& finished, const std::string& target
 
   const std::string beside = CopyBeside(finished, target, mode);
   if (beside.empty()) return ReplaceStatus::TargetNotWritable;
-  if (::rename(beside.c_str(), target.c_str()) != 0) {
+  if (!RenameFile(beside.c_str(), target.c_str())) {
     ::unlink(beside.c_str());
     return ReplaceStatus::TargetNotWritable;
   }

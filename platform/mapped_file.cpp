@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/fault_injection.h"
 #include "platform/file_discard.h"
 
 namespace platform {
@@ -82,8 +83,10 @@ MappedFile::Status MappedFile::Open(const std::string& path, Mode mode, size_t l
     }
   }
 
-  void* base =
-      ::mmap(nullptr, length, write ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, fd.Get(), 0);
+  void* base = FaultInjected(FileCall::Map)
+                   ? MAP_FAILED
+                   : ::mmap(nullptr, length, write ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED,
+                            fd.Get(), 0);
   if (base == MAP_FAILED) {
     const int saved = errno;
     if (write) (void)::ftruncate(fd.Get(), 0);

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <utility>
 
+#include "platform/fault_injection.h"
 #include "platform/file_discard.h"
 
 namespace platform {
@@ -21,6 +22,7 @@ UniqueFd CreateFreshFile(const std::string& path, int flags, mode_t mode) {
 }
 
 bool WriteFully(int fd, const void* data, size_t size) {
+  if (FaultInjected(FileCall::Write)) return false;
   const auto* bytes = static_cast<const uint8_t*>(data);
   while (size > 0) {
     const ssize_t n = ::write(fd, bytes, size);
@@ -30,6 +32,11 @@ bool WriteFully(int fd, const void* data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return true;
+}
+
+bool WriteFully(std::FILE* file, const void* data, size_t size) {
+  if (FaultInjected(FileCall::Write)) return false;
+  return size == 0 || std::fwrite(data, 1, size, file) == size;
 }
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -46,5 +47,7 @@ UniqueFd CreateFreshFile(const std::string& path, int flags, mode_t mode = 0600)
 // Writes all `size` bytes, retrying short writes and interruptions; false on
 // the first failure (errno set), with part of the data possibly written.
 bool WriteFully(int fd, const void* data, size_t size);
+// The same for a buffered stream; the bytes may still wait in its buffer.
+bool WriteFully(std::FILE* file, const void* data, size_t size);
 
 }  // namespace platform

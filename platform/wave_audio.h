@@ -45,7 +45,7 @@ struct WaveFormat {
   int sampleRate = 0;     // frames per second
   int bitsPerSample = 0;  // 8 (unsigned) or 16 (signed little-endian)
   int BlockAlign() const { return channels * (bitsPerSample / 8); }
-  int BytesPerSecond() const { return sampleRate * BlockAlign(); }
+  int64_t BytesPerSecond() const { return int64_t{sampleRate} * BlockAlign(); }
 };
 
 // One buffer. The caller owns the header and its data; between queueing

@@ -37,7 +37,7 @@ while IFS= read -r file; do
     fi
     [[ $text =~ \#include[[:space:]]*\"([a-z_]+)/ ]] || continue
     target=${BASH_REMATCH[1]}
-    [ -n "${rank[$own]:-}" ] || continue  # tests and benchmarks may use any layer
+    [ -n "${rank[$own]:-}" ] || continue  # tests, fuzz targets and benchmarks may use any layer
     [ -n "${rank[$target]:-}" ] || continue
     if [ "$target" != "$own" ] && [ "${rank[$target]}" -ge "${rank[$own]}" ]; then
       echo "$file:$line: $own/ must not include $target/: $text"

@@ -121,7 +121,7 @@ void CEditorView::Refresh() {
 
 void CEditorView::ShowPositionTexts() {
   if (activeView != this) return;
-  const int32_t rate = doc_.bytesPerSecond;
+  const int64_t rate = doc_.bytesPerSecond;
   const AudioRange& selection = doc_.Selection();
   const uint32_t length = selection.Empty() ? doc_.dataLength : selection.Length();
   app_.ShowPositionTexts(view::FormatTime(selection.Start(), rate),
@@ -269,7 +269,7 @@ void CEditorView::DrawTimeRuler() {
   p.setPen(kGrey);
   const int ascent = p.fontMetrics().ascent();
   const uint32_t start = doc_.View().Start(), length = doc_.View().Length();
-  const int32_t rate = doc_.bytesPerSecond;
+  const int64_t rate = doc_.bytesPerSecond;
   const uint32_t at[4] = {start, start + length / 4, start + length / 2, start + (length / 4) * 3};
   for (int i = 0; i < 4; ++i) {
     p.drawText((P / 4) * i + 2, ascent, QString::fromStdString(view::FormatTime(at[i], rate)));

@@ -255,7 +255,7 @@ TEST_F(BatchTest, ExitStatusesAndTheirMessages) {
     int status;
     std::vector<std::string> errLines;
   };
-  const std::vector<Case> cases = {
+  std::vector<Case> cases = {
       {{"open " + wav, "info"}, 0, {}},
       {{"open " + missing, "info"}, 1, {"Failed to open document " + missing + "."}},
       {{"cut"}, 3, {"Sorry, no file is open to cut audio from."}},
@@ -275,6 +275,7 @@ TEST_F(BatchTest, ExitStatusesAndTheirMessages) {
        {"vellmore-batch: -e:1: echo: SCOPE must be entire or selection, not \"Echo\""}},
       {{"echo preset 'Canyon Echo'"}, 3, {"Sorry, no file is open to perform echo effect on."}},
       {{"mix-paste 100 100 100 100"}, 3, {"Sorry, no file is open to mix paste clipboard to."}},
+      {{"open " + wav, "mix-paste 100 100 100 100"}, 3, {"Clipboard is empty.  Nothing to paste."}},
       {{"new 1 44100 16", "swap"}, 3, {"Sorry, file must be stereo to swap channels."}},
       {{"new 1 44100 16", "copy-channel left"},
        3,
@@ -301,6 +302,19 @@ TEST_F(BatchTest, ExitStatusesAndTheirMessages) {
         "96, 80, 64, 56, 48, 40, 32, not \"100\""}},
       {{"open \"unterminated"}, 2, {"vellmore-batch: -e:1: unterminated double quote"}},
   };
+  // A save into a folder that does not exist fails in every format, named
+  // after the writer that ran.
+  const std::pair<const char*, const char*> writers[] = {{"wav", "WriteWaveFile"},
+                                                         {"pcm", "WriteWaveFile"},
+                                                         {"mp3", "WriteMp3File"},
+                                                         {"wma", "WriteWmaFile"}};
+  for (const auto& [extension, routine] : writers) {
+    const std::string target = File("missing-folder/x.") + extension;
+    cases.push_back({{"open " + wav, "save " + target},
+                     1,
+                     {std::string(routine) + ": Unable to write to wave file " + target,
+                      "OEC: Operation failed"}});
+  }
   for (const Case& c : cases) {
     const RunResult r = RunCommands(c.commands);
     EXPECT_EQ(r.status, c.status) << c.commands.back() << ": " << r.err;

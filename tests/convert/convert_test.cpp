@@ -608,13 +608,14 @@ TEST(ConvertAudioFile, ReportsFilesThatCannotBeWritten) {
     EXPECT_EQ(destination.slot.pcmLength, 0u);
     EXPECT_EQ(CleanupTempAudioFile(&destination.slot, 0), OP_DONE);
   }
-  {  // The peak file cannot be created: the conversion does not complete.
+  {  // The peak file cannot be created: the conversion fails, and is not
+     // taken for a cancel.
     Destination destination(dir);
     destination.slot.peakPath = (dir / "missing" / "temp_b_1.pek").string();
     ScriptedProgress progress;
     MessageRecorder messages;
     EXPECT_EQ(ConvertAudioFile(&source.slot, &destination.slot, 16, 2, 8000, 1, progress),
-              OP_CANCELLED);
+              OP_FAILED);
     EXPECT_EQ(messages.Messages(),
               std::vector<std::string>{"DrawPeakFile: Failed to open peak file " +
                                        destination.slot.peakPath});

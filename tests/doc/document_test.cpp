@@ -73,6 +73,16 @@ TEST(Document, NewDocumentTakesTheChosenFormatAndHoldsNoAudio) {
   CEditorDoc refused(t.App());
   t.dialogs.acceptNewFile = false;
   EXPECT_FALSE(refused.OnNewDocument());
+
+  // A format no recording has is refused before any byte rate is computed.
+  MessageRecorder messages;
+  t.dialogs.acceptNewFile = true;
+  t.dialogs.newFileFormat = {2, 16, 768001};
+  CEditorDoc tooFast(t.App());
+  EXPECT_FALSE(tooFast.OnNewDocument());
+  EXPECT_EQ(messages.Messages(),
+            std::vector<std::string>{"Sorry, a new file must be mono or stereo, 8 or 16 bits, at a "
+                                     "sample rate of 1 to 768000 Hz."});
 }
 
 TEST(Document, OpensWavIntoAMappedWorkingCopyWithPeaks) {
@@ -152,12 +162,14 @@ TEST(Document, RawPcmTakesTheImportDialogsFormat) {
     EXPECT_EQ(doc.sourceDataOffset, 0u);
   }
 
-  // Cancelling the dialog abandons the open with no message of its own.
+  // Cancelling the dialog abandons the open quietly: nothing was running.
   MessageRecorder messages;
   t.dialogs.acceptPcmImport = false;
+  t.progress.codes.clear();
   CEditorDoc cancelled(t.App());
   EXPECT_FALSE(cancelled.OnOpenDocument(t.FilePath("take.raw")));
-  EXPECT_EQ(messages.Messages(), std::vector<std::string>{"User cancelled the operation."});
+  EXPECT_TRUE(messages.Messages().empty());
+  EXPECT_TRUE(t.progress.codes.empty());
   EXPECT_EQ(t.App().OperationInProgress(), 0);
 }
 
@@ -166,11 +178,19 @@ TEST(Document, BrokenFilesAreRefusedWithTheirMessagesAndLeaveNothingBehind) {
     const char* name;
     std::string bytes;
     std::vector<std::string> messages;
+    int32_t pcmRate = 0;  // the import dialog's rate, for raw PCM
   };
   const Case cases[] = {
       {"empty.wav", "", {"Wave file missing RIFF section.", "Wave Header Invalid"}},
       {"truncated.wav", "RIFF\x10", {"Wave file missing WAVE section.", "Wave Header Invalid"}},
       {"nochannels.wav", MakeWav({0, 16, 8000}, "abcd"), {"Wave Header Invalid"}},
+      // Fields whose byte rate would pass 32 bits, or rates outside 1 to
+      // 768000 Hz, are refused before anything is computed from them.
+      {"fastrate.wav", MakeWav({2, 16, 600000000}, "abcd"), {"Wave Header Invalid"}},
+      {"negative.wav", MakeWav({-32768, 16, 600000000}, "abcd"), {"Wave Header Invalid"}},
+      {"widest.wav", MakeWav({32767, 32767, 768000}, "abcd"), {"Wave Header Invalid"}},
+      {"rate0.wav", MakeWav({2, 16, 0}, "abcd"), {"Wave Header Invalid"}},
+      {"ratejustover.wav", MakeWav({1, 8, 768001}, "abcd"), {"Wave Header Invalid"}},
       {"garbage.mp3",
        std::string(5000, '\x5a'),
        {"No MPEG audio frames were found in ", "OEC: Operation failed",
@@ -179,10 +199,15 @@ TEST(Document, BrokenFilesAreRefusedWithTheirMessagesAndLeaveNothingBehind) {
        "abcd",
        {"Sorry, a sample rate of 0 Hz cannot be imported.", "OEC: Operation failed",
         "Failed to import PCM file"}},
+      {"ratetyped.pcm",
+       "abcd",
+       {"Sorry, a sample rate of 999999999 Hz cannot be imported.", "OEC: Operation failed",
+        "Failed to import PCM file"},
+       999999999},
   };
   for (const auto& c : cases) {
     TestApp t;
-    t.App().PcmImport().sampleRate = 0;
+    t.App().PcmImport().sampleRate = c.pcmRate;
     const std::string path = t.FilePath(c.name);
     WriteFileBytes(path, c.bytes);
     MessageRecorder messages;
@@ -197,6 +222,21 @@ TEST(Document, BrokenFilesAreRefusedWithTheirMessagesAndLeaveNothingBehind) {
     }
     EXPECT_EQ(ReadFileBytes(path), c.bytes) << c.name;
     EXPECT_EQ(t.RunFolderFiles(), kSharedFiles) << c.name;
+  }
+}
+
+TEST(Document, RatesAtTheLimitsOpenWithTheirByteRate) {
+  const std::pair<AudioFormat, int64_t> cases[] = {
+      {{1, 8, 1}, 1},
+      {{2, 16, 768000}, 3072000},
+      {{16383, 16, 768000}, int64_t{32766} * 768000},  // the widest frame at the top rate
+  };
+  for (const auto& [format, rate] : cases) {
+    TestApp t;
+    WriteFileBytes(t.FilePath("in.wav"), MakeWav(format, std::string(65532, '\x11')));
+    CEditorDoc doc(t.App());
+    ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("in.wav"))) << format.sampleRate;
+    EXPECT_EQ(doc.bytesPerSecond, rate);
   }
 }
 

@@ -2,17 +2,86 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <filesystem>
+#include <map>
+#include <ostream>
 
 #include "engine/convert.h"
 #include "engine/op_codes.h"
+#include "platform/fault_injection.h"
+#include "platform/library.h"
 #include "tests/edit/edit_test_support.h"
+#include "tests/edit/writing_operations.h"
 #include "tests/support/message_recorder.h"
 
 namespace {
 
 const AudioFormat kStereo16{2, 16, 44100};
+
+const char* const kFileCallNames[] = {"write", "sync", "rename", "map"};
+
+// What an operation may change: the document's audio, name and history, the
+// clipboard, the user's files and the files writers leave in the run folder.
+struct Observed {
+  std::string audio;
+  std::string clip;
+  std::array<int, 4> counters{};
+  std::string path;
+  std::map<std::string, std::string> userFiles;
+  std::vector<std::string> runFolder;
+  bool operator==(const Observed&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Observed& o) {
+  out << "audio " << o.audio.size() << " bytes, clip " << o.clip.size() << " bytes, counters";
+  for (int c : o.counters) out << " " << c;
+  out << ", path " << o.path << ", user files";
+  for (const auto& [name, bytes] : o.userFiles) out << " " << name << "(" << bytes.size() << ")";
+  out << ", run folder";
+  for (const auto& name : o.runFolder) out << " " << name;
+  return out;
+}
+
+// A slot's audio, or what is wrong with it: a slot that claims audio it has
+// not mapped would fault the next operation that reads it.
+std::string SlotState(const TempAudioFile& slot) {
+  if (slot.pcmLength != 0 && slot.pcmData == nullptr) {
+    return "unmapped, " + std::to_string(slot.pcmLength) + " bytes claimed";
+  }
+  return SlotAudio(slot);
+}
+
+Observed Observe(TestApp& t, const CEditorDoc& doc) {
+  Observed o{SlotState(doc.work),
+             SlotState(*doc.clip),
+             {doc.undoCount, doc.undoPosition, doc.redoCount, doc.redoPosition},
+             std::filesystem::path(doc.Path()).lexically_relative(t.FilePath("")).string(),
+             {},
+             {}};
+  // The slots' own files come and go with their lengths; anything else in
+  // the run folder is a writer's file.
+  for (const std::string& name : t.RunFolderFiles()) {
+    const bool slotFile = name.starts_with("clip_") || name.starts_with("temp_") ||
+                          name.starts_with("work_") || name.starts_with("undo_") ||
+                          name.starts_with("redo_");
+    if (!slotFile) o.runFolder.push_back(name);
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(t.FilePath(""))) {
+    o.userFiles[entry.path().filename().string()] = ReadFileBytes(entry.path());
+  }
+  return o;
+}
+
+// MP3 and WMA saves need the encoder libraries, which the core-only build
+// does not make.
+bool EncodersPresent(const WritingOperation& op) {
+  return !op.needsEncoders ||
+         (platform::Library().Load("LAME.DLL") && platform::Library().Load("Sarvik.dll") &&
+          platform::Library().Load("Tallisk.dll"));
+}
 
 }  // namespace
 
@@ -197,51 +266,117 @@ TEST(EditOps, UndoRingHoldsFourStepsAndRedoEndsWithANewEdit) {
 }
 
 TEST(EditOps, CancelAtAnyStepLeavesEverythingAsItWas) {
-  struct Case {
-    OpCode code;
-    bool needsClipboard;
-  };
-  const Case cases[] = {{OP_COPY, false},        {OP_CUT, false},       {OP_DELETE, false},
-                        {OP_PASTE_INSERT, true}, {OP_PASTE_OVER, true}, {OP_UNDO, false},
-                        {OP_REDO, false}};
-  for (const auto& c : cases) {
+  for (const WritingOperation& op : WritingOperations()) {
+    if (!op.cancellable || !EncodersPresent(op)) continue;
     for (int step = 1;; ++step) {
       TestApp t;
-      const std::string pcm = RandomAudio(kStereo16, 30000, 8);
-      auto doc = OpenDocument(t, kStereo16, pcm);
-      // History for undo and redo, and a clipboard.
-      doc->SetSelection(4000, 60000);
-      ASSERT_EQ(RunOp(*doc, OP_COPY), OP_DONE);
-      doc->SetSelection(100, 20000);
-      ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
-      doc->SetSelection(100, 30000);
-      ASSERT_EQ(RunOp(*doc, OP_DELETE), OP_DONE);
-      ASSERT_EQ(RunOp(*doc, OP_UNDO), OP_DONE);
-      doc->SetSelection(800, 50000);
-
-      const std::string audio = WorkingAudio(*doc);
-      const std::string clip = SlotAudio(*doc->clip);
-      const auto counts =
-          std::make_tuple(doc->undoCount, doc->undoPosition, doc->redoCount, doc->redoPosition,
-                          doc->Selection().Start(), doc->Selection().End());
+      auto doc = DocumentWithHistory(t);
+      op.prepare(t, *doc);
+      const Observed before = Observe(t, *doc);
       t.progress.CancelAtStep(step);
       MessageRecorder messages;
-      const auto result = RunOp(*doc, c.code);
+      const auto result = op.run(t, *doc);
       t.progress.CancelAtStep(0);
       if (result == OP_DONE) break;  // past the last step: the operation finished
-      ASSERT_EQ(result, OP_CANCELLED) << OperationCodeName(c.code) << " step " << step;
-      EXPECT_EQ(WorkingAudio(*doc), audio) << OperationCodeName(c.code) << " step " << step;
-      EXPECT_EQ(SlotAudio(*doc->clip), clip);
-      EXPECT_EQ(
-          std::make_tuple(doc->undoCount, doc->undoPosition, doc->redoCount, doc->redoPosition,
-                          doc->Selection().Start(), doc->Selection().End()),
-          counts);
+      EXPECT_EQ(Observe(t, *doc), before) << op.name << " step " << step;
       EXPECT_EQ(ScratchLeftovers(t), std::vector<std::string>{});
-      EXPECT_EQ(messages.Messages(), std::vector<std::string>{"User cancelled the operation."});
+      if (result == OP_FAILED && op.cancelReportedAsFailure) {
+        EXPECT_EQ(messages.Messages(), std::vector<std::string>{"OEC: Operation failed"});
+        continue;
+      }
+      ASSERT_EQ(result, OP_CANCELLED) << op.name << " step " << step;
+      EXPECT_EQ(messages.Messages(), std::vector<std::string>{"User cancelled the operation."})
+          << op.name << " step " << step;
       ExpectDocumentInvariants(*doc);
-      ASSERT_LT(step, 200) << "never finished";
+      ASSERT_LT(step, 200) << op.name << " never finished";
     }
   }
+}
+
+// A full disk and a failing flush at each call of its kind that every
+// writing operation makes, and a failed rename or mapping wherever the
+// operation's commit is covered: either the operation fails with its message
+// and everything is as it was, or it gets past the fault and ends exactly as
+// it does without one.
+TEST(EditOps, InjectedFileFaultsFailCleanlyOrChangeNothing) {
+  const std::pair<platform::FileCall, int> faults[] = {{platform::FileCall::Write, ENOSPC},
+                                                       {platform::FileCall::Sync, EIO},
+                                                       {platform::FileCall::Rename, EIO},
+                                                       {platform::FileCall::Map, ENOMEM}};
+  struct Disarm {
+    ~Disarm() { platform::DisarmFaults(); }
+  } disarm;
+  for (const WritingOperation& op : WritingOperations()) {
+    if (!EncodersPresent(op)) continue;
+    // What the operation leaves without a fault, and how many calls of each
+    // kind it makes on the way.
+    Observed clean;
+    int calls[std::size(faults)] = {};
+    {
+      TestApp t;
+      auto doc = DocumentWithHistory(t);
+      op.prepare(t, *doc);
+      platform::ArmFault(platform::FileCall::Write, 0, 0);
+      ASSERT_EQ(op.run(t, *doc), OP_DONE) << op.name;
+      for (size_t k = 0; k < std::size(faults); ++k) {
+        calls[k] = platform::FileCallsSinceArmed(faults[k].first);
+      }
+      platform::DisarmFaults();
+      clean = Observe(t, *doc);
+    }
+    for (size_t k = 0; k < std::size(faults); ++k) {
+      const auto [call, error] = faults[k];
+      const bool commitFault =
+          call == platform::FileCall::Rename || call == platform::FileCall::Map;
+      if (commitFault && !op.commitFaultsCovered) continue;
+      for (int nth = 1; nth <= calls[k]; ++nth) {
+        TestApp t;
+        auto doc = DocumentWithHistory(t);
+        op.prepare(t, *doc);
+        const Observed before = Observe(t, *doc);
+        MessageRecorder messages;
+        platform::ArmFault(call, nth, error);
+        const OpResult result = op.run(t, *doc);
+        platform::DisarmFaults();
+        const std::string where =
+            op.name + ", " + kFileCallNames[static_cast<int>(call)] + " " + std::to_string(nth);
+        if (result == OP_DONE) {
+          EXPECT_EQ(Observe(t, *doc), clean) << where;
+        } else {
+          // A finished save that cannot be moved over the user's file stays
+          // in the run folder, and its message says where.
+          Observed after = Observe(t, *doc);
+          std::erase_if(after.runFolder, [&](const std::string& name) {
+            return std::any_of(messages.Messages().begin(), messages.Messages().end(),
+                               [&](const std::string& m) { return m.find(name) != m.npos; });
+          });
+          ASSERT_EQ(result, OP_FAILED)
+              << where << ": " << testing::PrintToString(messages.Messages());
+          EXPECT_EQ(after, before) << where;
+          EXPECT_FALSE(messages.Messages().empty()) << where;
+        }
+        EXPECT_EQ(ScratchLeftovers(t), std::vector<std::string>{}) << where;
+        ExpectDocumentInvariants(*doc);
+      }
+    }
+  }
+}
+
+TEST(EditOps, ACopyThatCannotBeStoredKeepsTheOldClipboard) {
+  TestApp t;
+  auto doc = DocumentWithHistory(t);
+  const std::string clip = SlotAudio(*doc->clip);
+  ASSERT_FALSE(clip.empty());
+  doc->SetSelection(0, 400);
+  MessageRecorder messages;
+  platform::ArmFault(platform::FileCall::Rename, 1, EIO);  // moving the copy onto the clipboard
+  const OpResult result = RunOp(*doc, OP_COPY);
+  platform::DisarmFaults();
+  EXPECT_EQ(result, OP_FAILED);
+  EXPECT_EQ(SlotState(*doc->clip), clip);
+  ASSERT_GE(messages.Messages().size(), 2u);
+  EXPECT_EQ(messages.Messages()[1], "ClipboardStore: Failed to move files");
+  EXPECT_TRUE(ScratchLeftovers(t).empty());
 }
 
 TEST(EditOps, AFullDiskFailsTheEditAndCommitsNothing) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/save_document.h"
 #include "codecs/mp3_export.h"
 #include "codecs/wma_export.h"
 #include "engine/editor_doc.h"
@@ -254,16 +255,33 @@ TEST_F(ExportTest, CancelOrRefusalLeavesTheTargetAndNoTemporaryFile) {
     t.dialogs.applyExports = true;
     EXPECT_EQ(ReadFileBytes(target), "the user's old file");
 
-    // A target that cannot be written: reported, and the finished file is
-    // not left behind.
+    // A target that cannot be written: reported by the writer that ran, as
+    // a failure, and the finished file is not left behind.
     MessageRecorder messages;
     const std::string unwritable = t.FilePath("no such folder/out.x");
-    EXPECT_EQ(Save(*doc, code, unwritable), OP_DONE);  // reported as finished after the message
-    ASSERT_FALSE(messages.Messages().empty());
-    EXPECT_EQ(messages.Messages().back(),
-              "WriteWaveFile: Unable to write to wave file " + unwritable);
+    EXPECT_EQ(Save(*doc, code, unwritable), OP_FAILED);
+    const char* routine = code == WRITE_MP3_FILE ? "WriteMp3File" : "WriteWmaFile";
+    EXPECT_EQ(messages.Messages(),
+              (std::vector<std::string>{
+                  std::string(routine) + ": Unable to write to wave file " + unwritable,
+                  "OEC: Operation failed"}));
     EXPECT_TRUE(WriteFiles(t).empty());
   }
+}
+
+TEST_F(ExportTest, FailedSaveKeepsTheDocumentsNameInEveryFormat) {
+  const AudioFormat format{2, 16, 44100};
+  auto doc = Open(format, Tone(format, 1000));
+  const std::string named = doc->Path();
+  for (const char* name : {"out.wav", "out.pcm", "out.mp3", "out.wma"}) {
+    SCOPED_TRACE(name);
+    const SaveResult result = SaveDocumentAs(*doc, t.FilePath("no such folder/") + name);
+    EXPECT_EQ(result.runResult, OP_DONE);  // the run went ahead
+    EXPECT_EQ(doc->LastResult(), OP_FAILED);
+    EXPECT_FALSE(result.saved);
+    EXPECT_EQ(doc->Path(), named);
+  }
+  EXPECT_TRUE(WriteFiles(t).empty());
 }
 
 // A stand-in encoder that fails on cue and counts its streams.
