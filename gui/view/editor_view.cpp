@@ -501,7 +501,6 @@ void CEditorView::wheelEvent(QWheelEvent* event) {
 }
 
 void CEditorView::focusInEvent(QFocusEvent* event) {
-  hasFocus = 1;
   QAbstractScrollArea::focusInEvent(event);
   MakeActive();
 }
@@ -518,7 +517,6 @@ void CEditorView::MakeActive() {
 void CEditorView::focusOutEvent(QFocusEvent* event) {
   // A menu, a tooltip or a dialog taking the focus leaves playback running;
   // it stops when another document becomes active or the program is left.
-  hasFocus = 0;
   if (pixels_.dragging) {
     pixels_.dragging = 0;
     pixels_.dragMoved = 0;

@@ -59,7 +59,6 @@ class CEditorView : public QAbstractScrollArea {
   view::PixelState& Pixels() { return pixels_; }
 
   int playCursorX = -1;
-  int hasFocus = 0;
 
  signals:
   // The selection or the view changed: what the commands may do changes too.

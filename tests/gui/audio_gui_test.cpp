@@ -33,6 +33,7 @@
 #include "resources/control_ids.h"
 #include "tests/audio/audio_sandbox.h"
 #include "tests/gui/modal_driver.h"
+#include "tests/gui/wait_for.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
 
@@ -46,18 +47,6 @@ std::string Pattern(size_t length) {
   std::string bytes(length, '\0');
   for (size_t i = 0; i < length; ++i) bytes[i] = static_cast<char>((i * 37 + (i >> 8)) | 0x40);
   return bytes;
-}
-
-// Dispatches events until `done` holds or `ms` have passed.
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
 }
 
 // Where the pictures of a run go when VELLMORE_GUI_PNG_DIR names a folder.

@@ -28,6 +28,7 @@
 #include "gui/main_frame.h"
 #include "platform/folder_lock.h"
 #include "resources/control_ids.h"
+#include "tests/gui/wait_for.h"
 #include "tests/support/environment_scope.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
@@ -41,17 +42,6 @@ namespace {
 constexpr AudioFormat kCd{2, 16, 44100};
 constexpr size_t kPcmLength = 88200;  // half a second
 constexpr int kTerminated = 128 + SIGTERM;
-
-bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > ms) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(10);
-  }
-  return true;
-}
 
 std::vector<fs::path> Entries(const fs::path& folder) {
   std::vector<fs::path> entries;
@@ -171,15 +161,19 @@ TEST_F(RunTwice, TwoEditorsOnOneConfigurationWorkSideBySide) {
 
   // The first editor has its run folder, its lock and a.wav's working copy.
   fs::path firstFolder;
-  ASSERT_TRUE(WaitFor([&] {
-    for (const fs::path& entry : Entries(Temp())) {
-      if (fs::exists(entry / "work_0.pcm") && fs::file_size(entry / "work_0.pcm") == kPcmLength) {
-        firstFolder = entry;
-        return true;
-      }
-    }
-    return false;
-  })) << ReadFileBytes(log);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        for (const fs::path& entry : Entries(Temp())) {
+          if (fs::exists(entry / "work_0.pcm") &&
+              fs::file_size(entry / "work_0.pcm") == kPcmLength) {
+            firstFolder = entry;
+            return true;
+          }
+        }
+        return false;
+      },
+      20000))
+      << ReadFileBytes(log);
 
   {
     CEditorApp second;
