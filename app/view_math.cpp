@@ -76,20 +76,37 @@ bool Layout::InFullView(int x, int y) const {
   return x >= W - 57 && x <= W - 35 && y >= F - 18 && y <= F;
 }
 
-std::string FormatTime(uint32_t bytes, int64_t bytesPerSecond) {
+std::string FormatTime(uint32_t bytes, int64_t bytesPerSecond, int decimals) {
+  decimals = std::clamp(decimals, 3, kMaxTimeDecimals);
+  int64_t scale = 1;
+  for (int i = 0; i < decimals; ++i) scale *= 10;
   // A format without a rate has no time; it reads as the start.
-  if (bytesPerSecond <= 0) return "00:00.000";
-  const double seconds = static_cast<double>(bytes) / static_cast<double>(bytesPerSecond);
-  const auto whole = static_cast<long long>(seconds);
-  const int millis = static_cast<int>((seconds - static_cast<double>(whole)) * 1000.0);
-  long long minutes = whole / 60;
-  const int secs = static_cast<int>(whole - 60 * minutes);
+  const int64_t whole = bytesPerSecond > 0 ? bytes / bytesPerSecond : 0;
+  // Exact in integers: the remainder is below the rate, so the product stays
+  // far inside 64 bits, and a time is never shown a digit early.
+  const int64_t fraction =
+      bytesPerSecond > 0 ? (bytes % bytesPerSecond) * scale / bytesPerSecond : 0;
+  int64_t minutes = whole / 60;
+  const int64_t secs = whole - 60 * minutes;
   if (minutes > 100) minutes = 99;
-  char text[32];
-  std::snprintf(text, sizeof text, "%2d:%2d.%3d", static_cast<int>(minutes), secs, millis);
-  std::string result(text);
-  std::replace(result.begin(), result.end(), ' ', '0');
-  return result;
+  char text[40];
+  std::snprintf(text, sizeof text, "%02d:%02d.%0*lld", static_cast<int>(minutes),
+                static_cast<int>(secs), decimals, static_cast<long long>(fraction));
+  return text;
+}
+
+int RulerDecimals(uint32_t spacing, int64_t bytesPerSecond) {
+  // Enough digits that labels `spacing` bytes apart differ by at least one
+  // unit of the last digit.
+  // Labels of an empty view all read the start; milliseconds will do.
+  int decimals = 3;
+  int64_t scale = 1000;
+  while (decimals < kMaxTimeDecimals && bytesPerSecond > 0 && spacing > 0 &&
+         static_cast<int64_t>(spacing) * scale < bytesPerSecond) {
+    ++decimals;
+    scale *= 10;
+  }
+  return decimals;
 }
 
 DrawMode ChooseDrawMode(uint32_t viewLength, uint32_t dataLength, int bitsPerSample) {
@@ -174,14 +191,12 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
     for (size_t l = 0; l < lanes.size(); ++l) {
       LanePlot& plot = plots[l];
       plot.squareHalf = 4;
-      plot.line.push_back({0, lanes[l].centre});
       int x = 0;
       for (uint32_t pos = view.Start(); pos < view.End() && readable(pos); pos += frame) {
         x += dx;
         plot.line.push_back({x, SampleY(lanes[l], value(pos, l))});
       }
-      plot.line.push_back({P, lanes[l].centre});
-      plot.squares.assign(plot.line.begin() + 1, plot.line.end() - 1);
+      plot.squares = plot.line;
     }
     return plots;
   }
@@ -194,7 +209,6 @@ std::vector<LanePlot> BuildPlot(const CEditorDoc& doc, int P, int F) {
       }
     };
     for (uint32_t pos = view.Start(); pos < view.End() && readable(pos); pos += frame) add(pos);
-    if (view.End() < doc.dataLength && readable(view.End())) add(view.End());
     for (LanePlot& plot : plots) {
       plot.squareHalf = 2;
       plot.squares = plot.line;
@@ -313,7 +327,7 @@ bool Scroll(CEditorDoc& doc, PixelState& pixels, ScrollCode code, int thumbPosit
   return true;
 }
 
-bool ZoomIn(CEditorDoc& doc, PixelState& pixels, int P) {
+bool ZoomToSelection(CEditorDoc& doc, PixelState& pixels, int P) {
   const AudioRange& selection = doc.Selection();
   const uint32_t length = selection.Length();
   if (selection.Empty() || (doc.channels == 1 && length <= 2) ||
@@ -326,17 +340,50 @@ bool ZoomIn(CEditorDoc& doc, PixelState& pixels, int P) {
   return true;
 }
 
-void ZoomOut(CEditorDoc& doc, PixelState& pixels, int P) {
+uint32_t OffsetAtColumn(const CEditorDoc& doc, int column, int P) {
   const AudioRange& view = doc.View();
-  const uint32_t align = doc.blockAlign > 0 ? static_cast<uint32_t>(doc.blockAlign) : 1;
-  uint32_t grow = view.Length() / align;
-  if (grow <= align) grow = 2 * align;
-  const uint32_t start = Aligned(view.Start() < grow ? 0 : view.Start() - grow, doc.blockAlign);
-  const uint32_t end = Aligned(static_cast<uint32_t>(std::min<uint64_t>(
-                                   static_cast<uint64_t>(view.End()) + grow, doc.dataLength)),
-                               doc.blockAlign);
-  doc.SetView(start, end);
+  if (P <= 0) return view.Start();
+  const uint64_t into = static_cast<uint64_t>(view.Length()) * std::clamp(column, 0, P) / P;
+  return Aligned(static_cast<uint32_t>(view.Start() + into), doc.blockAlign);
+}
+
+uint32_t ZoomAnchor(const CEditorDoc& doc) {
+  const AudioRange& selection = doc.Selection();
+  const AudioRange& view = doc.View();
+  if (!selection.Empty()) return selection.Start() + selection.Length() / 2;
+  if (selection.Start() >= view.Start() && selection.Start() <= view.End()) {
+    return selection.Start();
+  }
+  return view.Start() + view.Length() / 2;
+}
+
+bool ZoomStep(CEditorDoc& doc, PixelState& pixels, int P, Zoom direction, uint32_t anchor) {
+  const AudioRange& view = doc.View();
+  const uint64_t frame = doc.blockAlign > 0 ? static_cast<uint64_t>(doc.blockAlign) : 1;
+  const uint64_t data = doc.dataLength;
+  const uint64_t frames = view.Length() / frame;
+  uint64_t length = 0;
+  if (direction == Zoom::In) {
+    const uint64_t closest = std::min<uint64_t>(kClosestZoomFrames, data / frame);
+    if (frames <= closest) return false;
+    length = std::max(frames / 2, closest) * frame;
+  } else {
+    if (view.Start() == 0 && view.End() >= data) return false;
+    length = std::min(std::max<uint64_t>(frames, 1) * 2 * frame, data);
+  }
+  // The anchor keeps its column; one outside the view becomes the centre.
+  uint64_t start = 0;
+  if (anchor >= view.Start() && anchor <= view.End() && view.Length() > 0) {
+    const uint64_t before = static_cast<uint64_t>(anchor - view.Start()) * length / view.Length();
+    start = anchor - std::min<uint64_t>(anchor, before);
+  } else {
+    start = anchor - std::min<uint64_t>(anchor, length / 2);
+  }
+  start -= start % frame;
+  if (start + length > data) start = (data - length) - (data - length) % frame;
+  doc.SetView(static_cast<uint32_t>(start), static_cast<uint32_t>(start + length));
   SelectionToPixels(doc, pixels, P);
+  return true;
 }
 
 void FullView(CEditorDoc& doc, PixelState& pixels, int P) {

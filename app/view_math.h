@@ -50,8 +50,13 @@ struct Layout {
   int ZoomInY() const { return F - 36; }
 };
 
-// "mm:ss.mmm" of a byte offset, minutes above 100 shown as 99.
-std::string FormatTime(uint32_t bytes, int64_t bytesPerSecond);
+// "mm:ss.fff" of a byte offset with `decimals` digits of the second (3 to
+// kMaxTimeDecimals), truncated; minutes above 100 shown as 99.
+inline constexpr int kMaxTimeDecimals = 6;
+std::string FormatTime(uint32_t bytes, int64_t bytesPerSecond, int decimals = 3);
+// The decimals the time ruler needs so that labels `spacing` bytes apart
+// read apart: three down to a few samples per label, then up to microseconds.
+int RulerDecimals(uint32_t spacing, int64_t bytesPerSecond);
 
 enum class DrawMode { None, Points, Samples, SampleEnvelope, PeakEnvelope };
 DrawMode ChooseDrawMode(uint32_t viewLength, uint32_t dataLength, int bitsPerSample);
@@ -100,9 +105,40 @@ bool Scroll(CEditorDoc& doc, PixelState& pixels, ScrollCode code, int thumbPosit
 
 // View := selection. false, and nothing changed, for an insertion point, a
 // mono selection of at most 2 bytes or a stereo one of at most 4 bytes.
-bool ZoomIn(CEditorDoc& doc, PixelState& pixels, int P);
-void ZoomOut(CEditorDoc& doc, PixelState& pixels, int P);
+bool ZoomToSelection(CEditorDoc& doc, PixelState& pixels, int P);
+
+// Zooming in stops at this many frames across the plot (or the whole file).
+inline constexpr uint32_t kClosestZoomFrames = 16;
+enum class Zoom { In, Out };
+// Halves or doubles the visible range in whole frames, keeping `anchor` (a
+// byte offset) in its column; an anchor outside the view becomes the new
+// view's centre. The view stays inside the audio. false, and nothing
+// changed, when the view is already as close as it goes or the whole file.
+bool ZoomStep(CEditorDoc& doc, PixelState& pixels, int P, Zoom direction, uint32_t anchor);
+// Where a zoom from the keyboard, the menu or the view's buttons holds
+// still: the selection's centre, else the cursor while it is in view, else
+// the view's centre.
+uint32_t ZoomAnchor(const CEditorDoc& doc);
+// The frame-aligned byte offset shown in plot column `column`.
+uint32_t OffsetAtColumn(const CEditorDoc& doc, int column, int P);
 void FullView(CEditorDoc& doc, PixelState& pixels, int P);
+
+// Whole wheel notches (120 units of angle each) from a stream of wheel
+// events, so a touchpad's small deltas add up instead of being lost.
+// Positive is away from the user.
+class WheelSteps {
+ public:
+  int Take(int angle) {
+    remainder_ += angle;
+    const int steps = remainder_ / kNotch;
+    remainder_ -= steps * kNotch;
+    return steps;
+  }
+
+ private:
+  static constexpr int kNotch = 120;
+  int remainder_ = 0;
+};
 
 // Column ranges [a, b) to invert in the plot buffer.
 struct ColumnRange {

@@ -6,12 +6,14 @@
 
 #include "app/editor_app.h"
 #include "engine/editor_doc.h"
+#include "gui/program_icon.h"
 #include "gui/view/editor_view.h"
 
 CChildFrame::CChildFrame(CEditorApp& app, std::unique_ptr<CEditorDoc> doc, const QString& title,
                          QWidget* parent)
     : QMdiSubWindow(parent), app_(app), doc_(std::move(doc)) {
   setAttribute(Qt::WA_DeleteOnClose);
+  setWindowIcon(ProgramIcon());
   SetDocumentName(title);
   view_ = new CEditorView(app_, *doc_, this);
   setWidget(view_);

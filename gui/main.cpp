@@ -33,6 +33,7 @@
 #include "gui/main_frame.h"
 #include "gui/main_wnd_pos_keeper.h"
 #include "gui/message_box_sink.h"
+#include "gui/program_icon.h"
 #include "gui/progress_dialog.h"
 #include "gui/view/editor_view.h"
 #include "platform/message.h"
@@ -157,9 +158,9 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName("Editor");
   QApplication::setApplicationDisplayName("Vellmore Editor");
   // The desktop entry's name ties the windows to the installed entry and its
-  // icon (Wayland has no other way); the installed icon theme has the icon.
+  // icon (Wayland has no other way).
   QGuiApplication::setDesktopFileName("org.vellmore.Editor");
-  QApplication::setWindowIcon(QIcon::fromTheme("org.vellmore.Editor"));
+  QApplication::setWindowIcon(ProgramIcon());
   UseProfileUnderProgramHome();
   OptionParser parser;
   if (!parser.parser.parse(QApplication::arguments())) {

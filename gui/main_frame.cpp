@@ -29,6 +29,7 @@
 #include "gui/dialogs/settings_dialogs.h"
 #include "gui/doc_template.h"
 #include "gui/editor_images.h"
+#include "gui/program_icon.h"
 #include "gui/recent_file_list.h"
 #include "gui/view/editor_view.h"
 #include "gui/view/levels_panel.h"
@@ -95,6 +96,7 @@ constexpr int kGreyedButtons[] = {ID_PLAY,
 CMainFrame::CMainFrame(CEditorApp& app, QWidget* parent) : QMainWindow(parent), app_(app) {
   setObjectName(QString::number(IDR_MAINFRAME));
   setWindowTitle("Vellmore Editor");
+  setWindowIcon(ProgramIcon());
   mdi_ = new QMdiArea(this);
   mdi_->setBackground(QColor(128, 128, 128));
   setCentralWidget(mdi_);

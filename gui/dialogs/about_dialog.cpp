@@ -3,37 +3,15 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/link_rules.h"
 #include "gui/dialogs/link_label.h"
+#include "gui/program_icon.h"
 #include "resources/control_ids.h"
 
 const char* const kProductLine = "Vellmore Editor Version 1.0";
-
-QPixmap ProgramIcon() {
-  QPixmap icon(32, 32);
-  icon.fill(Qt::transparent);
-  QPainter painter(&icon);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(QPen(QColor(0, 0, 128), 1));
-  painter.setBrush(QColor(255, 255, 255));
-  painter.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 4, 4);
-  // A short stretch of waveform.
-  QPainterPath wave;
-  wave.moveTo(4, 16);
-  for (int x = 4; x <= 28; ++x) {
-    const double amplitude = (x % 4 < 2 ? 1 : -1) * (4 + (x * 7) % 8);
-    wave.lineTo(x, 16 - amplitude);
-  }
-  painter.setPen(QPen(QColor(0, 128, 0), 1.5));
-  painter.setBrush(Qt::NoBrush);
-  painter.drawPath(wave);
-  return icon;
-}
 
 CLinkLabel* MakeDialogLink(const QString& text, const char* target, int id, QWidget* parent) {
   auto* link = new CLinkLabel(text, QString::fromUtf8(target), id, parent);
@@ -62,7 +40,7 @@ QWidget* IconAndProductLine(QWidget* parent) {
   auto* layout = new QHBoxLayout(row);
   layout->setContentsMargins(0, 0, 0, 0);
   auto* icon = new QLabel(row);
-  icon->setPixmap(ProgramIcon());
+  icon->setPixmap(ProgramIcon().pixmap(32, 32));
   layout->addWidget(icon);
   layout->addWidget(new QLabel(kProductLine, row), 1);
   return row;

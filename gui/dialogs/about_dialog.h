@@ -3,12 +3,9 @@
 #pragma once
 
 #include <QDialog>
-#include <QPixmap>
 
 class CLinkLabel;
 
-// The program's 32 x 32 icon, painted in code.
-QPixmap ProgramIcon();
 // The product-name-and-version line of the About and Help dialogs.
 extern const char* const kProductLine;
 

@@ -12,6 +12,7 @@
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/link_label.h"
 #include "gui/dialogs/media_support_dialog.h"
+#include "gui/program_icon.h"
 #include "platform/message.h"
 #include "resources/control_ids.h"
 
@@ -32,7 +33,7 @@ CInitPage1Dialog::CInitPage1Dialog(QWidget* parent) : QDialog(parent) {
   setWindowTitle("Initialization Page 1 of 2");
 
   auto* icon = new QLabel(this);
-  icon->setPixmap(ProgramIcon());
+  icon->setPixmap(ProgramIcon().pixmap(32, 32));
   icon->setFixedSize(icon->sizeHint());
   auto* lines = new QVBoxLayout;
   lines->addWidget(new QLabel(kProductLine, this));

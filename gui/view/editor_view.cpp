@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cstdlib>
 
 #include "app/editor_app.h"
 #include "audio/audio_listener.h"
@@ -271,8 +272,11 @@ void CEditorView::DrawTimeRuler() {
   const uint32_t start = doc_.View().Start(), length = doc_.View().Length();
   const int64_t rate = doc_.bytesPerSecond;
   const uint32_t at[4] = {start, start + length / 4, start + length / 2, start + (length / 4) * 3};
+  // Close in, labels a few samples apart need more than milliseconds.
+  const int decimals = view::RulerDecimals(length / 4, rate);
   for (int i = 0; i < 4; ++i) {
-    p.drawText((P / 4) * i + 2, ascent, QString::fromStdString(view::FormatTime(at[i], rate)));
+    p.drawText((P / 4) * i + 2, ascent,
+               QString::fromStdString(view::FormatTime(at[i], rate, decimals)));
   }
   p.end();
   screen.drawImage(QPoint(view::kScaleWidth, H - view::kRulerHeight), ruler_,
@@ -420,16 +424,19 @@ void CEditorView::OnScrollAction(int action) {
 }
 
 void CEditorView::ZoomIn() {
-  if (view::ZoomIn(doc_, pixels_, layout_.P)) Refresh();
-}
-
-void CEditorView::ZoomToSelection() {
-  if (view::ZoomIn(doc_, pixels_, layout_.P)) Invalidate();
+  ZoomAround(view::Zoom::In, view::ZoomAnchor(doc_));
 }
 
 void CEditorView::ZoomOut() {
-  view::ZoomOut(doc_, pixels_, layout_.P);
-  Refresh();
+  ZoomAround(view::Zoom::Out, view::ZoomAnchor(doc_));
+}
+
+void CEditorView::ZoomAround(view::Zoom direction, uint32_t anchor) {
+  if (view::ZoomStep(doc_, pixels_, layout_.P, direction, anchor)) Refresh();
+}
+
+void CEditorView::ZoomToSelection() {
+  if (view::ZoomToSelection(doc_, pixels_, layout_.P)) Refresh();
 }
 
 void CEditorView::FullView() {
@@ -498,6 +505,27 @@ void CEditorView::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void CEditorView::wheelEvent(QWheelEvent* event) {
   event->accept();
+  if (!doc_.hasAudio) return;
+  // The view only moves along time, so a vertical wheel scrolls it as a
+  // horizontal one does; with Ctrl it zooms around the time under the mouse.
+  const QPoint angle = event->angleDelta();
+  const int steps = wheelSteps_.Take(angle.y() != 0 ? angle.y() : angle.x());
+  if (steps == 0) return;
+  StopPlayback();
+  if (event->modifiers() & Qt::ControlModifier) {
+    const uint32_t anchor =
+        view::OffsetAtColumn(doc_, ColumnAt(event->position().toPoint().x()), layout_.P);
+    const view::Zoom direction = steps > 0 ? view::Zoom::In : view::Zoom::Out;
+    for (int i = 0; i < std::abs(steps); ++i) ZoomAround(direction, anchor);
+    return;
+  }
+  // Turning the wheel away from the user goes back in time.
+  const view::ScrollCode code =
+      steps > 0 ? view::ScrollCode::LineLeft : view::ScrollCode::LineRight;
+  bool moved = false;
+  for (int i = 0; i < std::abs(steps); ++i)
+    moved |= view::Scroll(doc_, pixels_, code, 0, layout_.P);
+  if (moved) Refresh();
 }
 
 void CEditorView::focusInEvent(QFocusEvent* event) {

@@ -29,6 +29,8 @@ class CEditorView : public QAbstractScrollArea {
   void MakeActive();
   int Serial() const { return serial_; }
 
+  // Halve or double the visible time around the selection's centre, the
+  // cursor, or the view's centre (see view::ZoomAnchor).
   void ZoomIn();
   void ZoomOut();
   // The view shows exactly the selection; an insertion point or a selection
@@ -91,6 +93,7 @@ class CEditorView : public QAbstractScrollArea {
   // Runs a painted button's command; true when (x, y) hit one.
   bool HitButtons(int x, int y);
   void ShowPlotColumns(int a, int b);
+  void ZoomAround(view::Zoom direction, uint32_t anchor);
 
   CEditorApp& app_;
   CEditorDoc& doc_;
@@ -98,6 +101,7 @@ class CEditorView : public QAbstractScrollArea {
   view::Layout layout_;
   view::PixelState pixels_;
   bool needsDraw_ = true;
+  view::WheelSteps wheelSteps_;
   QImage plot_;    // 2000 x 2000
   QImage scale_;   // 35 x 2000
   QImage ruler_;   // 2000 x 13

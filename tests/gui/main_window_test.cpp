@@ -8,12 +8,16 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QToolBar>
+#include <cmath>
 #include <cstdlib>
 
 #include "app/new_window_place.h"
+#include "engine/editor_doc.h"
 #include "gui/child_frame.h"
 #include "gui/doc_template.h"
 #include "gui/main_frame.h"
+#include "gui/program_icon.h"
+#include "resources/control_ids.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
 
@@ -167,6 +171,26 @@ TEST(MainWindow, AFileThatCannotBeOpenedIsReportedOnce) {
 
 // Renders the main window and its Window menu into VELLMORE_GUI_PNG_DIR when
 // it is set, so they can be looked at; otherwise only checks they render.
+TEST(MainWindow, TheProgramHasAnIconOfItsOwnWithoutBeingInstalled) {
+  // Built into the program at every size the theme installs; the toolkit's
+  // default logo would be an empty icon here.
+  const QIcon icon = ProgramIcon();
+  for (int size : {16, 32, 256}) {
+    const QImage image = icon.pixmap(size, size).toImage();
+    ASSERT_EQ(image.width(), size);
+    EXPECT_GT(qAlpha(image.pixel(size / 2, size / 2)), 0) << size;
+  }
+  // The windows carry it themselves, whoever starts them.
+  TestApp t;
+  CMainFrame frame(t.App());
+  CChildFrame* child = frame.Template().NewDocument();
+  ASSERT_NE(child, nullptr);
+  for (const QWidget* window :
+       {static_cast<const QWidget*>(&frame), static_cast<const QWidget*>(child)}) {
+    EXPECT_EQ(window->windowIcon().pixmap(32, 32).toImage(), icon.pixmap(32, 32).toImage());
+  }
+}
+
 TEST(MainWindowPictures, WindowAndWindowMenuRender) {
   TestApp t;
   CMainFrame frame(t.App());
@@ -185,5 +209,40 @@ TEST(MainWindowPictures, WindowAndWindowMenuRender) {
   if (const char* dir = std::getenv("VELLMORE_GUI_PNG_DIR"); dir != nullptr && *dir != '\0') {
     window.save(QString("%1/main_window.png").arg(dir), "PNG");
     list.save(QString("%1/window_menu.png").arg(dir), "PNG");
+  }
+}
+
+TEST(MainWindowPictures, ZoomedInToSamplesTheRulerAndTheSamplesReadTrue) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.setGeometry(0, 0, 1100, 700);
+  frame.show();
+  // A second of a 441 Hz sine, 16-bit stereo at 44.1 kHz.
+  std::string pcm;
+  for (int i = 0; i < 44100; ++i) {
+    const auto value = static_cast<int16_t>(20000 * std::sin(2 * M_PI * 441 * i / 44100.0));
+    for (int channel = 0; channel < 2; ++channel) {
+      pcm.push_back(static_cast<char>(value & 0xFF));
+      pcm.push_back(static_cast<char>((value >> 8) & 0xFF));
+    }
+  }
+  const std::string path = t.FilePath("sine.wav");
+  WriteFileBytes(path, MakeWav({2, 16, 44100}, pcm));
+  CChildFrame* child = frame.OpenDocumentFile(QString::fromStdString(path));
+  ASSERT_NE(child, nullptr);
+  child->showMaximized();
+  child->Document().SetSelection(88200, 88200);  // the cursor at 0.5 s
+  for (int i = 0; i < 20; ++i) {
+    frame.UpdateCommandUI();
+    frame.Action(ids::ID_VIEW_ZOOM_IN)->trigger();
+  }
+  QApplication::processEvents();
+  // As close as it goes: 16 frames around the cursor, which kept its column.
+  EXPECT_EQ(child->Document().View().Length(), 64u);
+  EXPECT_LE(child->Document().View().Start(), 88200u);
+  EXPECT_GE(child->Document().View().End(), 88200u);
+  const QImage window = frame.Snapshot();
+  if (const char* dir = std::getenv("VELLMORE_GUI_PNG_DIR"); dir != nullptr && *dir != '\0') {
+    window.save(QString("%1/zoomed_samples.png").arg(dir), "PNG");
   }
 }

@@ -118,6 +118,14 @@ TEST_F(WindowKeys, SelectAllHomeEndAndSpaceDoWhatTheySay) {
   pressKey(Qt::Key_Home);
   EXPECT_EQ(doc_->Selection().End(), 0u);
 
+  // With only the cursor at the start, zooming in halves the view there and
+  // zooming out brings the whole file back.
+  press(QKeySequence::ZoomIn);
+  EXPECT_EQ(doc_->View().Start(), 0u);
+  EXPECT_EQ(doc_->View().End(), doc_->dataLength / 2);
+  press(QKeySequence::ZoomOut);
+  EXPECT_EQ(doc_->View().End(), doc_->dataLength);
+
   pressKey(Qt::Key_Space);
   EXPECT_EQ(plays, 1);
   EXPECT_EQ(playState, PLAY_PLAYING);

@@ -31,6 +31,21 @@ TEST(FormatTime, MinutesSecondsMilliseconds) {
   }
   EXPECT_EQ(view::FormatTime(rate * 120 - 1, rate), "01:59.999");
   EXPECT_EQ(view::FormatTime(1000, 0), "00:00.000");  // no rate, no division
+  // Exact: 0.3 s is not 0.299 s, whatever a double makes of it.
+  EXPECT_EQ(view::FormatTime(52920, rate), "00:00.300");
+}
+
+TEST(FormatTime, RulerGetsTheDecimalsItsLabelsNeed) {
+  const int rate = 88200;  // 44100 Hz 16-bit mono: 2 bytes a sample
+  // Labels a quarter-view apart: 1 s, 1 ms, 4 samples (90.7 us), 1 sample,
+  // and an empty view.
+  const std::pair<uint32_t, int> cases[] = {{88200, 3}, {88, 4}, {8, 5}, {2, 5}, {0, 3}};
+  for (const auto& [spacing, decimals] : cases) {
+    EXPECT_EQ(view::RulerDecimals(spacing, rate), decimals) << spacing;
+  }
+  EXPECT_EQ(view::FormatTime(7 * 88 + 6, rate, 5), "00:00.00705");
+  EXPECT_EQ(view::FormatTime(7 * 88 + 14, rate, 5), "00:00.00714");
+  EXPECT_EQ(view::FormatTime(rate * 61 + 1, rate, 6), "01:01.000011");
 }
 
 TEST(DrawMode, SwitchesByViewLengthAndBits) {
@@ -94,28 +109,73 @@ TEST(Scroll, ThumbLineAndPageMoves) {
   EXPECT_FALSE(view::Scroll(doc, px, view::ScrollCode::Other, 0, 500));
 }
 
-TEST(Zoom, OutGrowsEachSideByTheViewLengthOverTheFrameSize) {
+TEST(Zoom, StepsByTwoKeepingTheAnchorInItsColumnAndInsideTheAudio) {
   TestApp t;
   CEditorDoc doc(t.App());
-  SetFields(doc, 2, 16, 4000000);
+  SetFields(doc, 2, 16, 4000000);  // 1,000,000 frames
   view::PixelState px;
-  doc.SetView(1000000, 1400000);
-  view::ZoomOut(doc, px, 600);
-  EXPECT_EQ(doc.View().Start(), 900000u);
-  EXPECT_EQ(doc.View().End(), 1500000u);
-  EXPECT_EQ(doc.View().Length(), 600000u);
-  doc.SetView(40, doc.View().End());
-  view::ZoomOut(doc, px, 600);
-  EXPECT_EQ(doc.View().Start(), 0u);  // stops at the start of the file
-  // 8-bit mono grows by the whole view length on each side.
-  SetFields(doc, 1, 8, 10000);
-  doc.SetView(5000, 5100);
-  view::ZoomOut(doc, px, 600);
-  EXPECT_EQ(doc.View().Start(), 4900u);
-  EXPECT_EQ(doc.View().End(), 5200u);
+  using view::Zoom;
+  struct Case {
+    uint32_t start, end;
+    Zoom direction;
+    uint32_t anchor;
+    bool changes;
+    uint32_t newStart, newEnd;
+  };
+  const Case cases[] = {
+      // The anchor a quarter into the view stays a quarter into it.
+      {1000000, 1400000, Zoom::In, 1100000, true, 1050000, 1250000},
+      {1000000, 1400000, Zoom::Out, 1100000, true, 900000, 1700000},
+      // An anchor outside the view becomes the centre.
+      {1000000, 1400000, Zoom::In, 3000000, true, 2900000, 3100000},
+      // Out stops at both ends of the audio and at the whole file.
+      {0, 400000, Zoom::Out, 200000, true, 0, 800000},
+      {3600000, 4000000, Zoom::Out, 3800000, true, 3200000, 4000000},
+      {1000000, 3400000, Zoom::Out, 2000000, true, 0, 4000000},
+      {0, 4000000, Zoom::Out, 0, false, 0, 4000000},
+      // In stops at the closest zoom and keeps whole frames.
+      {400, 464, Zoom::In, 432, false, 400, 464},
+      {400, 500, Zoom::In, 450, true, 416, 480},
+      {400, 404, Zoom::Out, 402, true, 396, 404},
+  };
+  for (const Case& c : cases) {
+    doc.SetView(c.start, c.end);
+    EXPECT_EQ(view::ZoomStep(doc, px, 600, c.direction, c.anchor), c.changes)
+        << c.start << " " << c.end << " " << c.anchor;
+    EXPECT_EQ(doc.View().Start(), c.newStart) << c.start << " " << c.end << " " << c.anchor;
+    EXPECT_EQ(doc.View().End(), c.newEnd) << c.start << " " << c.end << " " << c.anchor;
+    EXPECT_EQ(doc.View().Start() % 4, 0u);
+  }
+  // A file shorter than the closest zoom does not zoom in at all.
+  SetFields(doc, 1, 16, 20);
+  EXPECT_FALSE(view::ZoomStep(doc, px, 600, Zoom::In, 10));
 }
 
-TEST(Zoom, InRefusesTinySelectionsAndOtherwiseShowsExactlyTheSelection) {
+TEST(Zoom, AnchorIsTheSelectionThenTheVisibleCursorThenTheViewCentre) {
+  TestApp t;
+  CEditorDoc doc(t.App());
+  SetFields(doc, 1, 16, 100000);
+  doc.SetView(10000, 20000);
+  doc.SetSelection(30000, 40000);
+  EXPECT_EQ(view::ZoomAnchor(doc), 35000u);
+  doc.SetSelection(12000, 12000);
+  EXPECT_EQ(view::ZoomAnchor(doc), 12000u);
+  doc.SetSelection(50000, 50000);
+  EXPECT_EQ(view::ZoomAnchor(doc), 15000u);
+  EXPECT_EQ(view::OffsetAtColumn(doc, 300, 600), 15000u);
+  EXPECT_EQ(view::OffsetAtColumn(doc, 601, 600), 20000u);
+}
+
+TEST(Zoom, WheelNotchesAddUpFromSmallDeltas) {
+  view::WheelSteps wheel;
+  EXPECT_EQ(wheel.Take(40), 0);
+  EXPECT_EQ(wheel.Take(40), 0);
+  EXPECT_EQ(wheel.Take(40), 1);
+  EXPECT_EQ(wheel.Take(-360), -3);
+  EXPECT_EQ(wheel.Take(250), 2);
+}
+
+TEST(Zoom, ToSelectionRefusesTinySelectionsAndOtherwiseShowsExactlyIt) {
   TestApp t;
   CEditorDoc doc(t.App());
   struct Case {
@@ -131,7 +191,7 @@ TEST(Zoom, InRefusesTinySelectionsAndOtherwiseShowsExactlyTheSelection) {
   for (const Case& c : cases) {
     SetFields(doc, c.channels, 16, 100000);
     doc.SetSelection(c.start, c.end);
-    EXPECT_EQ(view::ZoomIn(doc, px, 600), c.zooms) << c.channels << " " << c.end - c.start;
+    EXPECT_EQ(view::ZoomToSelection(doc, px, 600), c.zooms) << c.channels << " " << c.end - c.start;
     if (c.zooms) {
       EXPECT_EQ(doc.View().Start(), c.start);
       EXPECT_EQ(doc.View().End(), c.end);

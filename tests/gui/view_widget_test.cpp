@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <memory>
 
 #include "app/view_math.h"
@@ -87,21 +88,24 @@ TEST(EditorView, PointsThenSamplesThenEnvelopes) {
   ViewFixture f(40000, 16000);
   const int P = f.view->LastLayout().P, F = f.view->LastLayout().F;
 
-  // 126 bytes: 63 samples as 65 points, 8-pixel squares around the samples.
-  f.ShowRange(0, 126);
+  // 126 bytes: 63 samples joined and nothing else (no line from the view's
+  // edges to the centre), 8-pixel squares around the samples.
+  f.ShowRange(200, 326);
   auto plot = view::BuildPlot(*f.doc, P, F);
   ASSERT_EQ(plot.size(), 1u);
-  EXPECT_EQ(plot[0].line.size(), 65u);
+  EXPECT_EQ(plot[0].line.size(), 63u);
   EXPECT_EQ(plot[0].squares.size(), 63u);
+  for (const view::Point& sample : plot[0].line) EXPECT_NE(sample.y, F / 2);
   EXPECT_EQ(plot[0].squareHalf, 4);
   view::Point p = plot[0].squares[10];
   EXPECT_EQ(f.PlotPixel(p.x - 4, p.y - 4), kBlue);
   EXPECT_EQ(f.PlotPixel(p.x - 3, p.y - 3), kOlive);
 
-  // 128 bytes: one point per sample plus the one at the view's end.
-  f.ShowRange(0, 128);
+  // 128 bytes: one point per sample inside the view, none past its end.
+  f.ShowRange(200, 328);
   plot = view::BuildPlot(*f.doc, P, F);
-  EXPECT_EQ(plot[0].line.size(), 65u);
+  EXPECT_EQ(plot[0].line.size(), 64u);
+  EXPECT_LT(plot[0].line.back().x, P);
   EXPECT_EQ(plot[0].squareHalf, 2);
   p = plot[0].squares[10];
   EXPECT_EQ(f.PlotPixel(p.x - 2, p.y - 2), kBlue);
@@ -167,23 +171,53 @@ TEST(EditorView, DoubleClickSelectsTheVisibleRangeOnly) {
   EXPECT_EQ(f.ScreenPixel(35 + 10, 2), 0xFFFFFFu);
 }
 
-TEST(EditorView, PaintedButtonsZoom) {
+TEST(EditorView, PaintedButtonsZoomByTwo) {
   ViewFixture f(8000);
   const view::Layout l = f.view->LastLayout();
-  // Zoom in with only an insertion point does nothing.
+  // With only an insertion point at the start, "+" halves the view and the
+  // cursor keeps its column.
   f.Press(l.W - 45, l.F - 25);
   f.Release(l.W - 45, l.F - 25);
-  EXPECT_EQ(f.doc->View().Length(), 16000u);
+  EXPECT_EQ(f.doc->View().Start(), 0u);
+  EXPECT_EQ(f.doc->View().End(), 8000u);
+  // With a selection, around the selection's centre (byte 6000).
   f.doc->SetSelection(4000, 8000);
   f.Press(l.W - 45, l.F - 25);
-  EXPECT_EQ(f.doc->View().Start(), 4000u);
-  EXPECT_EQ(f.doc->View().End(), 8000u);
+  EXPECT_EQ(f.doc->View().Start(), 3000u);
+  EXPECT_EQ(f.doc->View().End(), 7000u);
   f.Press(l.W - 60, l.F - 5);  // zoom out
-  EXPECT_EQ(f.doc->View().Start(), 2000u);
-  EXPECT_EQ(f.doc->View().End(), 10000u);
+  EXPECT_EQ(f.doc->View().Start(), 0u);
+  EXPECT_EQ(f.doc->View().End(), 8000u);
   f.Press(l.W - 40, l.F - 5);  // full view
   EXPECT_EQ(f.doc->View().Start(), 0u);
   EXPECT_EQ(f.doc->View().End(), 16000u);
+}
+
+TEST(EditorView, CtrlWheelZoomsAroundTheMouseAndTheWheelScrolls) {
+  ViewFixture f(8000);
+  auto wheel = [&](int x, int angle, Qt::KeyboardModifiers modifiers) {
+    const QPointF at(x, 40);
+    QWheelEvent event(at, f.Port()->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                      modifiers, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f.Port(), &event);
+  };
+  const int P = f.view->LastLayout().P;
+  // The time under the mouse stays under it.
+  const uint32_t under = view::OffsetAtColumn(*f.doc, P / 4, P);
+  wheel(35 + P / 4, 120, Qt::ControlModifier);
+  EXPECT_EQ(f.doc->View().Length(), 8000u);
+  EXPECT_NEAR(view::OffsetAtColumn(*f.doc, P / 4, P), under, 4.0);
+  // Towards the user: later in time by a quarter of the view per notch.
+  const uint32_t start = f.doc->View().Start();
+  wheel(100, -240, Qt::NoModifier);
+  EXPECT_EQ(f.doc->View().Start(), start + 4000);
+  // Half a notch does nothing yet; the other half completes it.
+  wheel(100, 60, Qt::NoModifier);
+  EXPECT_EQ(f.doc->View().Start(), start + 4000);
+  wheel(100, 60, Qt::NoModifier);
+  EXPECT_EQ(f.doc->View().Start(), start + 2000);
+  wheel(100, -120, Qt::ControlModifier);
+  EXPECT_EQ(f.doc->View().Length(), 16000u);
 }
 
 TEST(EditorView, ShowsProcessingWhileAnOperationRuns) {

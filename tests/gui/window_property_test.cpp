@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <cstdlib>
 #include <memory>
 #include <random>
@@ -96,7 +97,7 @@ class WindowRun {
                                         ID_TOOLS_CHANGE_QUALITY,
                                         ID_REWIND,
                                         ID_FORWARD};
-    const unsigned pick = random_() % 24;
+    const unsigned pick = random_() % 25;
     if (pick < 17) {
       const int id = kCommands[pick];
       // Change quality only now and then: it replaces the whole document.
@@ -124,6 +125,15 @@ class WindowRun {
       case 20:
         QTest::mouseDClick(port, Qt::LeftButton, {}, QPoint(column(), y));
         return "double click";
+      case 21: {
+        const QPointF at(column(), y);
+        const int angle = random_() % 2 ? 120 : -120;
+        const bool zoom = random_() % 2;
+        QWheelEvent wheel(at, port->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton,
+                          zoom ? Qt::ControlModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(port, &wheel);
+        return std::string(zoom ? "ctrl+" : "") + "wheel " + std::to_string(angle);
+      }
       default: {
         static constexpr QAbstractSlider::SliderAction kScrolls[] = {
             QAbstractSlider::SliderSingleStepAdd, QAbstractSlider::SliderSingleStepSub,
@@ -141,7 +151,9 @@ class WindowRun {
     const PeakScale scale = doc.Scale();
     EXPECT_TRUE(doc.Selection().FitsScale(scale)) << trace;
     EXPECT_TRUE(doc.View().FitsScale(scale)) << trace;
-    if (doc.dataLength > 0) EXPECT_FALSE(doc.View().Empty()) << trace;
+    if (doc.dataLength > 0) {
+      EXPECT_FALSE(doc.View().Empty()) << trace;
+    }
     if (!doc.Selection().Empty()) {
       EffectRegion region;
       EXPECT_TRUE(ResolveEffectRegion(doc, SELECTED_AREA, &region)) << trace;
