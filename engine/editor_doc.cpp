@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/document_commit.h"
 #include "engine/document_dialogs.h"
 #include "engine/document_host.h"
 #include "engine/effect_tool.h"
@@ -251,7 +252,13 @@ OpResult CEditorDoc::DocRunOperation(OpCode code) {
 
 OpResult CEditorDoc::DispatchOperation(OpCode code, Progress& progress) {
   const int16_t undoCountBefore = undoCount, undoPositionBefore = undoPosition;
-  const OpResult result = RunOperationCode(code, progress);
+  OpResult result = OP_PENDING;
+  if (CommitsAsOneStep(code)) {
+    DocumentCommit commit(*this);
+    result = commit.Finish(RunOperationCode(code, progress));
+  } else {
+    result = RunOperationCode(code, progress);
+  }
   if (result == OP_DONE) CountEdit(code, undoCountBefore, undoPositionBefore);
   return result;
 }

@@ -19,6 +19,9 @@
 
 class DocumentHost;
 class EffectTool;
+namespace platform {
+class FileMoves;
+}
 class Progress;
 class ScratchSlots;
 
@@ -172,6 +175,7 @@ class CEditorDoc {
   WmaExportSettings wmaExport;
 
  private:
+  friend class DocumentCommit;
   void ResetPositions();
   // DispatchOperation without the edit count.
   OpResult RunOperationCode(OpCode code, Progress& progress);
@@ -203,4 +207,7 @@ class CEditorDoc {
   // undo ring.
   void CountEdit(OpCode code, int16_t undoCountBefore, int16_t undoPositionBefore);
   bool peaksMadeWithCopy_ = false;
+  // The renames of the operation being committed, while a DocumentCommit is
+  // open; null otherwise.
+  platform::FileMoves* commitMoves_ = nullptr;
 };

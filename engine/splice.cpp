@@ -226,7 +226,7 @@ OpResult CEditorDoc::DocFinalize(OpCode operation, TempAudioFile* result, Progre
     ShowMessage("DocFinalize: Failed to cleanup undo file");
     return OP_FAILED;
   }
-  if (MoveAudioFile(result, &work) != OP_DONE) {
+  if (MoveAudioFile(result, &work, commitMoves_) != OP_DONE) {
     ShowMessage("DocFinalize: Failed to move files");
     DocMemMapFile(&work, BOTH_PARTS, MAP_READ);
     return OP_FAILED;

@@ -9,6 +9,7 @@
 #include "engine/op_codes.h"
 #include "platform/fault_injection.h"
 #include "platform/file_discard.h"
+#include "platform/file_moves.h"
 #include "platform/file_replace.h"
 #include "platform/message.h"
 #include "platform/paths.h"
@@ -26,13 +27,15 @@ namespace {
 
 // Empties a file before it is deleted, as the slot routines have always done.
 // A large file is instead moved aside and deleted in the background, so the
-// caller does not wait for its blocks to be freed.
+// caller does not wait for its blocks to be freed. A file that is not there
+// (a step that failed before creating it) has nothing to empty.
 bool EmptyFile(const std::string& path, int* error) {
   if (const std::string aside = platform::MoveAside(path); !aside.empty()) {
     platform::Discard(aside);
     return true;
   }
   const auto fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0 && errno == ENOENT) return true;
   if (fd < 0) {
     *error = errno;
     return false;
@@ -165,7 +168,8 @@ OpResult CleanupTempAudioFile(TempAudioFile* slot, int keepFiles) {
   return OP_DONE;
 }
 
-OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
+OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination,
+                       platform::FileMoves* moves) {
   // A mapped slot would keep a view of the file that the rename replaces
   // (and stale lengths would then index past it), so both must be unmapped.
   if (source->pcmMap.IsOpen() || destination->pcmMap.IsOpen()) {
@@ -179,38 +183,30 @@ OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination) {
     return OP_FAILED;
   }
 
-  // rename() replaces the destination atomically, so its old file is never
-  // emptied first: if the rename fails, the destination still holds its data.
-  // A large old file is moved aside first and deleted in the background, so
-  // the commit does not wait for its blocks to be freed; it comes back when
-  // the rename fails.
-  if (source->pcmLength != 0) {
-    const std::string aside = platform::MoveAside(destination->pcmPath);
-    if (!platform::RenameFile(source->pcmPath.c_str(), destination->pcmPath.c_str())) {
-      const auto error = errno;
-      platform::Restore(aside, destination->pcmPath);
-      ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
-                   destination->pcmPath.c_str(), static_cast<long>(error));
-      return OP_FAILED;
-    }
-    platform::Discard(aside);
-  } else {
-    (void)platform::DiscardFile(destination->pcmPath);
+  // Both files move or neither does: a failed peak move takes the PCM move
+  // back, and what the destination held is kept until then (see FileMoves),
+  // so it still holds all of its data after a failure. Within a larger
+  // commit the caller's group decides when the old files go.
+  platform::FileMoves local;
+  platform::FileMoves& group = moves != nullptr ? *moves : local;
+  const size_t before = group.Mark();
+  auto place = [&](uint32_t length, const std::string& from, const std::string& to) {
+    return length != 0 ? group.Move(from, to) : group.Remove(to);
+  };
+  if (!place(source->pcmLength, source->pcmPath, destination->pcmPath)) {
+    ShowMessageF("MoveAudioFile: Failed to move %s over %s  Error: %ld", source->pcmPath.c_str(),
+                 destination->pcmPath.c_str(), static_cast<long>(errno));
+    return OP_FAILED;
   }
+  if (!place(source->peakLength, source->peakPath, destination->peakPath)) {
+    // The caller's clean-up finds the source's files where they were.
+    (void)group.RollBackTo(before);
+    ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
+                 destination->peakPath.c_str());
+    return OP_FAILED;
+  }
+  if (moves == nullptr) local.Commit();
   destination->pcmLength = source->pcmLength;
-
-  if (source->peakLength != 0) {
-    const std::string aside = platform::MoveAside(destination->peakPath);
-    if (!platform::RenameFile(source->peakPath.c_str(), destination->peakPath.c_str())) {
-      platform::Restore(aside, destination->peakPath);
-      ShowMessageF("MoveAudioFile: Failed to move %s over %s", source->peakPath.c_str(),
-                   destination->peakPath.c_str());
-      return OP_FAILED;
-    }
-    platform::Discard(aside);
-  } else {
-    (void)platform::DiscardFile(destination->peakPath);
-  }
   destination->peakLength = source->peakLength;
   destination->SetFormat(source->Format());
   source->pcmLength = 0;

@@ -14,6 +14,10 @@
 #include "engine/op_codes.h"
 #include "platform/mapped_file.h"
 
+namespace platform {
+class FileMoves;
+}
+
 // The sample rates the editor takes from any source (a WAV header, the raw
 // PCM dialog, a new file, a change of quality): every real recording fits,
 // and so does every byte rate and time computed from them.
@@ -84,8 +88,11 @@ OpResult CloseMemMapFile(TempAudioFile* slot, SlotPart part);
 OpResult CleanupTempAudioFile(TempAudioFile* slot, int keepFiles);
 
 // Renames the source's files over the destination's and hands over lengths
-// and format; the source is left empty. OP_DONE, or OP_FAILED after a
-// message.
-OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination);
+// and format; the source is left empty. Both files move or neither does.
+// With `moves`, the renames join that group and the destination's old files
+// stay until it commits (or come back when it rolls back); without, they go
+// at once. OP_DONE, or OP_FAILED after a message with nothing changed.
+OpResult MoveAudioFile(TempAudioFile* source, TempAudioFile* destination,
+                       platform::FileMoves* moves = nullptr);
 
 bool SameAudioFormat(const TempAudioFile* a, const TempAudioFile* b);

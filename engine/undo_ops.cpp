@@ -18,9 +18,13 @@ struct StoreMessages {
 };
 
 // Moves `slot` into the ring entry after `position`, which becomes the newest.
+// Within a commit group (`moves`), the entry's old files are only unmapped:
+// the move keeps them until the group commits, so a failed commit still
+// finds the oldest step.
 bool StoreEntry(UndoEntry* ring, int16_t* count, int16_t* position, OpCode operation,
                 TempAudioFile* slot, bool movesAudio, uint32_t start, uint32_t end,
-                uint32_t peakStart, uint32_t peakEnd, int extend, const StoreMessages& messages) {
+                uint32_t peakStart, uint32_t peakEnd, int extend, const StoreMessages& messages,
+                platform::FileMoves* moves) {
   *position = static_cast<int16_t>((*position + 1) % kUndoLevels);
   if (*count < kUndoLevels) ++*count;
   UndoEntry& entry = ring[*position];
@@ -31,11 +35,11 @@ bool StoreEntry(UndoEntry* ring, int16_t* count, int16_t* position, OpCode opera
   entry.peakEnd = peakEnd;
   entry.extend = extend;
   if (!movesAudio) return true;
-  if (CleanupTempAudioFile(&entry.slot, 0) != OP_DONE) {
+  if (CleanupTempAudioFile(&entry.slot, moves != nullptr ? 1 : 0) != OP_DONE) {
     ShowMessage(messages.cleanup);
     return false;
   }
-  if (MoveAudioFile(slot, &entry.slot) != OP_DONE) {
+  if (MoveAudioFile(slot, &entry.slot, moves) != OP_DONE) {
     ShowMessage(messages.move);
     return false;
   }
@@ -59,7 +63,8 @@ OpResult CEditorDoc::UndoStore(OpCode operation, TempAudioFile* slot, uint32_t s
   return StoreEntry(undo, &undoCount, &undoPosition, operation, slot, movesAudio, start, end,
                     peakStart, peakEnd, extend,
                     {"UndoStore: Failed to cleanup undo file", "UndoStore: Failed to move files",
-                     "UndoStore: Failed to mem map the clipboard"})
+                     "UndoStore: Failed to mem map the clipboard"},
+                    commitMoves_)
              ? OP_DONE
              : OP_FAILED;
 }
@@ -71,7 +76,8 @@ OpResult CEditorDoc::RedoStore(OpCode operation, TempAudioFile* slot, uint32_t s
   return StoreEntry(redo, &redoCount, &redoPosition, operation, slot, movesAudio, start, end,
                     peakStart, peakEnd, extend,
                     {"RedoStore: Failed to cleanup Redo file", "RedoStore: Failed to move files",
-                     "RedoStore: Failed to mem map the clipboard"})
+                     "RedoStore: Failed to mem map the clipboard"},
+                    commitMoves_)
              ? OP_DONE
              : OP_FAILED;
 }
@@ -84,7 +90,7 @@ OpResult CEditorDoc::ClipboardStore(TempAudioFile* slot, int16_t bits, int16_t c
     ShowMessage("ClipboardStore: Failed to cleanup file");
     return OP_FAILED;
   }
-  if (MoveAudioFile(slot, clip) != OP_DONE) {
+  if (MoveAudioFile(slot, clip, commitMoves_) != OP_DONE) {
     ShowMessage("ClipboardStore: Failed to move files");
     (void)DocMemMapFile(clip, BOTH_PARTS, MAP_READ);
     return OP_FAILED;

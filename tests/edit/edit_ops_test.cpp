@@ -293,11 +293,11 @@ TEST(EditOps, CancelAtAnyStepLeavesEverythingAsItWas) {
   }
 }
 
-// A full disk and a failing flush at each call of its kind that every
-// writing operation makes, and a failed rename or mapping wherever the
-// operation's commit is covered: either the operation fails with its message
-// and everything is as it was, or it gets past the fault and ends exactly as
-// it does without one.
+// A full disk, a failing flush, a failed rename and a failed mapping at each
+// call of its kind that every writing operation makes: either the operation
+// fails with its message and everything is as it was (document, clipboard,
+// undo and redo rings, run folder, the user's files), or it gets past the
+// fault and ends exactly as it does without one.
 TEST(EditOps, InjectedFileFaultsFailCleanlyOrChangeNothing) {
   const std::pair<platform::FileCall, int> faults[] = {{platform::FileCall::Write, ENOSPC},
                                                        {platform::FileCall::Sync, EIO},
@@ -326,9 +326,6 @@ TEST(EditOps, InjectedFileFaultsFailCleanlyOrChangeNothing) {
     }
     for (size_t k = 0; k < std::size(faults); ++k) {
       const auto [call, error] = faults[k];
-      const bool commitFault =
-          call == platform::FileCall::Rename || call == platform::FileCall::Map;
-      if (commitFault && !op.commitFaultsCovered) continue;
       for (int nth = 1; nth <= calls[k]; ++nth) {
         TestApp t;
         auto doc = DocumentWithHistory(t);

@@ -22,7 +22,6 @@ WritingOperation Tool(const char* name, OpCode code,
                           }
                           return RunOp(doc, code);
                         }};
-  tool.commitFaultsCovered = false;
   // A swap whose peak build is cancelled answers with a failure.
   tool.cancelReportedAsFailure = code == OP_SWAP;
   return tool;
@@ -117,7 +116,6 @@ std::vector<WritingOperation> WritingOperations() {
     CloseMemMapFile(a, PCM_PART);
   };
   handOver.cancellable = false;
-  handOver.commitFaultsCovered = false;  // it commits as a paste does
   operations.push_back(handOver);
 
   WritingOperation open{"open", [](TestApp& t, CEditorDoc&) {

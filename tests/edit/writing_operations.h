@@ -23,12 +23,6 @@ struct WritingOperation {
   std::function<void(TestApp& t, CEditorDoc& doc)> prepare = [](TestApp&, CEditorDoc&) {};
   bool needsEncoders = false;  // MP3 and WMA saves load the encoder libraries
   bool cancellable = true;     // a recording's hand-over cannot be cancelled
-  // False for the edits, the tools, the change of quality and the hand-over
-  // of a recording: their commit
-  // stores the undo entry, renames the PCM and then the peak file, and maps
-  // the result, and a rename or mapping that fails between those steps is
-  // not rolled back yet.
-  bool commitFaultsCovered = true;
   // A swap whose peak build is cancelled answers with a failure.
   bool cancelReportedAsFailure = false;
 };
