@@ -154,6 +154,8 @@ bool CEditorDoc::OnNewDocument() {
 }
 
 bool CEditorDoc::OnOpenDocument(const std::string& path) {
+  // A file that cannot be opened is reported once, whichever step failed.
+  const platform::MessageGroup oneReport;
   {
     platform::UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!probe.Valid()) {

@@ -12,6 +12,9 @@ OpResult RunDocumentOperation(OpCode code, const OperationRunContext& context) {
 
   OpResult result = OP_PENDING;
   {
+    // Whatever the operation and its layers report, with the runner's own
+    // word on the result, reaches the user as one message.
+    const platform::MessageGroup oneReport;
     const OperationInProgressScope running(context.operationInProgress);
     result = context.host.Run(code, [&](Progress& progress) {
       return context.dispatch ? context.dispatch(code, progress) : OP_PENDING;

@@ -168,7 +168,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const Options options = parser.Read();
-  if (HasScreenForDialogs()) platform::SetMessageSink(ShowMessageBox);
+  if (HasScreenForDialogs()) {
+    platform::SetMessageSink(ShowMessageBox);
+    platform::SetMessageGroupSink(ShowMessageGroupBox);
+  }
 
   CEditorApp app;
   app.installTools = InstallDocumentTools;

@@ -4,36 +4,54 @@
 #include <QMessageBox>
 #include <QString>
 #include <QThread>
+#include <functional>
 #include <string>
 
-void ShowMessageBox(std::string_view text, platform::MessageIcon icon) {
-  // Playback and recording report from their devices' threads, where no
-  // widget may be made: the box is shown on the interface thread, and the
-  // reporting thread waits for it as it would for its own modal box.
-  QCoreApplication* qt = QCoreApplication::instance();
-  if (qt != nullptr && QThread::currentThread() != qt->thread()) {
-    const std::string copy(text);
-    QMetaObject::invokeMethod(
-        qt, [copy, icon] { ShowMessageBox(copy, icon); }, Qt::BlockingQueuedConnection);
-    return;
-  }
-  QMessageBox::Icon boxIcon = QMessageBox::Information;
+namespace {
+
+QMessageBox::Icon BoxIcon(platform::MessageIcon icon) {
   switch (icon) {
     case platform::MessageIcon::Information:
-      boxIcon = QMessageBox::Information;
-      break;
+      return QMessageBox::Information;
     case platform::MessageIcon::Warning:
-      boxIcon = QMessageBox::Warning;
-      break;
+      return QMessageBox::Warning;
     case platform::MessageIcon::Error:
-      boxIcon = QMessageBox::Critical;
-      break;
+      return QMessageBox::Critical;
     case platform::MessageIcon::Question:
-      boxIcon = QMessageBox::Question;
-      break;
+      return QMessageBox::Question;
   }
-  QMessageBox box(boxIcon, QApplication::applicationDisplayName(),
-                  QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
-                  QMessageBox::Ok, QApplication::activeWindow());
+  return QMessageBox::Information;
+}
+
+// Playback and recording report from their devices' threads, where no
+// widget may be made: the box is shown on the interface thread, and the
+// reporting thread waits for it as it would for its own modal box.
+bool ShownOnInterfaceThread(const std::function<void()>& show) {
+  QCoreApplication* qt = QCoreApplication::instance();
+  if (qt == nullptr || QThread::currentThread() == qt->thread()) return false;
+  QMetaObject::invokeMethod(qt, show, Qt::BlockingQueuedConnection);
+  return true;
+}
+
+void ShowBox(const QString& text, const QString& details, platform::MessageIcon icon) {
+  QMessageBox box(BoxIcon(icon), QApplication::applicationDisplayName(), text, QMessageBox::Ok,
+                  QApplication::activeWindow());
+  if (!details.isEmpty()) box.setDetailedText(details);
   box.exec();
+}
+
+}  // namespace
+
+void ShowMessageBox(std::string_view text, platform::MessageIcon icon) {
+  const std::string copy(text);
+  if (ShownOnInterfaceThread([copy, icon] { ShowMessageBox(copy, icon); })) return;
+  ShowBox(QString::fromStdString(copy), {}, icon);
+}
+
+void ShowMessageGroupBox(const std::vector<std::string>& texts, platform::MessageIcon icon) {
+  if (texts.empty()) return;
+  if (ShownOnInterfaceThread([texts, icon] { ShowMessageGroupBox(texts, icon); })) return;
+  QStringList details;
+  for (size_t i = 1; i < texts.size(); ++i) details << QString::fromStdString(texts[i]);
+  ShowBox(QString::fromStdString(texts.front()), details.join('\n'), icon);
 }

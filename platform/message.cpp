@@ -25,10 +25,43 @@ MessageSink& CurrentSink() {
   return sink;
 }
 
+MessageGroupSink& CurrentGroupSink() {
+  static MessageGroupSink sink;
+  return sink;
+}
+
 // FirstMessageOnly's state on this thread: how many scopes are open, and
 // whether the first message has been shown in them.
 thread_local int firstOnlyDepth = 0;
 thread_local bool firstShown = false;
+
+// MessageGroup's state on this thread: how many are open, and what they hold.
+struct HeldMessage {
+  std::string text;
+  MessageIcon icon;
+};
+thread_local int groupDepth = 0;
+thread_local std::vector<HeldMessage> held;
+
+MessageSink TheSink() {
+  std::lock_guard lock(SinkMutex());
+  return CurrentSink();
+}
+
+// How serious an icon is, for the icon of a group.
+int Severity(MessageIcon icon) {
+  switch (icon) {
+    case MessageIcon::Error:
+      return 3;
+    case MessageIcon::Warning:
+      return 2;
+    case MessageIcon::Question:
+      return 1;
+    case MessageIcon::Information:
+      return 0;
+  }
+  return 0;
+}
 
 std::string FormatV(const char* format, va_list args) {
   va_list copy;
@@ -48,12 +81,11 @@ void ShowMessage(std::string_view text, MessageIcon icon) {
     if (firstShown) return;
     firstShown = true;
   }
-  MessageSink sink;
-  {
-    std::lock_guard lock(SinkMutex());
-    sink = CurrentSink();
+  if (groupDepth > 0) {
+    held.push_back({std::string(text), icon});
+    return;
   }
-  sink(text, icon);
+  TheSink()(text, icon);
 }
 
 void ShowMessageF(const char* format, ...) {
@@ -78,6 +110,40 @@ FirstMessageOnly::FirstMessageOnly() {
 
 FirstMessageOnly::~FirstMessageOnly() {
   --firstOnlyDepth;
+}
+
+MessageGroup::MessageGroup() {
+  ++groupDepth;
+}
+
+MessageGroup::~MessageGroup() {
+  if (--groupDepth > 0 || held.empty()) return;
+  std::vector<HeldMessage> messages = std::move(held);
+  held.clear();
+  MessageGroupSink groupSink;
+  {
+    std::lock_guard lock(SinkMutex());
+    groupSink = CurrentGroupSink();
+  }
+  if (!groupSink) {
+    const MessageSink sink = TheSink();
+    for (const HeldMessage& message : messages) sink(message.text, message.icon);
+    return;
+  }
+  std::vector<std::string> texts;
+  MessageIcon icon = messages.front().icon;
+  for (HeldMessage& message : messages) {
+    if (Severity(message.icon) > Severity(icon)) icon = message.icon;
+    texts.push_back(std::move(message.text));
+  }
+  groupSink(texts, icon);
+}
+
+MessageGroupSink SetMessageGroupSink(MessageGroupSink sink) {
+  std::lock_guard lock(SinkMutex());
+  MessageGroupSink previous = std::move(CurrentGroupSink());
+  CurrentGroupSink() = std::move(sink);
+  return previous;
 }
 
 MessageSink SetMessageSink(MessageSink sink) {

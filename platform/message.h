@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #if defined(__GNUC__)
 #define VELLMORE_PRINTF_LIKE(fmt_index, first_arg) \
@@ -45,8 +46,29 @@ class FirstMessageOnly {
   FirstMessageOnly& operator=(const FirstMessageOnly&) = delete;
 };
 
+// While one lives on a thread, the messages that thread shows are held, and
+// when the outermost one ends they are shown together: one failed operation
+// is one report, however many layers describe it on the way out (the most
+// specific first). Messages of other threads are not affected.
+class MessageGroup {
+ public:
+  MessageGroup();
+  ~MessageGroup();
+  MessageGroup(const MessageGroup&) = delete;
+  MessageGroup& operator=(const MessageGroup&) = delete;
+};
+
+// Where a group of held messages goes: `texts` in the order they were shown,
+// `icon` the most serious of theirs.
+using MessageGroupSink =
+    std::function<void(const std::vector<std::string>& texts, MessageIcon icon)>;
+
 // Installs a sink and returns the previous one. An empty sink restores the
 // default, which writes one line per message to stderr.
 MessageSink SetMessageSink(MessageSink sink);
+// Installs the sink for groups and returns the previous one. Without one (an
+// empty sink) a group's messages go to the message sink one by one, as if
+// they had never been held.
+MessageGroupSink SetMessageGroupSink(MessageGroupSink sink);
 
 }  // namespace platform

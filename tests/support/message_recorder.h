@@ -1,5 +1,7 @@
 // Captures every message the code under test shows, in order, for the
-// lifetime of the recorder; restores the previous sink afterwards.
+// lifetime of the recorder; restores the previous sinks afterwards. The
+// messages of a group are recorded one by one too; Reports() counts what the
+// user would see: each group, and each message outside a group, once.
 #pragma once
 
 #include <string>
@@ -15,9 +17,15 @@ class MessageRecorder {
   MessageRecorder& operator=(const MessageRecorder&) = delete;
 
   const std::vector<std::string>& Messages() const { return messages_; }
-  void Clear() { messages_.clear(); }
+  int Reports() const { return reports_; }
+  void Clear() {
+    messages_.clear();
+    reports_ = 0;
+  }
 
  private:
   std::vector<std::string> messages_;
+  int reports_ = 0;
   platform::MessageSink previous_;
+  platform::MessageGroupSink previousGroup_;
 };
