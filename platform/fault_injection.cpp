@@ -15,7 +15,7 @@ struct Armed {
   FileCall call = FileCall::Write;
   int nth = 0;
   int error = 0;
-  std::array<int, 4> counts{};
+  std::array<int, 5> counts{};
 };
 
 // The slow path runs only while a test has armed the seam; the flag keeps

@@ -1,6 +1,7 @@
 // The seam through which the failure tests make file calls fail on purpose.
 // Every call of the platform layer that writes, flushes to disk, commits by
-// renaming or maps a file asks FaultInjected() first. In a normal run nothing
+// renaming or maps a file asks FaultInjected() first, and so does every
+// encode or decode step of the codec libraries the editor loads. In a normal run nothing
 // is armed and that costs one relaxed atomic load; a test arms one fault at a
 // time ("the nth write from now fails with ENOSPC") and the code above the
 // platform layer meets it exactly as it would meet the real failure.
@@ -13,6 +14,7 @@ enum class FileCall {
   Sync,    // SyncFile
   Rename,  // RenameFile
   Map,     // MappedFile::Open's mmap
+  Codec,   // one encode or decode step inside a codec library
 };
 
 // From now on the `nth` call (1 = the next one) of kind `call` fails with

@@ -7,6 +7,7 @@
 // only releases the encoder once that call has finished.
 
 #include "libs/lame_enc/lame_enc.h"
+#include "platform/fault_injection.h"
 
 #include <lame/lame.h>
 
@@ -207,7 +208,9 @@ BeErr EncodeChunk(BeStream handle, uint32_t sampleCount, const int16_t* samples,
   } else {
     written = lame_encode_buffer(stream->lame.get(), samples, samples, frames, output, capacity);
   }
-  if (written < 0) return BE_ERR_ENCODER_FAILED;
+  if (written < 0 || platform::FaultInjected(platform::FileCall::Codec)) {
+    return BE_ERR_ENCODER_FAILED;
+  }
   *outputLength = static_cast<uint32_t>(written);
   return BE_ERR_SUCCESSFUL;
 }
@@ -222,7 +225,9 @@ BeErr DeinitStream(BeStream handle, uint8_t* output, uint32_t* outputLength) {
   stream->flushed = true;
   const int written =
       lame_encode_flush(stream->lame.get(), output, static_cast<int>(stream->outputBufferSize));
-  if (written < 0) return BE_ERR_ENCODER_FAILED;
+  if (written < 0 || platform::FaultInjected(platform::FileCall::Codec)) {
+    return BE_ERR_ENCODER_FAILED;
+  }
   *outputLength = static_cast<uint32_t>(written);
   return BE_ERR_SUCCESSFUL;
 }

@@ -15,6 +15,7 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include "platform/fault_injection.h"
 #include "platform/message.h"
 
 namespace ombrin {
@@ -258,7 +259,9 @@ int DecodeSession::DecodeLoop() {
       av_packet_unref(packet_.get());
       continue;
     }
-    error = avcodec_send_packet(codec_.get(), packet_.get());
+    error = platform::FaultInjected(platform::FileCall::Codec)
+                ? AVERROR(EIO)
+                : avcodec_send_packet(codec_.get(), packet_.get());
     av_packet_unref(packet_.get());
     // A damaged packet loses its own samples only; decoding goes on.
     if (error < 0 && IsSystemError(error) && error != AVERROR(EAGAIN)) return error;

@@ -7,6 +7,7 @@
 // would otherwise be taken for a finished one.
 
 #include "libs/sarvik/sarvik.h"
+#include "platform/fault_injection.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -198,7 +199,10 @@ int32_t Session::SendFrame(const uint8_t* samples, int frame_count) {
   }
   frame_->pts = next_pts_;
   next_pts_ += frame_count;
-  if (avcodec_send_frame(codec_.get(), frame_.get()) < 0) return SARVIK_ERROR_ENCODE;
+  if (avcodec_send_frame(codec_.get(), frame_.get()) < 0 ||
+      platform::FaultInjected(platform::FileCall::Codec)) {
+    return SARVIK_ERROR_ENCODE;
+  }
   return WritePackets();
 }
 

@@ -21,7 +21,7 @@ namespace {
 
 const AudioFormat kStereo16{2, 16, 44100};
 
-const char* const kFileCallNames[] = {"write", "sync", "rename", "map"};
+const char* const kFileCallNames[] = {"write", "sync", "rename", "map", "codec"};
 
 // What an operation may change: the document's audio, name and history, the
 // clipboard, the user's files and the files writers leave in the run folder.
@@ -293,8 +293,9 @@ TEST(EditOps, CancelAtAnyStepLeavesEverythingAsItWas) {
   }
 }
 
-// A full disk, a failing flush, a failed rename and a failed mapping at each
-// call of its kind that every writing operation makes: either the operation
+// A full disk, a failing flush, a failed rename, a failed mapping and a codec
+// library failing mid-stream at each call of its kind that every writing
+// operation makes: either the operation
 // fails with its message and everything is as it was (document, clipboard,
 // undo and redo rings, run folder, the user's files), or it gets past the
 // fault and ends exactly as it does without one.
@@ -302,7 +303,8 @@ TEST(EditOps, InjectedFileFaultsFailCleanlyOrChangeNothing) {
   const std::pair<platform::FileCall, int> faults[] = {{platform::FileCall::Write, ENOSPC},
                                                        {platform::FileCall::Sync, EIO},
                                                        {platform::FileCall::Rename, EIO},
-                                                       {platform::FileCall::Map, ENOMEM}};
+                                                       {platform::FileCall::Map, ENOMEM},
+                                                       {platform::FileCall::Codec, EIO}};
   struct Disarm {
     ~Disarm() { platform::DisarmFaults(); }
   } disarm;
@@ -323,6 +325,10 @@ TEST(EditOps, InjectedFileFaultsFailCleanlyOrChangeNothing) {
       }
       platform::DisarmFaults();
       clean = Observe(t, *doc);
+      // The codec libraries meet the seam too: each encode or decode step.
+      if (op.needsEncoders) {
+        EXPECT_GT(calls[std::size(faults) - 1], 0) << op.name;
+      }
     }
     for (size_t k = 0; k < std::size(faults); ++k) {
       const auto [call, error] = faults[k];

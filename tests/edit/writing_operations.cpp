@@ -118,14 +118,30 @@ std::vector<WritingOperation> WritingOperations() {
   handOver.cancellable = false;
   operations.push_back(handOver);
 
-  WritingOperation open{"open", [](TestApp& t, CEditorDoc&) {
-                          CEditorDoc opened(t.App());
-                          if (opened.OnOpenDocument(t.FilePath("opened.wav"))) return OP_DONE;
-                          return opened.LastResult() == OP_CANCELLED ? OP_CANCELLED : OP_FAILED;
-                        }};
-  open.prepare = [](TestApp& t, CEditorDoc&) {
+  // Opening writes the working copy and its peaks; a WMA file is decoded by
+  // the decoder library into it.
+  auto open = [](const std::string& name) {
+    return WritingOperation{name == "opened.wav" ? "open" : "open " + name,
+                            [name](TestApp& t, CEditorDoc&) {
+                              CEditorDoc opened(t.App());
+                              if (opened.OnOpenDocument(t.FilePath(name))) return OP_DONE;
+                              return opened.LastResult() == OP_CANCELLED ? OP_CANCELLED : OP_FAILED;
+                            }};
+  };
+  WritingOperation openWav = open("opened.wav");
+  openWav.prepare = [](TestApp& t, CEditorDoc&) {
     WriteFileBytes(t.FilePath("opened.wav"), MakeWav(kStereo16, RandomAudio(kStereo16, 9000, 4)));
   };
-  operations.push_back(open);
+  operations.push_back(openWav);
+  WritingOperation openWma = open("opened.wma");
+  openWma.prepare = [](TestApp& t, CEditorDoc&) {
+    ASSERT_TRUE(
+        RunCommand("ffmpeg -v error -y -f lavfi -i sine=f=440:d=0.5 -ac 2 -ar 22050 "
+                   "-c:a wmav2 '" +
+                   t.FilePath("opened.wma") + "'"));
+  };
+  openWma.needsEncoders = true;  // the WMA libraries and ffmpeg
+  openWma.cancellable = false;   // covered by the import's own cancel tests
+  operations.push_back(openWma);
   return operations;
 }
