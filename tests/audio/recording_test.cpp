@@ -2,7 +2,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <set>
 #include <thread>
 
@@ -11,6 +13,7 @@
 #include "audio/batch_audio.h"
 #include "audio/level_meter.h"
 #include "engine/op_codes.h"
+#include "platform/fault_injection.h"
 #include "tests/audio/audio_sandbox.h"
 #include "tests/audio/audio_test_support.h"
 #include "tests/support/message_recorder.h"
@@ -296,6 +299,41 @@ TEST(Recording, InsertedAtSelectionStartAndUndoneAsOnePasteInsert) {
   const std::string undone(reinterpret_cast<const char*>(doc->work.pcmData), doc->work.pcmLength);
   EXPECT_EQ(undone, original);
   EXPECT_TRUE(messages.Messages().empty());
+}
+
+// A full disk while the take is written: one message, and the take is handed
+// over exactly as far as it reached the file (the whole buffers before the
+// failed one), so the document gains what was recorded and nothing it does
+// not have. No scratch file outlives the hand-over.
+TEST(Recording, AWriteThatFailsKeepsWhatWasWrittenAndSaysSoOnce) {
+  struct Disarm {
+    ~Disarm() { platform::DisarmFaults(); }
+  } disarm;
+  for (int failing : {2, 4}) {
+    SCOPED_TRACE(failing);
+    Recorder r;
+    const std::string original = Pattern(40000);
+    auto doc = OpenAudio(r.t, kCd, original);
+    doc->SetSelection(10000, 10000);
+    r.StopAfter((failing - 1) * 1024);
+    MessageRecorder messages;
+    platform::ArmFault(platform::FileCall::Write, failing, ENOSPC);
+    r.engine.OnRecord();
+    platform::DisarmFaults();
+    EXPECT_EQ(messages.Reports(), 1);
+    EXPECT_EQ(messages.Messages(),
+              std::vector<std::string>{"OnRecord() - Failed to write the recording to " +
+                                       r.t.App().TempA()->pcmPath});
+    ASSERT_EQ(r.host.handOvers.size(), 1u);
+    const HandOver& h = r.host.handOvers[0];
+    EXPECT_EQ(h.pcmLength, static_cast<uint32_t>((failing - 1) * 1024));
+    EXPECT_EQ(h.fileSize, static_cast<long long>(h.pcmLength));
+    const std::string working(reinterpret_cast<const char*>(doc->work.pcmData),
+                              doc->work.pcmLength);
+    EXPECT_EQ(working, original.substr(0, 10000) + h.content + original.substr(10000));
+    EXPECT_EQ(doc->undoCount, 1);
+    EXPECT_FALSE(std::filesystem::exists(r.t.App().TempA()->pcmPath));
+  }
 }
 
 // A document that goes away while it is recorded into ends the recording
