@@ -25,7 +25,6 @@ using platform::ShowMessageF;
 
 namespace {
 
-constexpr AudioFormat kEncoderFormat{2, 16, 44100};
 constexpr uint32_t kProgressInterval = 16384;
 
 void PutField(std::string* tag, std::string_view text, size_t size) {
@@ -199,6 +198,25 @@ void Mp3DialogModel::Cancel() {
 
 // --- the encoder run ---
 
+int32_t Mp3EncoderRate(int32_t rate, int bitRate) {
+  switch (rate) {
+    case 32000:
+    case 44100:
+    case 48000:
+      return rate;
+    case 16000:
+    case 22050:
+    case 24000:
+      return bitRate <= 160 ? rate : 44100;
+    case 8000:
+    case 11025:
+    case 12000:
+      return bitRate <= 64 ? rate : 44100;
+    default:
+      return 44100;
+  }
+}
+
 OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
   const AudioFormat format = job.work->Format();
   if (!IsExportableFormat(format)) {
@@ -213,10 +231,12 @@ OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
     return OP_FAILED;
   }
 
+  // Audio at a rate MPEG has is encoded at that rate, untouched.
+  const AudioFormat encoderFormat{2, 16, Mp3EncoderRate(format.sampleRate, job.settings.bitRate)};
   StreamGuard stream(api);
   BeMp3Config config{};
   config.configKind = BE_CONFIG_MP3;
-  config.sampleRate = static_cast<uint32_t>(kEncoderFormat.sampleRate);
+  config.sampleRate = static_cast<uint32_t>(encoderFormat.sampleRate);
   config.mode = BE_MP3_MODE_STEREO;
   config.bitRate = static_cast<uint16_t>(job.settings.bitRate);
   uint32_t samplesPerChunk = 0, outputBufferSize = 0;
@@ -242,15 +262,15 @@ OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
     return OP_FAILED;
   }
 
-  // The encoder takes 16-bit stereo at 44100 Hz only; other audio is
-  // converted whole into the scratch slot first.
+  // The encoder takes 16-bit stereo; other audio is converted whole into
+  // the scratch slot first.
   const TempAudioFile* source = job.work;
   std::unique_ptr<ScratchGuard> scratch;
-  if (format != kEncoderFormat && job.work->pcmLength != 0) {
+  if (format != encoderFormat && job.work->pcmLength != 0) {
     scratch = std::make_unique<ScratchGuard>(job.scratch);
     const OpResult converted =
-        ConvertAudioFile(job.work, job.scratch, kEncoderFormat.bitsPerSample,
-                         kEncoderFormat.channels, kEncoderFormat.sampleRate, 0, progress);
+        ConvertAudioFile(job.work, job.scratch, encoderFormat.bitsPerSample, encoderFormat.channels,
+                         encoderFormat.sampleRate, 0, progress);
     if (converted != OP_DONE) return converted;
     source = job.scratch;
   }
