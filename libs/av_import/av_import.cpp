@@ -165,6 +165,14 @@ struct AvImportReader {
     return produced;
   }
 
+  // True for a frame that is already what is handed out. Once the resampler
+  // has been used, it stays in use, so that what it still holds comes out in
+  // order.
+  bool IsPlainCopy(const AVFrame& source) const {
+    return resampler == nullptr && source.format == AV_SAMPLE_FMT_S16 &&
+           source.sample_rate == rate && source.ch_layout.nb_channels == channels;
+  }
+
   // Receives every frame the decoder has ready. 0, or a negative FFmpeg
   // error; AVERROR_EOF once the decoder is empty after draining.
   int ReceiveFrames() {
@@ -172,7 +180,15 @@ struct AvImportReader {
       int error = avcodec_receive_frame(codec, frame);
       if (error == AVERROR(EAGAIN)) return 0;
       if (error < 0) return error;
-      if (frame->nb_samples > 0) {
+      if (frame->nb_samples > 0 && IsPlainCopy(*frame)) {
+        // Packed 16-bit samples of the output's layout and rate need no
+        // conversion: they are taken as they are.
+        const auto* samples = reinterpret_cast<const int16_t*>(frame->data[0]);
+        out.insert(
+            out.end(), samples,
+            samples + static_cast<size_t>(frame->nb_samples) * static_cast<size_t>(channels));
+        framesOut += frame->nb_samples;
+      } else if (frame->nb_samples > 0) {
         error = ConfigureResampler(*frame);
         if (error >= 0) {
           error = Convert(const_cast<const uint8_t**>(frame->extended_data), frame->nb_samples);
