@@ -89,12 +89,15 @@ struct Mp3ExportJob {
 // The rate the encoder runs at for audio of `rate` Hz at `bitRate` kbit/s:
 // the audio's own when MPEG has it with that bit rate (32000, 44100 and
 // 48000 Hz at any rate of the list; 16000, 22050 and 24000 Hz up to 160
-// kbit/s; 8000, 11025 and 12000 Hz up to 64 kbit/s), else 44100 Hz.
+// kbit/s; 8000, 11025 and 12000 Hz up to 64 kbit/s), else 44100 Hz, to
+// which the audio is resampled with libswresample's filter on the way into
+// the encoder.
 int32_t Mp3EncoderRate(int32_t rate, int bitRate);
 
 // Encodes the working audio at the settings' bit rate (converting it to
-// 16-bit stereo at Mp3EncoderRate in the scratch slot first when it is in
-// another format), appends the tag and puts the file in place of the target.
+// 16-bit stereo in the scratch slot first when it is in another format, and
+// resampling it to Mp3EncoderRate as it goes), appends the tag and puts the
+// file in place of the target.
 // OP_DONE; OP_CANCELLED; OP_FAILED after its message; 0 when no temporary
 // name could be reserved. Whatever the result, the encoder stream is closed,
 // the converted copy is removed and no temporary file is left, except after

@@ -19,6 +19,7 @@ extern "C" {
 #include <cerrno>
 #include <cstring>
 #include <new>
+#include <vector>
 
 namespace {
 
@@ -237,7 +238,69 @@ struct AvExportWriter {
   }
 };
 
+struct AvResampler {
+  SwrContext* context = nullptr;
+  int channels = 0;
+  std::vector<int16_t> out;
+
+  ~AvResampler() { swr_free(&context); }
+};
+
 extern "C" {
+
+AV_EXPORT_EXPORT int32_t AvResamplerOpen(int32_t channels, int32_t inRate, int32_t outRate,
+                                         AvResampler** resampler) {
+  if (resampler != nullptr) *resampler = nullptr;
+  if (resampler == nullptr || (channels != 1 && channels != 2) || inRate <= 0 || inRate > 768000 ||
+      outRate <= 0 || outRate > 768000) {
+    return AV_EXPORT_ERROR_ARGUMENT;
+  }
+  auto* made = new (std::nothrow) AvResampler;
+  if (made == nullptr) return AV_EXPORT_ERROR_MEMORY;
+  made->channels = channels;
+  AVChannelLayout layout{};
+  av_channel_layout_default(&layout, channels);
+  int error = swr_alloc_set_opts2(&made->context, &layout, AV_SAMPLE_FMT_S16, outRate, &layout,
+                                  AV_SAMPLE_FMT_S16, inRate, 0, nullptr);
+  av_channel_layout_uninit(&layout);
+  if (error >= 0) error = swr_init(made->context);
+  if (error < 0) {
+    delete made;
+    return Translate(error);
+  }
+  *resampler = made;
+  return AV_EXPORT_OK;
+}
+
+AV_EXPORT_EXPORT int32_t AvResamplerRun(AvResampler* resampler, const int16_t* samples,
+                                        int32_t frames, const int16_t** out, int32_t* outFrames) {
+  if (resampler == nullptr || out == nullptr || outFrames == nullptr || frames < 0 ||
+      (samples == nullptr && frames != 0)) {
+    return AV_EXPORT_ERROR_ARGUMENT;
+  }
+  *out = nullptr;
+  *outFrames = 0;
+  const int capacity = swr_get_out_samples(resampler->context, frames);
+  if (capacity < 0) return AV_EXPORT_ERROR_INTERNAL;
+  try {
+    resampler->out.resize(static_cast<size_t>(capacity + 1) *
+                          static_cast<size_t>(resampler->channels));
+  } catch (const std::bad_alloc&) {
+    return AV_EXPORT_ERROR_MEMORY;
+  }
+  uint8_t* target[1] = {reinterpret_cast<uint8_t*>(resampler->out.data())};
+  const uint8_t* input[1] = {reinterpret_cast<const uint8_t*>(samples)};
+  const int produced = swr_convert(resampler->context, target, capacity + 1,
+                                   samples != nullptr ? input : nullptr, frames);
+  if (produced < 0) return AV_EXPORT_ERROR_INTERNAL;
+  *out = resampler->out.data();
+  *outFrames = produced;
+  return AV_EXPORT_OK;
+}
+
+AV_EXPORT_EXPORT void AvResamplerClose(AvResampler* resampler) {
+  delete resampler;
+}
 
 AV_EXPORT_EXPORT int32_t AvExportOpen(const char* path, const AvExportSettings* settings,
                                       AvExportWriter** writer) {

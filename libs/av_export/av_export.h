@@ -1,5 +1,6 @@
 // libav_export.so: writes 16-bit PCM as a FLAC, Ogg Vorbis or Opus file with
-// Vorbis comments.
+// Vorbis comments, and resamples 16-bit PCM for the encoders that need
+// another rate.
 //
 // The editor loads this library at run time by file name and looks its
 // functions up by name, so they have C linkage and the typedefs below are the
@@ -75,11 +76,32 @@ AV_EXPORT_EXPORT int32_t AvExportFinish(AvExportWriter* writer);
 // Frees the writer, closing the file if Finish did not; null is allowed.
 AV_EXPORT_EXPORT void AvExportClose(AvExportWriter* writer);
 
+typedef struct AvResampler AvResampler;
+
+// A resampler of interleaved signed 16-bit samples of `channels` (1 or 2)
+// from `inRate` to `outRate` Hz (1..768000) with libswresample's filter.
+AV_EXPORT_EXPORT int32_t AvResamplerOpen(int32_t channels, int32_t inRate, int32_t outRate,
+                                         AvResampler** resampler);
+
+// Resamples `frames` input frames; null `samples` with 0 frames flushes what
+// the filter still holds. *out points at *outFrames frames (possibly 0)
+// owned by the resampler and valid until the next call.
+AV_EXPORT_EXPORT int32_t AvResamplerRun(AvResampler* resampler, const int16_t* samples,
+                                        int32_t frames, const int16_t** out, int32_t* outFrames);
+
+// Frees the resampler; null is allowed.
+AV_EXPORT_EXPORT void AvResamplerClose(AvResampler* resampler);
+
 typedef int32_t (*AvExportOpenFn)(const char* path, const AvExportSettings* settings,
                                   AvExportWriter** writer);
 typedef int32_t (*AvExportWriteFn)(AvExportWriter* writer, const int16_t* samples, int32_t frames);
 typedef int32_t (*AvExportFinishFn)(AvExportWriter* writer);
 typedef void (*AvExportCloseFn)(AvExportWriter* writer);
+typedef int32_t (*AvResamplerOpenFn)(int32_t channels, int32_t inRate, int32_t outRate,
+                                     AvResampler** resampler);
+typedef int32_t (*AvResamplerRunFn)(AvResampler* resampler, const int16_t* samples, int32_t frames,
+                                    const int16_t** out, int32_t* outFrames);
+typedef void (*AvResamplerCloseFn)(AvResampler* resampler);
 
 #ifdef __cplusplus
 }

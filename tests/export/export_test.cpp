@@ -198,6 +198,30 @@ TEST_F(ExportTest, Mp3ConvertsOtherFormatsFirstAndRemovesTheCopy) {
   EXPECT_TRUE(WriteFiles(t).empty());
 }
 
+TEST_F(ExportTest, Mp3ResamplingFiltersWhatTheNewRateCannotHold) {
+  if (!HaveTool("mpg123")) GTEST_SKIP() << "mpg123 needed";
+  // 30 kHz fits 96000 Hz but not 44100 Hz: a filter removes it, where
+  // dropping and repeating samples would fold it down to 14.1 kHz at full
+  // level.
+  const AudioFormat format{2, 16, 96000};
+  auto doc = Open(format, Tone(format, 96000, 30000.0));
+  doc->mp3Export.bitRate = 320;
+  const std::string mp3 = t.FilePath("high.mp3");
+  ASSERT_EQ(Save(*doc, WRITE_MP3_FILE, mp3), OP_DONE);
+  const std::string decoded = Output("mpg123 -q -s " + Quote(mp3));
+  ASSERT_GT(decoded.size(), 44100u * 4);
+  double energy = 0;
+  const size_t samples = decoded.size() / 2;
+  for (size_t i = 0; i < samples; ++i) {
+    const auto v = static_cast<int16_t>(static_cast<uint8_t>(decoded[2 * i]) |
+                                        (static_cast<uint8_t>(decoded[2 * i + 1]) << 8));
+    energy += double{v} * v;
+  }
+  const double rms = std::sqrt(energy / static_cast<double>(samples));
+  EXPECT_LT(rms, 100.0) << "the 30 kHz tone (RMS 11585) came through";
+  EXPECT_TRUE(WriteFiles(t).empty());
+}
+
 TEST_F(ExportTest, Mp3TagsComeBackWhenTheFileIsOpenedAgain) {
   const AudioFormat format{2, 16, 44100};
   auto doc = Open(format, Tone(format, 20000));
