@@ -1,6 +1,9 @@
 #include "app/command_table.h"
 
 #include <algorithm>
+#include <cctype>
+#include <string>
+#include <utility>
 
 #include "app/editor_app.h"
 #include "engine/editor_doc.h"
@@ -11,9 +14,17 @@
 using namespace ids;
 
 const char* const kOpenFilter =
-    "All Formats (*.wav; *.mp3; *.wma; *.pcm)|*.wav;*.mp3;*.wma;*.pcm;|Wave Files "
-    "(*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|Windows Media Files (*.wma)|*.wma|PCM Files "
-    "(*.pcm)|*.pcm|All Files (*.*) |*.*||";
+    "All Formats (*.wav; *.mp3; *.wma; *.flac; *.ogg; *.opus; *.m4a; *.aiff; *.caf; *.pcm)|"
+    "*.wav;*.mp3;*.wma;*.flac;*.ogg;*.oga;*.opus;*.m4a;*.aac;*.aif;*.aiff;*.aifc;*.caf;*.pcm;|"
+    "Wave Files (*.wav)|*.wav|MP3 Files (*.mp3)|*.mp3|Windows Media Files (*.wma)|*.wma|"
+    "FLAC Files (*.flac)|*.flac|Ogg Vorbis Files (*.ogg)|*.ogg;*.oga|Opus Files (*.opus)|*.opus|"
+    "AAC Files (*.m4a; *.aac)|*.m4a;*.aac|AIFF Files (*.aiff; *.aif; *.aifc)|*.aiff;*.aif;*.aifc|"
+    "CAF Files (*.caf)|*.caf|PCM Files (*.pcm)|*.pcm|All Files (*.*) |*.*||";
+
+const char* const kSaveFilter =
+    "Wave Files (*.wav)|*.wav|FLAC Files (*.flac)|*.flac|Ogg Vorbis Files (*.ogg)|*.ogg|Opus "
+    "Files (*.opus)|*.opus|MP3 Files (*.mp3)|*.mp3|Windows Media Files (*.wma)|*.wma|PCM Files "
+    "(*.pcm; *.raw)|*.pcm;*.raw||";
 
 const std::vector<CommandInfo>& CommandList() {
   static const std::vector<CommandInfo> list = {
@@ -316,13 +327,36 @@ bool SelectAllDocument(CEditorApp& app) {
                         [](CEditorDoc& doc) { doc.SetSelection(0, doc.dataLength); });
 }
 
+std::string FileExtension(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string extension = path.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
 OpCode WriterForPath(const std::string& path) {
-  const std::string kind = AudioFileKind(path);
-  if (kind == "WAV") return WRITE_WAVE_FILE;
-  if (kind == "MP3") return WRITE_MP3_FILE;
-  if (kind == "WMA") return WRITE_WMA_FILE;
-  if (kind == "PCM") return WRITE_PCM_FILE;
+  static const std::pair<const char*, OpCode> writers[] = {
+      {"wav", WRITE_WAVE_FILE}, {"mp3", WRITE_MP3_FILE},   {"wma", WRITE_WMA_FILE},
+      {"pcm", WRITE_PCM_FILE},  {"raw", WRITE_PCM_FILE},   {"flac", WRITE_FLAC_FILE},
+      {"ogg", WRITE_OGG_FILE},  {"opus", WRITE_OPUS_FILE},
+  };
+  const std::string extension = FileExtension(path);
+  for (const auto& [name, writer] : writers) {
+    if (extension == name) return writer;
+  }
   return OpCode{};
+}
+
+std::string UnsavableExtensionMessage(const std::string& path) {
+  const std::string extension = FileExtension(path);
+  if (extension.empty() || WriterForPath(path) != OpCode{}) return {};
+  const size_t slash = path.rfind('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const size_t dot = path.rfind('.');
+  return "Sorry, " + name + " has an extension the editor cannot save (" + path.substr(dot) +
+         "). Use .wav, .flac, .ogg, .opus, .mp3, .wma or .pcm.";
 }
 
 std::vector<std::string> FileDialogFilters(const std::string& filter) {

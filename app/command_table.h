@@ -97,12 +97,22 @@ bool ForwardDocument(CEditorApp& app);
 // message, without a document.
 bool SelectAllDocument(CEditorApp& app);
 
-// The writer operation for a target path by its kind: WRITE_WAVE_FILE,
-// WRITE_MP3_FILE, WRITE_WMA_FILE or WRITE_PCM_FILE; 0 for a path without a
-// three-letter extension (Save then asks for a name, as Save As does).
+// The extension after the last dot of the file name, in lower case, without
+// the dot; "" when the name has none.
+std::string FileExtension(const std::string& path);
+// The writer operation for a target path by its extension: .wav, .mp3,
+// .wma, .flac, .ogg, .opus, and .pcm or .raw (headerless). 0 for any other
+// extension, and for a name without one (Save then asks for a name, as Save
+// As does).
 OpCode WriterForPath(const std::string& path);
+// For a name whose extension names no type the editor writes: "Sorry, NAME
+// has an extension the editor cannot save (.xyz). Use .wav, .flac, .ogg,
+// .opus, .mp3, .wma or .pcm."; "" for a savable extension or none.
+std::string UnsavableExtensionMessage(const std::string& path);
 
 // The Open dialog's filter, in the "Text|patterns|...||" form.
 extern const char* const kOpenFilter;
+// The Save As dialog's: one entry per type the editor writes.
+extern const char* const kSaveFilter;
 // The same filter as the pairs a file dialog shows: "Wave Files (*.wav)".
 std::vector<std::string> FileDialogFilters(const std::string& filter);

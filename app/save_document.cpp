@@ -3,11 +3,17 @@
 #include "app/command_table.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
+#include "platform/message.h"
 
 SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path) {
   SaveResult result;
   result.writer = WriterForPath(path);
-  if (result.writer == OpCode{}) return result;
+  if (result.writer == OpCode{}) {
+    if (const std::string refusal = UnsavableExtensionMessage(path); !refusal.empty()) {
+      platform::ShowMessage(refusal);
+    }
+    return result;
+  }
   const std::string previous = doc.Path();
   doc.SetPath(path);
   result.runResult = doc.DocRunOperation(result.writer);

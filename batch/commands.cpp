@@ -23,6 +23,7 @@
 #include "batch/terminal_progress.h"
 #include "batch/tool_settings.h"
 #include "codecs/id3_genres.h"
+#include "codecs/xiph_export.h"
 #include "engine/document_dialogs.h"
 #include "engine/editor_doc.h"
 #include "engine/effect_tool.h"
@@ -491,11 +492,44 @@ struct SaveOption {
   std::string value;
 };
 
+// The kind of file a save writes, by the target's extension: "MP3", "WMA",
+// "FLAC", "OGG", "OPUS", or "" for the kinds without settings.
+std::string SaveKind(const std::string& path) {
+  switch (WriterForPath(path)) {
+    case WRITE_MP3_FILE:
+      return "MP3";
+    case WRITE_WMA_FILE:
+      return "WMA";
+    case WRITE_FLAC_FILE:
+      return "FLAC";
+    case WRITE_OGG_FILE:
+      return "OGG";
+    case WRITE_OPUS_FILE:
+      return "OPUS";
+    default:
+      return AudioFileKind(path);
+  }
+}
+
 // Which options a target kind takes; empty for the kinds without settings.
 std::vector<std::string_view> OptionsOf(const std::string& kind) {
   if (kind == "MP3") return {"bitrate", "title", "artist", "album", "year", "comment", "genre"};
   if (kind == "WMA") return {"quality", "title", "artist", "album", "year", "genre"};
+  // FLAC, Ogg Vorbis and Opus take the MP3 tag fields as Vorbis comments.
+  if (kind == "FLAC") return {"flac-level", "title", "artist", "album", "year", "comment", "genre"};
+  if (kind == "OGG") return {"ogg-quality", "title", "artist", "album", "year", "comment", "genre"};
+  if (kind == "OPUS") {
+    return {"opus-bitrate", "title", "artist", "album", "year", "comment", "genre"};
+  }
   return {};
+}
+
+// A whole number in [low, high]; "" when `option` holds one.
+std::string CheckRange(const SaveOption& option, int64_t low, int64_t high) {
+  int64_t value = 0;
+  if (ParseInt(option.value, low, high, &value)) return {};
+  return option.name + " must be a whole number from " + std::to_string(low) + " to " +
+         std::to_string(high) + ", not \"" + option.value + "\"";
 }
 
 // Checks one option's value whatever the target; "" when it is valid.
@@ -513,6 +547,12 @@ std::string CheckOptionValue(const SaveOption& option) {
     if (!ParseInt(option.value, 0, 3, &quality)) {
       return "quality must be a whole number from 0 to 3, not \"" + option.value + "\"";
     }
+  } else if (option.name == "flac-level") {
+    return CheckRange(option, kFlacLevelMin, kFlacLevelMax);
+  } else if (option.name == "ogg-quality") {
+    return CheckRange(option, kOggQualityMin, kOggQualityMax);
+  } else if (option.name == "opus-bitrate") {
+    return CheckRange(option, kOpusKbpsMin, kOpusKbpsMax);
   } else if (option.name == "genre") {
     int64_t number = 0;
     if (!ParseInt(option.value, 0, kGenreCount - 1, &number) && GenreNumber(option.value) < 0) {
@@ -548,8 +588,12 @@ void ApplyExportOptions(CEditorDoc& doc, const std::string& kind,
                         const std::vector<SaveOption>& options) {
   for (const SaveOption& option : options) {
     const std::string text = option.value.substr(0, kMaxTagText);
-    if (kind == "MP3") {
+    if (kind == "MP3" || kind == "FLAC" || kind == "OGG" || kind == "OPUS") {
       Mp3ExportSettings& mp3 = doc.mp3Export;
+      XiphExportSettings& xiph = doc.xiphExport;
+      if (option.name == "flac-level") xiph.flacLevel = std::stoi(option.value);
+      if (option.name == "ogg-quality") xiph.oggQuality = std::stoi(option.value);
+      if (option.name == "opus-bitrate") xiph.opusKbps = std::stoi(option.value);
       if (option.name == "bitrate") mp3.bitRate = std::stoi(option.value);
       if (option.name == "title") mp3.title = text;
       if (option.name == "artist") mp3.artist = text;
@@ -572,7 +616,8 @@ void ApplyExportOptions(CEditorDoc& doc, const std::string& kind,
 // The writer follows the target's extension; a name without one is not
 // guessed at.
 constexpr const char* kNoFileType =
-    "the file name needs an extension that names its type (.wav, .pcm, .mp3 or .wma)";
+    "the file name needs an extension that names its type (.wav, .flac, .ogg, .opus, .mp3, .wma "
+    "or .pcm)";
 
 std::string BuildSave(const Words& args, Action* action) {
   ArgReader in("save", args);
@@ -591,12 +636,12 @@ std::string BuildSave(const Words& args, Action* action) {
     in.Fail("PATH is empty");
     return in.Error();
   }
-  if (hasPath && WriterForPath(path) == OpCode{}) {
+  if (hasPath && FileExtension(path).empty()) {
     in.Fail(kNoFileType);
     return in.Error();
   }
-  if (hasPath) {
-    if (const std::string error = CheckOptionsFit(options, AudioFileKind(path)); !error.empty()) {
+  if (hasPath && WriterForPath(path) != OpCode{}) {
+    if (const std::string error = CheckOptionsFit(options, SaveKind(path)); !error.empty()) {
       in.Fail(error);
       return in.Error();
     }
@@ -608,9 +653,12 @@ std::string BuildSave(const Words& args, Action* action) {
     if (target.empty()) {
       return s.Refuse("Sorry, this file has no name yet; save it with a path.");
     }
+    if (const std::string refusal = UnsavableExtensionMessage(target); !refusal.empty()) {
+      return s.Refuse(refusal.c_str());
+    }
     const OpCode writer = WriterForPath(target);
     if (writer == OpCode{}) return s.UsageError(std::string("save: ") + kNoFileType);
-    const std::string kind = AudioFileKind(target);
+    const std::string kind = SaveKind(target);
     if (const std::string error = CheckOptionsFit(options, kind); !error.empty()) {
       return s.UsageError("save: " + error);
     }
@@ -759,7 +807,9 @@ auto Boxes(std::string_view name) {
 
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
-      {"open", "open PATH", "open a WAV, PCM, MP3 or WMA file; it becomes the active document",
+      {"open", "open PATH",
+       "open an audio file (WAV, MP3, WMA, FLAC, Ogg, Opus, AAC, AIFF, CAF, ...) or raw PCM; it "
+       "becomes the active document",
        BuildOpen},
       {"pcm-format", "pcm-format CHANNELS BITS RATE",
        "format of raw PCM files opened later (start: 2 16 44100)", BuildPcmFormat},
@@ -801,9 +851,11 @@ const std::vector<CommandSpec>& Commands() {
       {"change-quality", "change-quality CHANNELS RATE BITS",
        "Change Audio Quality (rate 1000-192000 Hz)", BuildChangeQuality},
       {"save", "save [PATH] [OPTION VALUE]...",
-       "Save, or Save As PATH; the writer follows the extension. MP3 options: bitrate, title, "
-       "artist, album, year, comment, genre (number or name); WMA options: quality (0-3), "
-       "title, artist, album, year, genre",
+       "Save, or Save As PATH; the writer follows the extension (.wav, .flac, .ogg, .opus, .mp3, "
+       ".wma, .pcm). MP3 options: bitrate, title, artist, album, year, comment, genre (number or "
+       "name); FLAC: flac-level (0-8, 5), Ogg Vorbis: ogg-quality (0-10, 5), Opus: opus-bitrate "
+       "(64-256 kbit/s, 128), each with the MP3 tag options; WMA options: quality (0-3), title, "
+       "artist, album, year, genre",
        BuildSave},
       {"play", "play",
        "play the selection, or from the selection start to the end, once; returns when it has "

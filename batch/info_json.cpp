@@ -107,8 +107,8 @@ std::string DocumentInfoJson(const CEditorDoc& doc, const TempAudioFile& clipboa
                               .String("year", doc.wmaExport.year)
                               .String("genre", doc.wmaExport.genre)
                               .Done();
-  return ObjectWriter()
-      .String("path", doc.Path())
+  ObjectWriter info;
+  info.String("path", doc.Path())
       .Number("channels", doc.channels)
       .Number("bitsPerSample", doc.bitsPerSample)
       .Number("sampleRate", doc.sampleRate)
@@ -125,6 +125,21 @@ std::string DocumentInfoJson(const CEditorDoc& doc, const TempAudioFile& clipboa
       .Number("redoCount", doc.redoCount)
       .Raw("clipboard", clip)
       .Raw("mp3", mp3)
-      .Raw("wma", wma)
-      .Done();
+      .Raw("wma", wma);
+  // What an imported file was before it became 16-bit mono or stereo; only
+  // for the files the import routine opened, so that the others' lines stay
+  // as they were.
+  const ImportedSource& source = doc.importedSource;
+  if (!source.codec.empty()) {
+    info.Raw("source", ObjectWriter()
+                           .String("format", source.codec)
+                           .Number("bitsPerSample", source.sourceBits)
+                           .Bool("float", source.sourceIsFloat)
+                           .Number("channels", source.sourceChannels)
+                           .Bool("reduced", source.reduced)
+                           .Bool("mixedDown", source.mixedDown)
+                           .Bool("partial", source.partial)
+                           .Done());
+  }
+  return info.Done();
 }

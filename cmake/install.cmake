@@ -12,7 +12,7 @@ set_target_properties(${programs} PROPERTIES INSTALL_RPATH "${VELLMORE_PROGRAM_R
 install(TARGETS ${programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(runtime_libraries vellmore_message)
-foreach(library ombrin lame_enc sarvik tallisk)
+foreach(library ombrin lame_enc sarvik tallisk av_import av_export)
   if(TARGET ${library})
     list(APPEND runtime_libraries ${library})
   endif()

@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <string>
 
+#include "codecs/audio_import.h"
 #include "codecs/export_ops.h"
 #include "codecs/id3v1.h"
 #include "codecs/mp3_decoder.h"
+#include "codecs/xiph_export.h"
 #include "engine/document_host.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
@@ -120,6 +122,11 @@ void InstallDocumentCodecs(CEditorDoc& doc, Mp3Decoder& mp3Decoder) {
     return ImportMp3(d, mp3Decoder, progress);
   });
   doc.AdoptOperation(OP_IMPORT_WMA, ImportWma);
+  doc.AdoptOperation(OP_IMPORT_AUDIO,
+                     [](CEditorDoc& d, Progress& progress) { return ImportAudio(d, progress); });
   doc.AdoptOperation(WRITE_MP3_FILE, WriteMp3File);
   doc.AdoptOperation(WRITE_WMA_FILE, WriteWmaFile);
+  doc.AdoptOperation(WRITE_FLAC_FILE, WriteFlacFile);
+  doc.AdoptOperation(WRITE_OGG_FILE, WriteOggFile);
+  doc.AdoptOperation(WRITE_OPUS_FILE, WriteOpusFile);
 }

@@ -1,6 +1,8 @@
 // The operations the codecs add to every document: opening MP3 and WMA
-// files (OP_IMPORT_MP3, OP_IMPORT_WMA) and saving them (WRITE_MP3_FILE,
-// WRITE_WMA_FILE). The document dispatches them like its own operations.
+// files (OP_IMPORT_MP3, OP_IMPORT_WMA) and every other audio file
+// (OP_IMPORT_AUDIO), and saving MP3, WMA, FLAC, Ogg Vorbis and Opus
+// (WRITE_MP3_FILE, WRITE_WMA_FILE, WRITE_FLAC_FILE, WRITE_OGG_FILE,
+// WRITE_OPUS_FILE). The document dispatches them like its own operations.
 #pragma once
 
 class CEditorDoc;

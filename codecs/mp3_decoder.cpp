@@ -208,24 +208,25 @@ class FrameReader {
 
 // The payload decoder for one stream: 16-bit signed little-endian, always two
 // channels, at `outputRate`. Fed whole frames, so read-ahead (which would
-// hold back the first frame until a second confirms it) is off; the
-// Info/Xing frame is decoded like any frame (it is silent) and nothing is
-// trimmed from either end.
-Mpg123Handle OpenPayloadDecoder(bool downSample, long outputRate, int& error) {
+// hold back the first frame until a second confirms it) is off. Gapless mode
+// takes the Info/Xing frame as the stream's description (it yields no
+// samples) and trims the encoder delay and padding it records.
+Mpg123Handle OpenPayloadDecoder(long outputRate, int& error) {
   static std::once_flag initialised;
   std::call_once(initialised, [] { mpg123_init(); });
   error = MPG123_OK;
   Mpg123Handle mh(mpg123_new(nullptr, &error));
   if (!mh) return nullptr;
-  const long add = MPG123_FORCE_STEREO | MPG123_QUIET | MPG123_IGNORE_INFOFRAME |
-                   MPG123_NO_READAHEAD | MPG123_FORCE_ENDIAN;
+  const long add = MPG123_FORCE_STEREO | MPG123_QUIET | MPG123_GAPLESS | MPG123_NO_READAHEAD |
+                   MPG123_FORCE_ENDIAN;
   // Resampling stays off: a rate the format table does not allow must fail
   // rather than quietly change the samples.
-  const long remove = MPG123_GAPLESS | MPG123_AUTO_RESAMPLE | MPG123_BIG_ENDIAN | MPG123_MONO_MIX |
-                      MPG123_MONO_LEFT | MPG123_MONO_RIGHT | MPG123_FORCE_8BIT | MPG123_FORCE_FLOAT;
+  const long remove = MPG123_IGNORE_INFOFRAME | MPG123_AUTO_RESAMPLE | MPG123_BIG_ENDIAN |
+                      MPG123_MONO_MIX | MPG123_MONO_LEFT | MPG123_MONO_RIGHT | MPG123_FORCE_8BIT |
+                      MPG123_FORCE_FLOAT;
   if ((error = mpg123_param(mh.get(), MPG123_ADD_FLAGS, add, 0)) != MPG123_OK ||
       (error = mpg123_param(mh.get(), MPG123_REMOVE_FLAGS, remove, 0)) != MPG123_OK ||
-      (error = mpg123_param(mh.get(), MPG123_DOWN_SAMPLE, downSample ? 1 : 0, 0)) != MPG123_OK ||
+      (error = mpg123_param(mh.get(), MPG123_DOWN_SAMPLE, 0, 0)) != MPG123_OK ||
       (error = mpg123_format_none(mh.get())) != MPG123_OK ||
       (error = mpg123_format(mh.get(), outputRate, MPG123_STEREO, MPG123_ENC_SIGNED_16)) !=
           MPG123_OK ||
@@ -267,7 +268,6 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   params_.sourcePath = sourcePath;
   params_.outputPath = outputPath;
   params_.frameCounter = 0;
-  params_.downSampling = 0;
   params_.streamRate = 44100;
   params_.outputRate = 44100;
 
@@ -318,11 +318,7 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
     if (params_.frameCounter == 1) {
       params_.streamRate = reader.First().sampleRate;
       params_.outputRate = params_.streamRate;
-      if (params_.streamRate >= 48000) {
-        params_.downSampling = 1;
-        params_.outputRate = params_.streamRate / 2;
-      }
-      payload = OpenPayloadDecoder(params_.downSampling == 1, params_.outputRate, setupError);
+      payload = OpenPayloadDecoder(params_.outputRate, setupError);
       if (!payload) {
         setupFailed = true;
         break;

@@ -2,9 +2,12 @@
 // I, II and III) into raw 16-bit signed little-endian stereo PCM.
 //
 // The program finds, validates and reads the frames itself; libmpg123 only
-// decodes the payload of the whole frames it is handed. Its own stream
-// heuristics (Info frame, gapless trimming, read-ahead) are switched off so
-// that every frame the reader accepts becomes decoded samples, in order.
+// decodes the payload of the whole frames it is handed, at the stream's own
+// rate. Read-ahead is off so that every frame the reader accepts becomes
+// decoded samples, in order. Its gapless mode is on: the Xing/LAME Info frame
+// an encoder writes first is read rather than decoded, and the encoder delay
+// and end padding it records are cut, so a file made from a WAV decodes to
+// the WAV's exact length. A stream without that frame is decoded whole.
 #pragma once
 
 #include <cstdint>
@@ -13,13 +16,12 @@
 #include "engine/progress.h"
 
 // The decoder's parameter block. It persists between imports; every import
-// starts again from the stream defaults (no down-sampling, rates from the
-// file's own headers).
+// starts again from the stream defaults (rates from the file's own headers).
 struct Mp3DecoderParameters {
   std::string sourcePath;
   std::string outputPath;
   int32_t streamRate = 44100;  // sampling rate of the stream's first header
-  int32_t outputRate = 44100;  // rate of the PCM written: halved when down-sampling
+  int32_t outputRate = 44100;  // rate of the PCM written: the stream's own
   int16_t outputChannels = 2;  // a mono stream is written with both channels equal
   int16_t outputBits = 16;
   int32_t outputBufferSize = 16384;  // decoded bytes collected before a write
@@ -28,7 +30,6 @@ struct Mp3DecoderParameters {
   // for itself.
   bool fixedStreamParameters = true;
   uint32_t frameCounter = 0;  // frames read in the current or last import
-  int downSampling = 0;       // 1: 2:1 synthesis, for streams at 48000 Hz and above
 };
 
 class Mp3Decoder {

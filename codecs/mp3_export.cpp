@@ -14,6 +14,7 @@
 #include "engine/convert.h"
 #include "engine/op_codes.h"
 #include "engine/progress.h"
+#include "libs/av_export/av_export.h"
 #include "platform/fault_injection.h"
 #include "platform/file_replace.h"
 #include "platform/library.h"
@@ -25,7 +26,6 @@ using platform::ShowMessageF;
 
 namespace {
 
-constexpr AudioFormat kEncoderFormat{2, 16, 44100};
 constexpr uint32_t kProgressInterval = 16384;
 
 void PutField(std::string* tag, std::string_view text, size_t size) {
@@ -120,6 +120,57 @@ class TemporaryFile {
   bool kept_ = false;
 };
 
+// The filter resampling audio at a rate MPEG does not have, from the export
+// library ("AVExport.dll"), which stays loaded once found; freed on every way
+// out.
+class ResamplerGuard {
+ public:
+  ResamplerGuard() = default;
+  ~ResamplerGuard() {
+    if (resampler_ != nullptr) api_.close(resampler_);
+  }
+  ResamplerGuard(const ResamplerGuard&) = delete;
+  ResamplerGuard& operator=(const ResamplerGuard&) = delete;
+
+  // Stereo from `inRate` to `outRate`; false after its message.
+  bool Open(int32_t inRate, int32_t outRate) {
+    static platform::Library library;
+    if (!library.IsLoaded() && !library.Load("AVExport.dll")) {
+      ShowMessageF("The resampler could not be loaded (%s).", library.Error().c_str());
+      return false;
+    }
+    api_ = {library.Get<AvResamplerOpenFn>("AvResamplerOpen"),
+            library.Get<AvResamplerRunFn>("AvResamplerRun"),
+            library.Get<AvResamplerCloseFn>("AvResamplerClose")};
+    if (api_.open == nullptr || api_.run == nullptr || api_.close == nullptr ||
+        api_.open(2, inRate, outRate, &resampler_) != AV_EXPORT_OK) {
+      ShowMessageF("The audio could not be resampled from %d to %d Hz for MP3.", inRate, outRate);
+      return false;
+    }
+    return true;
+  }
+  bool IsOpen() const { return resampler_ != nullptr; }
+  // `frames` stereo frames in (null and 0 flush); *count samples out.
+  bool Run(const int16_t* samples, uint32_t frames, const int16_t** out, uint32_t* count) {
+    int32_t made = 0;
+    if (api_.run(resampler_, samples, static_cast<int32_t>(frames), out, &made) != AV_EXPORT_OK ||
+        made < 0) {
+      ShowMessage("The audio could not be resampled for MP3.");
+      return false;
+    }
+    *count = 2 * static_cast<uint32_t>(made);
+    return true;
+  }
+
+ private:
+  struct Api {
+    AvResamplerOpenFn open = nullptr;
+    AvResamplerRunFn run = nullptr;
+    AvResamplerCloseFn close = nullptr;
+  } api_;
+  AvResampler* resampler_ = nullptr;
+};
+
 // The converted copy in the scratch slot, removed on every way out; the
 // normal path removes it itself to report a failure.
 class ScratchGuard {
@@ -199,6 +250,25 @@ void Mp3DialogModel::Cancel() {
 
 // --- the encoder run ---
 
+int32_t Mp3EncoderRate(int32_t rate, int bitRate) {
+  switch (rate) {
+    case 32000:
+    case 44100:
+    case 48000:
+      return rate;
+    case 16000:
+    case 22050:
+    case 24000:
+      return bitRate <= 160 ? rate : 44100;
+    case 8000:
+    case 11025:
+    case 12000:
+      return bitRate <= 64 ? rate : 44100;
+    default:
+      return 44100;
+  }
+}
+
 OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
   const AudioFormat format = job.work->Format();
   if (!IsExportableFormat(format)) {
@@ -213,10 +283,12 @@ OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
     return OP_FAILED;
   }
 
+  // Audio at a rate MPEG has is encoded at that rate, untouched.
+  const AudioFormat encoderFormat{2, 16, Mp3EncoderRate(format.sampleRate, job.settings.bitRate)};
   StreamGuard stream(api);
   BeMp3Config config{};
   config.configKind = BE_CONFIG_MP3;
-  config.sampleRate = static_cast<uint32_t>(kEncoderFormat.sampleRate);
+  config.sampleRate = static_cast<uint32_t>(encoderFormat.sampleRate);
   config.mode = BE_MP3_MODE_STEREO;
   config.bitRate = static_cast<uint16_t>(job.settings.bitRate);
   uint32_t samplesPerChunk = 0, outputBufferSize = 0;
@@ -242,15 +314,24 @@ OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
     return OP_FAILED;
   }
 
-  // The encoder takes 16-bit stereo at 44100 Hz only; other audio is
-  // converted whole into the scratch slot first.
+  // Audio at a rate MPEG does not have is resampled on the way into the
+  // encoder, with libswresample's filter.
+  ResamplerGuard resampler;
+  if (format.sampleRate != encoderFormat.sampleRate &&
+      !resampler.Open(format.sampleRate, encoderFormat.sampleRate)) {
+    return OP_FAILED;
+  }
+
+  // The encoder takes 16-bit stereo; other audio is converted whole into
+  // the scratch slot first (at its own rate).
+  const AudioFormat stereo16{2, 16, format.sampleRate};
   const TempAudioFile* source = job.work;
   std::unique_ptr<ScratchGuard> scratch;
-  if (format != kEncoderFormat && job.work->pcmLength != 0) {
+  if (format != stereo16 && job.work->pcmLength != 0) {
     scratch = std::make_unique<ScratchGuard>(job.scratch);
     const OpResult converted =
-        ConvertAudioFile(job.work, job.scratch, kEncoderFormat.bitsPerSample,
-                         kEncoderFormat.channels, kEncoderFormat.sampleRate, 0, progress);
+        ConvertAudioFile(job.work, job.scratch, stereo16.bitsPerSample, stereo16.channels,
+                         stereo16.sampleRate, 0, progress);
     if (converted != OP_DONE) return converted;
     source = job.scratch;
   }
@@ -261,22 +342,47 @@ OpResult EncodeToMp3(const Mp3ExportJob& job, Progress& progress) {
   const uint32_t length = source->pcmLength - source->pcmLength % frameBytes;
   const uint32_t chunkBytes = 2 * samplesPerChunk;
   bool written = true;
+  // Hands `count` samples to the encoder in chunks it takes; false after
+  // the message when it refused them.
+  auto encode = [&](const int16_t* samples, uint32_t count) {
+    for (uint32_t done = 0; done < count;) {
+      const uint32_t n = std::min(count - done, samplesPerChunk);
+      uint32_t outputLength = 0;
+      if (api.encode(stream.Get(), n, samples + done, output.get(), &outputLength) !=
+              BE_ERR_SUCCESSFUL ||
+          outputLength > outputBufferSize) {
+        ShowMessage("beEncodeChunk failed");
+        return false;
+      }
+      written = written && file.Write(output.get(), outputLength);
+      done += n;
+    }
+    return true;
+  };
   for (uint32_t offset = 0; offset < length;) {
     const uint32_t bytes = length - offset <= chunkBytes ? length - offset : chunkBytes;
-    uint32_t outputLength = 0;
     const auto* samples = reinterpret_cast<const int16_t*>(source->pcmData + offset);
-    if (api.encode(stream.Get(), bytes / 2, samples, output.get(), &outputLength) !=
-            BE_ERR_SUCCESSFUL ||
-        outputLength > outputBufferSize) {
-      ShowMessage("beEncodeChunk failed");
+    if (resampler.IsOpen()) {
+      const int16_t* resampled = nullptr;
+      uint32_t count = 0;
+      if (!resampler.Run(samples, bytes / frameBytes, &resampled, &count)) return OP_FAILED;
+      if (!encode(resampled, count)) return OP_FAILED;
+    } else if (!encode(samples, bytes / 2)) {
       return OP_FAILED;
     }
-    written = written && file.Write(output.get(), outputLength);
     const uint32_t previous = offset;
     offset += bytes;
     if (previous / kProgressInterval != offset / kProgressInterval) progress.Step(offset / 100);
     if (progress.IsCancelled()) return OP_CANCELLED;
     if (!written) break;
+  }
+  if (written && resampler.IsOpen()) {
+    // What the filter still holds: the last few milliseconds.
+    const int16_t* resampled = nullptr;
+    uint32_t count = 0;
+    if (!resampler.Run(nullptr, 0, &resampled, &count) || !encode(resampled, count)) {
+      return OP_FAILED;
+    }
   }
   if (!written) {
     ShowMessageF("WriteWaveFile: Unable to write to temp file %s", file.Path().c_str());

@@ -76,7 +76,7 @@ struct LameEncoderApi {
 
 struct Mp3ExportJob {
   TempAudioFile* work = nullptr;     // mapped for reading
-  TempAudioFile* scratch = nullptr;  // slot A: the 16-bit stereo 44100 Hz copy when needed
+  TempAudioFile* scratch = nullptr;  // slot A: the 16-bit stereo copy when needed
   std::string target;                // the user's file
   std::string tempFolder;            // the run folder
   Mp3ExportSettings settings;
@@ -86,9 +86,18 @@ struct Mp3ExportJob {
   const LameEncoderApi* encoder = nullptr;
 };
 
+// The rate the encoder runs at for audio of `rate` Hz at `bitRate` kbit/s:
+// the audio's own when MPEG has it with that bit rate (32000, 44100 and
+// 48000 Hz at any rate of the list; 16000, 22050 and 24000 Hz up to 160
+// kbit/s; 8000, 11025 and 12000 Hz up to 64 kbit/s), else 44100 Hz, to
+// which the audio is resampled with libswresample's filter on the way into
+// the encoder.
+int32_t Mp3EncoderRate(int32_t rate, int bitRate);
+
 // Encodes the working audio at the settings' bit rate (converting it to
-// 16-bit stereo 44100 Hz in the scratch slot first when it is in another
-// format), appends the tag and puts the file in place of the target.
+// 16-bit stereo in the scratch slot first when it is in another format, and
+// resampling it to Mp3EncoderRate as it goes), appends the tag and puts the
+// file in place of the target.
 // OP_DONE; OP_CANCELLED; OP_FAILED after its message; 0 when no temporary
 // name could be reserved. Whatever the result, the encoder stream is closed,
 // the converted copy is removed and no temporary file is left, except after

@@ -567,17 +567,22 @@ const MixPasteSettings& MixPasteDialogModel::Apply() {
 
 const std::vector<QualityChoice> kChannelChoices = {{"Stereo", 2}, {"Mono", 1}};
 const std::vector<QualityChoice> kSampleRateChoices = {
-    {"44100 Hz", 44100}, {"22050 Hz", 22050}, {"11025 Hz", 11025}};
+    {"8000 Hz", 8000},   {"11025 Hz", 11025}, {"16000 Hz", 16000}, {"22050 Hz", 22050},
+    {"32000 Hz", 32000}, {"44100 Hz", 44100}, {"48000 Hz", 48000}, {"96000 Hz", 96000}};
+const int kDefaultSampleRateIndex = 5;
 const std::vector<QualityChoice> kResolutionChoices = {{"16 Bit", 16}, {"8 Bit", 8}};
 
 namespace {
+// An index outside the list (no selection) gives the preselected rate.
 int32_t RateFor(int index) {
-  return index == 0 ? 44100 : index == 1 ? 22050 : 11025;
+  const bool listed = index >= 0 && index < static_cast<int>(kSampleRateChoices.size());
+  return kSampleRateChoices[static_cast<size_t>(listed ? index : kDefaultSampleRateIndex)].value;
 }
 }  // namespace
 
 void NewFileQualityModel::Init() {
-  channelsIndex = sampleRateIndex = resolutionIndex = 0;
+  channelsIndex = resolutionIndex = 0;
+  sampleRateIndex = kDefaultSampleRateIndex;
 }
 
 NewFileQualitySettings NewFileQualityModel::Ok() const {
@@ -598,7 +603,8 @@ bool ChangeQualityDialogModel::Init(const CEditorDoc& doc) {
   currentChannels = doc.channels == 1 ? "Mono" : "Stereo";
   currentRate = platform::FormatText("%d Hz", static_cast<int>(doc.sampleRate));
   currentBits = platform::FormatText("%d Bit", static_cast<int>(doc.bitsPerSample));
-  channelsIndex = sampleRateIndex = resolutionIndex = 0;
+  channelsIndex = resolutionIndex = 0;
+  sampleRateIndex = kDefaultSampleRateIndex;
   settings_.applied = 1;
   return true;
 }

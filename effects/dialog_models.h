@@ -309,15 +309,17 @@ struct QualityChoice {
   const char* text;
   int32_t value;
 };
-extern const std::vector<QualityChoice> kChannelChoices;     // "Stereo" 2, "Mono" 1
-extern const std::vector<QualityChoice> kSampleRateChoices;  // "44100 Hz" ... "11025 Hz"
+extern const std::vector<QualityChoice> kChannelChoices;  // "Stereo" 2, "Mono" 1
+// "8000 Hz" ... "96000 Hz" in rising order; 44100 Hz is preselected.
+extern const std::vector<QualityChoice> kSampleRateChoices;
+extern const int kDefaultSampleRateIndex;
 extern const std::vector<QualityChoice> kResolutionChoices;  // "16 Bit" 16, "8 Bit" 8
 
 // New File Audio Quality.
 class NewFileQualityModel {
  public:
   static constexpr int IDC_CHANNELS = 1039, IDC_SAMPLE_RATE = 1040, IDC_RESOLUTION = 1042;
-  // Index 0 in every combo.
+  // Stereo, 44100 Hz, 16 bits.
   void Init();
   // OK: the format chosen.
   NewFileQualitySettings Ok() const;
@@ -337,7 +339,8 @@ class ChangeQualityDialogModel {
   static constexpr int IDC_CHANNELS = 1044, IDC_SAMPLE_RATE = 1045, IDC_RESOLUTION = 1046;
 
   explicit ChangeQualityDialogModel(ChangeQualitySettings& settings) : settings_(settings) {}
-  // Shows the document's format, selects index 0 everywhere, applied := 1.
+  // Shows the document's format, proposes stereo, 44100 Hz, 16 bits,
+  // applied := 1.
   bool Init(const CEditorDoc& doc);
   const ChangeQualitySettings& Ok();
   void Cancel() { settings_.applied = 0; }

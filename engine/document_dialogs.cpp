@@ -18,3 +18,8 @@ bool PresetDocumentDialogs::RunPcmImportDialog(PcmImportSettings* /*settings*/) 
 void PresetDocumentDialogs::RunMediaSupportNeeded() {
   platform::ShowMessage(kMediaSupportNeededText);
 }
+
+bool PresetDocumentDialogs::AskOpenDamagedPart(const std::string& question) {
+  platform::ShowMessage(question, platform::MessageIcon::Question);
+  return openDamagedPart;
+}

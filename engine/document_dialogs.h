@@ -2,6 +2,8 @@
 // dialogs; the batch tool and the tests answer from settings they were given.
 #pragma once
 
+#include <string>
+
 #include "engine/operation_runner.h"
 #include "engine/pcm_import.h"
 #include "engine/temp_audio_file.h"
@@ -19,6 +21,9 @@ class DocumentDialogs : public ToolParameterDialogs {
   virtual void RunMediaSupportNeeded() = 0;
   // The MP3 or WMA information dialog before an export; false on Cancel.
   virtual bool RunExportDialog(OpCode code, CEditorDoc& doc) = 0;
+  // A file that is damaged part-way: `question` names it, says where, and
+  // asks whether to open the part before. true: open that part.
+  virtual bool AskOpenDamagedPart(const std::string& question) = 0;
 };
 
 // Answers every question with what it was given, without asking anybody:
@@ -30,12 +35,16 @@ class PresetDocumentDialogs : public DocumentDialogs {
   bool RunPcmImportDialog(PcmImportSettings* settings) override;
   void RunMediaSupportNeeded() override;
   bool RunExportDialog(OpCode /*code*/, CEditorDoc& /*doc*/) override { return applyExports; }
+  // Shows the question as a message, so that it is not lost where nobody
+  // is asked, and answers with `openDamagedPart`.
+  bool AskOpenDamagedPart(const std::string& question) override;
 
   AudioFormat newFileFormat{2, 16, 44100};
   bool acceptNewFile = true;
   bool acceptPcmImport = true;  // the settings record is used as it stands
   bool applyTools = true;
   bool applyExports = true;
+  bool openDamagedPart = false;
 };
 
 // The text of the "Media Support Needed" dialog, shown as a message where

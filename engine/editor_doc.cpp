@@ -47,6 +47,15 @@ void ShowTooLarge(const std::string& path) {
 }  // namespace
 
 std::string AudioFileKind(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot != std::string::npos && path.find('/', dot) == std::string::npos) {
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const char* decoded :
+         {"flac", "ogg", "oga", "opus", "m4a", "aac", "aif", "aiff", "aifc", "caf"}) {
+      if (extension == decoded) return "AUDIO";
+    }
+  }
   if (path.size() < 4 || path[path.size() - 4] != '.') return "";
   std::string extension = path.substr(path.size() - 3);
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -169,12 +178,17 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
   path_ = path;
   const std::string kind = AudioFileKind(path);
 
+  importedSource = ImportedSource{};
+  WaveHeader header;
+  const bool headerRead = kind == "WAV" && ReadWaveHeader(path, &header) == 1;
+  if (headerRead && NeedsAudioImport(header)) {
+    return OpenThroughImport(OP_IMPORT_AUDIO, "Failed to import audio file") && FinishOpen();
+  }
   if (kind == "WAV") {
-    WaveHeader header;
     // A layout without whole frames (no channels, under 8 bits), or a rate
     // no recording has, is refused like any other invalid header before
     // anything is computed from it.
-    if (ReadWaveHeader(path, &header) != 1 ||
+    if (!headerRead ||
         !AudioFormat{header.channels, header.bitsPerSample, header.sampleRate}.IsEditable()) {
       ShowMessage("Wave Header Invalid");
       return false;
@@ -201,23 +215,48 @@ bool CEditorDoc::OnOpenDocument(const std::string& path) {
     // The import dialog comes before the operation, as a tool's parameter
     // dialog does: closing it abandons the open quietly, nothing having run.
     if (kind == "PCM" && !app_.Dialogs().RunPcmImportDialog(&app_.PcmImport())) return false;
-    const OpCode code = kind == "MP3"   ? OP_IMPORT_MP3
-                        : kind == "WMA" ? OP_IMPORT_WMA
-                                        : OP_IMPORT_PCM;
-    const char* failure = kind == "MP3"   ? "Failed to import MP3 file"
-                          : kind == "WMA" ? "Failed to import WMA file"
-                                          : "Failed to import PCM file";
-    DocRunOperation(code);
-    if (lastResult_ == OP_FAILED) {
-      ShowMessage(failure);
-      return false;
-    }
-    if (lastResult_ == OP_CANCELLED) {
-      work.pcmLength = 0;
-      return false;
-    }
+    const OpCode code = kind == "MP3"     ? OP_IMPORT_MP3
+                        : kind == "WMA"   ? OP_IMPORT_WMA
+                        : kind == "AUDIO" ? OP_IMPORT_AUDIO
+                                          : OP_IMPORT_PCM;
+    const char* failure = kind == "MP3"     ? "Failed to import MP3 file"
+                          : kind == "WMA"   ? "Failed to import WMA file"
+                          : kind == "AUDIO" ? "Failed to import audio file"
+                                            : "Failed to import PCM file";
+    if (!OpenThroughImport(code, failure)) return false;
   }
+  return FinishOpen();
+}
 
+bool CEditorDoc::NeedsAudioImport(const WaveHeader& header) {
+  // The editor's own reader keeps every WAV file it takes today, byte for
+  // byte. Samples of 24, 32 or 64 bits (integer or floating point) and 8- or
+  // 16-bit files of three to eight channels (the layouts that have a standard
+  // down-mix) go to the import routine instead, which reduces and mixes them
+  // down to what the editor edits; any other header is left to the reader.
+  const bool rateUsable =
+      header.sampleRate >= kMinSampleRate && header.sampleRate <= kMaxSampleRate;
+  const int bits = header.bitsPerSample;
+  const bool wide = bits == 24 || bits == 32 || bits == 64;
+  const bool surround = header.channels >= 3 && header.channels <= 8 && (bits == 8 || bits == 16);
+  return rateUsable && header.channels >= 1 && (wide || surround);
+}
+
+bool CEditorDoc::OpenThroughImport(OpCode code, const char* failure) {
+  DocRunOperation(code);
+  if (lastResult_ == OP_CANCELLED) {
+    work.pcmLength = 0;
+    return false;
+  }
+  // Also when no operation answered the code: nothing was imported.
+  if (lastResult_ != OP_DONE) {
+    ShowMessage(failure);
+    return false;
+  }
+  return true;
+}
+
+bool CEditorDoc::FinishOpen() {
   if (DocMemMapFile(&work, PCM_PART, MAP_READ) != OP_DONE) {
     ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.pcmPath.c_str());
     return false;

@@ -24,10 +24,25 @@ class FileMoves;
 }
 class Progress;
 class ScratchSlots;
+struct WaveHeader;
 
-// "WAV", "MP3", "WMA" or "PCM" by the path's three-letter extension (any
-// other extension is "PCM"); "" when the path has no such extension.
+// "AUDIO" for the extensions of the formats the codec layer's import routine
+// opens (.flac, .ogg, .oga, .opus, .m4a, .aac, .aif, .aiff, .aifc, .caf);
+// otherwise "WAV", "MP3", "WMA" or "PCM" by the path's three-letter extension
+// (any other extension is "PCM"); "" when the path has no such extension.
 std::string AudioFileKind(const std::string& path);
+
+// How an opened file's audio was brought into the editor's format by the
+// codec layer's import routine; empty for the files the editor reads itself.
+struct ImportedSource {
+  std::string codec;       // what the file holds, as the decoder names it
+  int32_t sourceBits = 0;  // sample precision of a lossless file; 0 when lossy
+  bool sourceIsFloat = false;
+  int32_t sourceChannels = 0;
+  bool reduced = false;    // its samples were rounded to 16 bits
+  bool mixedDown = false;  // its channels were mixed down to stereo
+  bool partial = false;    // only the part before damage was kept
+};
 
 class CEditorDoc {
  public:
@@ -173,10 +188,21 @@ class CEditorDoc {
 
   Mp3ExportSettings mp3Export;
   WmaExportSettings wmaExport;
+  XiphExportSettings xiphExport;
+  ImportedSource importedSource;
 
  private:
   friend class DocumentCommit;
   void ResetPositions();
+  // A WAV header the editor's own reader refuses but the import routine can
+  // open.
+  static bool NeedsAudioImport(const WaveHeader& header);
+  // Runs an import operation; false after `failure` (or quietly when it was
+  // cancelled).
+  bool OpenThroughImport(OpCode code, const char* failure);
+  // The steps every open shares once the working file holds the audio: the
+  // peak file, the positions, the mapped views.
+  bool FinishOpen();
   // DispatchOperation without the edit count.
   OpResult RunOperationCode(OpCode code, Progress& progress);
   // What a paste reads: the clipboard itself when it has the document's

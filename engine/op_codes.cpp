@@ -48,6 +48,10 @@ constexpr std::array kCodeNames = {
     NamedCode{OP_IMPORT_WMA, "OP_IMPORT_WMA"},
     NamedCode{OP_IMPORT_PCM, "OP_IMPORT_PCM"},
     NamedCode{WRITE_PCM_FILE, "WRITE_PCM_FILE"},
+    NamedCode{OP_IMPORT_AUDIO, "OP_IMPORT_AUDIO"},
+    NamedCode{WRITE_FLAC_FILE, "WRITE_FLAC_FILE"},
+    NamedCode{WRITE_OGG_FILE, "WRITE_OGG_FILE"},
+    NamedCode{WRITE_OPUS_FILE, "WRITE_OPUS_FILE"},
 };
 
 }  // namespace

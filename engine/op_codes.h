@@ -37,6 +37,10 @@ enum class OpCode : int {
   OP_IMPORT_WMA = 178,
   OP_IMPORT_PCM = 179,
   WRITE_PCM_FILE = 180,
+  OP_IMPORT_AUDIO = 181,  // any other audio file, through the codec layer's import routine
+  WRITE_FLAC_FILE = 182,
+  WRITE_OGG_FILE = 183,
+  WRITE_OPUS_FILE = 184,
 };
 using enum OpCode;
 

@@ -6,14 +6,14 @@
 # only to change them.
 set -euo pipefail
 cd "$(dirname "$0")"
-for tool in sox lame ffmpeg; do
+for tool in sox lame ffmpeg flac; do
   command -v "$tool" >/dev/null || { echo "make-seeds: $tool is needed (scripts/setup-deps.sh)" >&2; exit 1; }
 done
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf corpus
-mkdir -p corpus/{wav_open,edit_script,mp3,wma_decode,preset,config,batch_script}
+mkdir -p corpus/{wav_open,edit_script,mp3,wma_decode,ffmpeg_import,preset,config,batch_script}
 
 # sox without dither, so the same command always makes the same bytes.
 tone() {  # tone OUT RATE CHANNELS BITS SECONDS [extra sox options before the output]
@@ -57,6 +57,29 @@ ffquiet -f lavfi -i "sine=frequency=440:sample_rate=16000:duration=0.1" -ac 1 -c
   -b:a 24k -fflags +bitexact corpus/wma_decode/wmav1_mono.wma
 ffquiet -f lavfi -i "sine=frequency=440:sample_rate=8000:duration=0.1" -ac 1 -c:a wmav2 \
   -b:a 24k -metadata title=Seed -metadata author=Artist corpus/wma_decode/tagged.wma
+
+# --- The import routine: one small file of every format it opens ---
+seed() {  # seed OUT CHANNELS RATE [ffmpeg output options]
+  local out=$1 channels=$2 rate=$3
+  shift 3
+  ffquiet -f lavfi -i "sine=frequency=440:sample_rate=$rate:duration=0.05" -ac "$channels" \
+    -fflags +bitexact -flags:a +bitexact "$@" "corpus/ffmpeg_import/$out"
+}
+tone "$work/mono16.wav" 8000 1 16 0.05
+flac -s --no-padding -5 -o corpus/ffmpeg_import/mono16.flac "$work/mono16.wav"
+tone "$work/stereo24.wav" 11025 2 24 0.05
+flac -s --no-padding -5 -o corpus/ffmpeg_import/stereo24.flac "$work/stereo24.wav"
+seed vorbis.ogg 2 8000 -c:a libvorbis -q:a 0
+seed opus.opus 1 48000 -c:a libopus -b:a 16k
+seed aac.m4a 2 8000 -c:a aac -b:a 16k
+seed alac.m4a 1 8000 -c:a alac
+seed pcm16.aiff 2 8000 -c:a pcm_s16be
+seed float.aifc 1 8000 -f aiff -c:a pcm_f32be
+seed pcm24.caf 1 8000 -c:a pcm_s24le
+seed extensible24.wav 2 8000 -c:a pcm_s24le
+seed float64.wav 1 8000 -c:a pcm_f64le
+seed surround.wav 6 8000 -c:a pcm_s16le
+head -c 1500 corpus/ffmpeg_import/stereo24.flac >corpus/ffmpeg_import/cut.flac
 
 # --- Preset files: records of 152 (echo, reverb) and 160 bytes (multi voice) ---
 le32() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $((($1 >> 8) & 255)))\\x$(printf %02x $((($1 >> 16) & 255)))\\x$(printf %02x $((($1 >> 24) & 255)))"; }

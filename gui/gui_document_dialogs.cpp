@@ -1,6 +1,7 @@
 #include "gui/gui_document_dialogs.h"
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QPointer>
 
 #include "app/editor_app.h"
@@ -59,6 +60,14 @@ void CGuiDocumentDialogs::RunMediaSupportNeeded() {
   dialog.exec();
 }
 
+bool CGuiDocumentDialogs::AskOpenDamagedPart(const std::string& question) {
+  const ProgressAside aside;
+  QMessageBox box(QMessageBox::Warning, "Vellmore Editor", QString::fromStdString(question),
+                  QMessageBox::Yes | QMessageBox::No, parent_);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
 bool CGuiDocumentDialogs::RunExportDialog(OpCode code, CEditorDoc& doc) {
   const ProgressAside aside;
   if (code == WRITE_MP3_FILE) {
@@ -67,6 +76,13 @@ bool CGuiDocumentDialogs::RunExportDialog(OpCode code, CEditorDoc& doc) {
   }
   if (code == WRITE_WMA_FILE) {
     CWmaDialog dialog(doc.wmaExport, parent_);
+    return dialog.Run();
+  }
+  if (code == WRITE_FLAC_FILE || code == WRITE_OGG_FILE || code == WRITE_OPUS_FILE) {
+    const XiphType type = code == WRITE_FLAC_FILE  ? XiphType::Flac
+                          : code == WRITE_OGG_FILE ? XiphType::Ogg
+                                                   : XiphType::Opus;
+    CXiphDialog dialog(type, doc.xiphExport, doc.mp3Export, parent_);
     return dialog.Run();
   }
   return PresetDocumentDialogs::RunExportDialog(code, doc);

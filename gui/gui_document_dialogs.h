@@ -23,6 +23,7 @@ class CGuiDocumentDialogs : public PresetDocumentDialogs {
   bool RunNewFileDialog(AudioFormat* format) override;
   void RunMediaSupportNeeded() override;
   bool RunExportDialog(OpCode code, CEditorDoc& doc) override;
+  bool AskOpenDamagedPart(const std::string& question) override;
 
  private:
   QWidget* parent_;

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSessionManager>
 #include <QToolBar>
@@ -604,19 +605,20 @@ bool CMainFrame::SaveDocumentWithDialog(CEditorDoc& doc) {
   QFileDialog dialog(this, "Save As");
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   QStringList filters;
-  // "All Formats" names no single type, so the list starts at Wave Files.
-  for (const std::string& f : FileDialogFilters(kOpenFilter)) {
-    if (f.rfind("All ", 0) != 0) filters << QString::fromStdString(f);
-  }
+  for (const std::string& f : FileDialogFilters(kSaveFilter)) filters << QString::fromStdString(f);
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix("wav");
   if (!doc.Path().empty()) dialog.selectFile(QString::fromStdString(doc.Path()));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   QString path = dialog.selectedFiles().first();
-  if (WriterForPath(path.toStdString()) == OpCode{}) {
+  // A name without an extension takes the chosen filter's; one with an
+  // extension the editor cannot save is refused by the save itself.
+  if (FileExtension(path.toStdString()).empty()) {
     const QString filter = dialog.selectedNameFilter();
+    // The filter's first pattern gives the extension: "FLAC Files (*.flac)".
     const int star = filter.indexOf("*.");
-    path += star >= 0 ? filter.mid(star + 1, 4) : QString(".wav");
+    const int end = star >= 0 ? filter.indexOf(QRegularExpression("[ )]"), star) : -1;
+    path += star >= 0 && end > star ? filter.mid(star + 1, end - star - 1) : QString(".wav");
   }
   return SaveWith(doc, path);
 }

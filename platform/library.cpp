@@ -17,10 +17,10 @@ struct NameMapping {
 };
 
 constexpr std::array kLibraryNames = {
-    NameMapping{"lame.dll", "liblame_enc.so"},
-    NameMapping{"ombrin.dll", "libombrin.so"},
-    NameMapping{"sarvik.dll", "libsarvik.so"},
-    NameMapping{"tallisk.dll", "libtallisk.so"},
+    NameMapping{"lame.dll", "liblame_enc.so"},      NameMapping{"ombrin.dll", "libombrin.so"},
+    NameMapping{"sarvik.dll", "libsarvik.so"},      NameMapping{"tallisk.dll", "libtallisk.so"},
+    NameMapping{"avimport.dll", "libav_import.so"},
+    NameMapping{"avexport.dll", "libav_export.so"},
 };
 
 std::string Lower(std::string_view text) {

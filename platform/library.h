@@ -1,5 +1,6 @@
 // Run-time loading of the outside libraries by the names the editor knows
-// them by ("LAME.DLL", "Ombrin.dll", "Sarvik.dll", "Tallisk.dll").
+// them by ("LAME.DLL", "Ombrin.dll", "Sarvik.dll", "Tallisk.dll",
+// "AVImport.dll", "AVExport.dll").
 #pragma once
 
 #include <string>

@@ -14,6 +14,7 @@ packages=(
   libtag1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   sox ffmpeg lame mpg123
+  flac vorbis-tools opus-tools
   clang libclang-rt-dev
   fonts-dejavu-core
   librsvg2-bin

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <QValidator>
 #include <initializer_list>
@@ -199,5 +200,92 @@ void CWmaDialog::accept() {
 
 void CWmaDialog::reject() {
   model_.Cancel();
+  QDialog::reject();
+}
+
+CXiphDialog::CXiphDialog(XiphType type, XiphExportSettings& settings, Mp3ExportSettings& tags,
+                         QWidget* parent)
+    : QDialog(parent), type_(type), settings_(settings), tags_(tags) {
+  const char* kind = type == XiphType::Flac  ? "FLAC"
+                     : type == XiphType::Ogg ? "Ogg Vorbis"
+                                             : "Opus";
+  const QString title = QString("%1 Information").arg(kind);
+  setWindowTitle(title);
+  auto* group = new QGroupBox(title, this);
+  setting_ = new QSpinBox(group);
+  setting_->setObjectName(QString::number(IDC_SETTING));
+  const char* label = "Compression Level";
+  if (type == XiphType::Flac) {
+    setting_->setRange(kFlacLevelMin, kFlacLevelMax);
+  } else if (type == XiphType::Ogg) {
+    setting_->setRange(kOggQualityMin, kOggQualityMax);
+    label = "Quality";
+  } else {
+    setting_->setRange(kOpusKbpsMin, kOpusKbpsMax);
+    setting_->setSingleStep(16);
+    setting_->setSuffix(" kbit/s");
+    label = "Bit Rate";
+  }
+  genre_ = DropDownList(Mp3DialogModel::GenreTexts(), ids::IDC_MP3_GENRE, group);
+  artist_ = Edit(ids::IDC_MP3_ARTIST, group);
+  title_ = Edit(ids::IDC_MP3_TITLE, group);
+  album_ = Edit(ids::IDC_MP3_ALBUM, group);
+  comment_ = Edit(ids::IDC_MP3_COMMENT, group);
+  year_ = YearEdit(ids::IDC_MP3_YEAR, group);
+  auto* form = new QFormLayout(group);
+  form->addRow(label, setting_);
+  form->addRow("Artist", artist_);
+  form->addRow("Title", title_);
+  form->addRow("Album", album_);
+  form->addRow("Comment", comment_);
+  form->addRow("Genre", genre_);
+  form->addRow("Year", year_);
+  ChainTabOrder({setting_, artist_, title_, album_, comment_, genre_, year_});
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(group);
+  layout->addLayout(OkCancel(this));
+  resize(360, sizeHint().height());
+  Init();
+}
+
+void CXiphDialog::Init() {
+  tags_.Init();
+  setting_->setValue(type_ == XiphType::Flac  ? settings_.flacLevel
+                     : type_ == XiphType::Ogg ? settings_.oggQuality
+                                              : settings_.opusKbps);
+  genre_->setCurrentIndex(tags_.genreSelection);
+  artist_->setText(Q(tags_.artist));
+  title_->setText(Q(tags_.title));
+  album_->setText(Q(tags_.album));
+  comment_->setText(Q(tags_.comment));
+  year_->setText(Q(tags_.year));
+}
+
+bool CXiphDialog::Run() {
+  Init();
+  return exec() == QDialog::Accepted;
+}
+
+void CXiphDialog::accept() {
+  const int value = setting_->value();
+  if (type_ == XiphType::Flac) settings_.flacLevel = value;
+  if (type_ == XiphType::Ogg) settings_.oggQuality = value;
+  if (type_ == XiphType::Opus) settings_.opusKbps = value;
+  // The MP3 bit rate is not this dialog's: no selection keeps it.
+  tags_.bitRateSelection = -1;
+  tags_.genreSelection = genre_->currentIndex();
+  tags_.artist = S(artist_);
+  tags_.title = S(title_);
+  tags_.album = S(album_);
+  tags_.comment = S(comment_);
+  tags_.year = S(year_);
+  tags_.Ok();
+  settings_.applied = 1;
+  QDialog::accept();
+}
+
+void CXiphDialog::reject() {
+  settings_.applied = 0;
   QDialog::reject();
 }

@@ -10,9 +10,11 @@
 
 #include "codecs/mp3_export.h"
 #include "codecs/wma_export.h"
+#include "codecs/xiph_export.h"
 
 class QComboBox;
 class QLineEdit;
+class QSpinBox;
 
 class MP3Dialog : public QDialog {
   Q_OBJECT
@@ -59,5 +61,39 @@ class CWmaDialog : public QDialog {
   QLineEdit* artist_;
   QLineEdit* title_;
   QLineEdit* album_;
+  QLineEdit* year_;
+};
+
+// "FLAC Information", "Ogg Vorbis Information", "Opus Information": the
+// type's own setting (compression level, quality or bit rate) above the same
+// tag fields as the MP3 dialog, whose values they share.
+class CXiphDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Object names of the setting box; the tag boxes have the MP3 dialog's.
+  static constexpr int IDC_SETTING = 1230;
+
+  CXiphDialog(XiphType type, XiphExportSettings& settings, Mp3ExportSettings& tags,
+              QWidget* parent = nullptr);
+  void Init();
+  // Runs modally; OK stores the setting and the tags (applied 1), anything
+  // else sets applied 0. Returns the OK answer.
+  bool Run();
+
+ public slots:
+  void accept() override;
+  void reject() override;
+
+ private:
+  XiphType type_;
+  XiphExportSettings& settings_;
+  Mp3DialogModel tags_;
+  QSpinBox* setting_;
+  QComboBox* genre_;
+  QLineEdit* artist_;
+  QLineEdit* title_;
+  QLineEdit* album_;
+  QLineEdit* comment_;
   QLineEdit* year_;
 };

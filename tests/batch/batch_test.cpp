@@ -301,13 +301,27 @@ TEST_F(BatchTest, ExitStatusesAndTheirMessages) {
        {"vellmore-batch: -e:2: save: bitrate must be one of 320, 256, 224, 192, 160, 128, 112, "
         "96, 80, 64, 56, 48, 40, 32, not \"100\""}},
       {{"open \"unterminated"}, 2, {"vellmore-batch: -e:1: unterminated double quote"}},
+      {{"open " + wav, "save " + File("x.flac") + " flac-level 9"},
+       2,
+       {"vellmore-batch: -e:2: save: flac-level must be a whole number from 0 to 8, not \"9\""}},
+      {{"open " + wav, "save " + File("x.opus") + " opus-bitrate 32"},
+       2,
+       {"vellmore-batch: -e:2: save: opus-bitrate must be a whole number from 64 to 256, not "
+        "\"32\""}},
+      {{"open " + wav, "save " + File("x.ogg") + " bitrate 128"},
+       2,
+       {"vellmore-batch: -e:2: save: option bitrate does not apply to OGG files"}},
+      {{"open " + wav, "save " + File("x.xyz")},
+       3,
+       {"Sorry, x.xyz has an extension the editor cannot save (.xyz). Use .wav, .flac, .ogg, "
+        ".opus, .mp3, .wma or .pcm."}},
   };
   // A save into a folder that does not exist fails in every format, named
   // after the writer that ran.
-  const std::pair<const char*, const char*> writers[] = {{"wav", "WriteWaveFile"},
-                                                         {"pcm", "WriteWaveFile"},
-                                                         {"mp3", "WriteMp3File"},
-                                                         {"wma", "WriteWmaFile"}};
+  const std::pair<const char*, const char*> writers[] = {
+      {"wav", "WriteWaveFile"}, {"pcm", "WriteWaveFile"},  {"mp3", "WriteMp3File"},
+      {"wma", "WriteWmaFile"},  {"flac", "WriteFlacFile"}, {"ogg", "WriteOggFile"},
+      {"opus", "WriteOpusFile"}};
   for (const auto& [extension, routine] : writers) {
     const std::string target = File("missing-folder/x.") + extension;
     cases.push_back({{"open " + wav, "save " + target},
@@ -537,6 +551,34 @@ TEST_F(BatchTest, EditsAndToolsChangeTheAudioAsCommanded) {
 
 // The save options reach the files: the MP3 tag holds them and comes back
 // when the saved file is opened again; the WMA save with its options runs.
+TEST_F(BatchTest, ImportedFilesReportTheirSourceAndEveryOfferedRateWorks) {
+  if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg needed";
+  const std::string flac = File("deep.flac");
+  ASSERT_TRUE(
+      RunCommand("ffmpeg -v error -f lavfi -i 'aevalsrc=0.5*sin(2*PI*440*t):s=48000:d=0.5:"
+                 "c=5.1' -c:a flac -sample_fmt s32 -bits_per_raw_sample 24 '" +
+                 flac + "'"));
+  const RunResult r = RunCommands({"open " + flac, "info", "save " + File("small.flac")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(JsonField(r.out, "sampleRate"), "48000");
+  EXPECT_EQ(JsonField(r.out, "reduced"), "true");
+  EXPECT_EQ(JsonField(r.out, "mixedDown"), "true");
+  EXPECT_EQ(JsonField(r.out, "format"), "\"FLAC (Free Lossless Audio Codec)\"");
+  EXPECT_EQ(r.ErrLines(),
+            (std::vector<std::string>{"deep.flac has 6 channels; it is edited as stereo.",
+                                      "deep.flac is a 24-bit file; it is edited at 16 bits."}));
+
+  const std::string wav = MakeStereoWav("in.wav", 4000);
+  for (const char* rate : {"8000", "11025", "16000", "22050", "32000", "44100", "48000", "96000"}) {
+    SCOPED_TRACE(rate);
+    const RunResult changed =
+        RunCommands({"open " + wav, "change-quality 2 " + std::string(rate) + " 16", "info",
+                     "new 1 " + std::string(rate) + " 8"});
+    ASSERT_EQ(changed.status, 0) << changed.err;
+    EXPECT_EQ(JsonField(changed.out, "sampleRate"), rate);
+  }
+}
+
 TEST_F(BatchTest, SaveOptionsBecomeTheExportedTags) {
   const std::string wav = MakeStereoWav("in.wav", 40000);
   const RunResult saved =

@@ -57,8 +57,12 @@ class Mp3DecoderFiles : public testing::Test {
     WriteFileBytes(d / "s44.raw", TonePcm(44100, 2, 1.0));
     WriteFileBytes(d / "s48.raw", TonePcm(48000, 2, 0.5));
     WriteFileBytes(d / "m22.raw", TonePcm(22050, 1, 0.5));
+    // The plain files have no Info frame (lame -t): every frame of them is
+    // decoded whole, which the frame-reader cases count on.
     ready_ = EncodeMp3(d / "s44.raw", 44100, 2, 128, d / "s44.mp3") &&
              EncodeMp3(d / "s48.raw", 48000, 2, 128, d / "s48.mp3") &&
+             EncodeMp3(d / "s44.raw", 44100, 2, 128, d / "plain44.mp3", "-t") &&
+             EncodeMp3(d / "s48.raw", 48000, 2, 128, d / "plain48.mp3", "-t") &&
              EncodeMp3(d / "m22.raw", 22050, 1, 64, d / "m22.mp3") &&
              EncodeMp3(d / "s44.raw", 44100, 2, 128, d / "tagged.mp3",
                        "--add-id3v2 --pad-id3v2-size 300 --tt Title --ta Artist --tl Album "
@@ -82,46 +86,57 @@ class Mp3DecoderFiles : public testing::Test {
 std::unique_ptr<TempDir> Mp3DecoderFiles::dir_;
 bool Mp3DecoderFiles::ready_ = false;
 
-// The reference decoder is told to decode lame's Info frame as ordinary data
-// and to trim nothing: the frame reader hands that frame on like any other
-// (it decodes to silence), and neither decoder delay nor end padding is cut.
-// With that, the samples are the same to the byte.
+// Both decoders run gapless: lame's Info frame is read, not decoded, and the
+// encoder delay and padding it records are cut. With that, the samples are
+// the same to the byte, at the stream's own rate.
 TEST_F(Mp3DecoderFiles, DecodesLikeTheReferenceDecoder) {
   struct Case {
     const char* file;
-    bool halfRate;
     int32_t rate;
   } cases[] = {
-      {"s48.mp3", true, 24000},   // 48000 Hz is synthesised at half rate
-      {"s44.mp3", false, 44100},  // ... and the next import is back at full rate
-      {"m22.mp3", false, 22050},
-      {"tagged.mp3", false, 44100},  // ID3v2 in front, ID3v1 behind: neither yields samples
+      {"s48.mp3", 48000},     {"s44.mp3", 44100}, {"m22.mp3", 22050},
+      {"tagged.mp3", 44100},   // ID3v2 in front, ID3v1 behind: neither yields samples
+      {"plain48.mp3", 48000},  // no Info frame: nothing to trim
   };
   Mp3Decoder decoder;  // one object for all, as in the program
   for (const auto& c : cases) {
     SCOPED_TRACE(c.file);
-    const std::string reference = ReferenceDecode(File(c.file), c.halfRate);
+    const std::string reference = ReferenceDecode(File(c.file));
     ASSERT_FALSE(reference.empty());
     const DecodeRun run = RunDecode(decoder, File(c.file), work_ / "out.pcm");
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(run.channels, 2);
     EXPECT_EQ(run.bits, 16);
     EXPECT_EQ(run.rate, c.rate);
-    EXPECT_EQ(decoder.Parameters().downSampling, c.halfRate ? 1 : 0);
     EXPECT_TRUE(run.messages.empty());
     EXPECT_EQ(run.pcm.size(), reference.size());
     EXPECT_TRUE(run.pcm == reference) << "decoded samples differ from the reference decode";
   }
 }
 
-TEST_F(Mp3DecoderFiles, EveryFrameOfTheStreamIsDecoded) {
-  // The Info frame lame writes first is an ordinary (silent) frame here, so the
-  // output holds exactly one frame's worth of samples per frame in the file.
-  const std::string bytes = ReadFileBytes(File("s44.mp3"));
+TEST_F(Mp3DecoderFiles, FileWithInfoFrameOpensWithItsSourceLength) {
+  // The source PCM was 1 s at 44100 Hz, 0.5 s at 48000 Hz and 0.5 s of mono
+  // at 22050 Hz; without the trimming each would be longer by the encoder
+  // delay, the padding and the Info frame.
+  struct Case {
+    const char* file;
+    size_t frames;
+  } cases[] = {{"s44.mp3", 44100}, {"s48.mp3", 24000}, {"m22.mp3", 11025}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    Mp3Decoder decoder;
+    const DecodeRun run = RunDecode(decoder, File(c.file), work_ / "out.pcm");
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(run.pcm.size(), c.frames * 4);
+  }
+}
+
+TEST_F(Mp3DecoderFiles, EveryFrameOfAStreamWithoutInfoFrameIsDecoded) {
+  const std::string bytes = ReadFileBytes(File("plain44.mp3"));
   const size_t frames = FrameOffsets(bytes).size();
   ASSERT_GT(frames, 30u);
   Mp3Decoder decoder;
-  const DecodeRun run = RunDecode(decoder, File("s44.mp3"), work_ / "out.pcm");
+  const DecodeRun run = RunDecode(decoder, File("plain44.mp3"), work_ / "out.pcm");
   EXPECT_EQ(decoder.Parameters().frameCounter, frames);
   EXPECT_EQ(run.pcm.size(), frames * kStereoFrameBytes);
 }
@@ -144,10 +159,10 @@ TEST_F(Mp3DecoderFiles, GarbageBetweenFramesIsSkipped) {
   // The frame after the garbage finds the bit reservoir it refers to in the
   // frames before it, so the decode equals that of the clean file. 300000
   // bytes make the search give up twice before it finds the frame.
-  const std::string clean = ReadFileBytes(File("s44.mp3"));
+  const std::string clean = ReadFileBytes(File("plain44.mp3"));
   const std::vector<size_t> frames = FrameOffsets(clean);
   ASSERT_GT(frames.size(), 12u);
-  const std::string reference = ReferenceDecode(File("s44.mp3"), false);
+  const std::string reference = ReferenceDecode(File("plain44.mp3"));
   ASSERT_FALSE(reference.empty());
   for (size_t garbage : {size_t{3000}, size_t{kMp3ResyncLimit + 100}, size_t{300000}}) {
     SCOPED_TRACE(garbage);
@@ -165,7 +180,7 @@ TEST_F(Mp3DecoderFiles, GarbageBetweenFramesIsSkipped) {
 TEST_F(Mp3DecoderFiles, TruncatedLastFrameIsDecodedWithZeros) {
   // The reference decoder drops an incomplete last frame; here its missing
   // bytes are taken as zero, which is what it decodes from a copy padded so.
-  const std::string clean = ReadFileBytes(File("s44.mp3"));
+  const std::string clean = ReadFileBytes(File("plain44.mp3"));
   const std::vector<size_t> frames = FrameOffsets(clean);
   FrameHeader last;
   ASSERT_TRUE(ParseHeader(HeaderAt(clean, frames.back()), last));
@@ -173,7 +188,7 @@ TEST_F(Mp3DecoderFiles, TruncatedLastFrameIsDecodedWithZeros) {
   const std::string cut = clean.substr(0, clean.size() - 100);
   WriteFileBytes(work_ / "cut.mp3", cut);
   WriteFileBytes(work_ / "padded.mp3", cut + std::string(100, '\0'));
-  const std::string reference = ReferenceDecode(work_ / "padded.mp3", false);
+  const std::string reference = ReferenceDecode(work_ / "padded.mp3");
   ASSERT_EQ(reference.size(), frames.size() * kStereoFrameBytes);
 
   Mp3Decoder decoder;
@@ -184,16 +199,15 @@ TEST_F(Mp3DecoderFiles, TruncatedLastFrameIsDecodedWithZeros) {
 
 TEST_F(Mp3DecoderFiles, LaterHeadersCannotChangeLayerOrRate) {
   // A 48000 Hz stream glued behind a 44100 Hz one: the first header fixes the
-  // rate, so there is no switch to half-rate output part-way and the first
-  // stream's samples come out unchanged.
+  // rate, so there is no switch of rate part-way and the first stream's
+  // samples come out unchanged.
   WriteFileBytes(work_ / "glued.mp3",
-                 ReadFileBytes(File("s44.mp3")) + ReadFileBytes(File("s48.mp3")));
-  const std::string first = ReferenceDecode(File("s44.mp3"), false);
+                 ReadFileBytes(File("plain44.mp3")) + ReadFileBytes(File("plain48.mp3")));
+  const std::string first = ReferenceDecode(File("plain44.mp3"));
   Mp3Decoder decoder;
   const DecodeRun run = RunDecode(decoder, work_ / "glued.mp3", work_ / "out.pcm");
   EXPECT_EQ(run.result, 1);
   EXPECT_EQ(run.rate, 44100);
-  EXPECT_EQ(decoder.Parameters().downSampling, 0);
   ASSERT_GT(run.pcm.size(), first.size());
   // Every frame read, the misread ones of the second stream too, is decoded as
   // a 44100 Hz Layer III frame of 1152 samples; nothing is resampled.
@@ -202,10 +216,10 @@ TEST_F(Mp3DecoderFiles, LaterHeadersCannotChangeLayerOrRate) {
 }
 
 TEST_F(Mp3DecoderFiles, ProgressFollowsTheFramesRead) {
-  const size_t size = fs::file_size(File("s44.mp3"));
+  const size_t size = fs::file_size(File("plain44.mp3"));
   ScriptedProgress progress;
   Mp3Decoder decoder;
-  const DecodeRun run = RunDecode(decoder, File("s44.mp3"), work_ / "out.pcm", progress);
+  const DecodeRun run = RunDecode(decoder, File("plain44.mp3"), work_ / "out.pcm", progress);
   ASSERT_EQ(run.result, 1);
   EXPECT_EQ(progress.Total(), size / 100);
   EXPECT_EQ(static_cast<uint32_t>(progress.steps), decoder.Parameters().frameCounter + 1);
@@ -213,7 +227,7 @@ TEST_F(Mp3DecoderFiles, ProgressFollowsTheFramesRead) {
 }
 
 TEST_F(Mp3DecoderFiles, CancelStopsAtTheNextFrameRead) {
-  const std::string full = ReferenceDecode(File("s44.mp3"), false);
+  const std::string full = ReferenceDecode(File("plain44.mp3"));
   struct Case {
     int cancelAtStep;  // Step(0) is the first step, each frame read one more
     int stepsTaken;
@@ -235,8 +249,8 @@ TEST_F(Mp3DecoderFiles, CancelStopsAtTheNextFrameRead) {
     Mp3Decoder decoder;
     int16_t channels = -1, bits = -1;
     int32_t rate = -1;
-    const auto result = decoder.DecodeToPcm(File("s44.mp3").string(), (work_ / "out.pcm").string(),
-                                            channels, bits, rate, progress);
+    const auto result = decoder.DecodeToPcm(
+        File("plain44.mp3").string(), (work_ / "out.pcm").string(), channels, bits, rate, progress);
     EXPECT_EQ(result, ToInt(OP_CANCELLED));
     EXPECT_EQ(progress.steps, c.stepsTaken);
     EXPECT_EQ(decoder.Parameters().frameCounter, c.framesDecoded);
@@ -250,7 +264,7 @@ TEST_F(Mp3DecoderFiles, CancelStopsAtTheNextFrameRead) {
 TEST_F(Mp3DecoderFiles, DamagedFramesDoNotStopTheDecode) {
   // Random bytes written over frame bodies (never over headers): the payload
   // decoder copes, every frame is still read and yields its samples.
-  const std::string clean = ReadFileBytes(File("s44.mp3"));
+  const std::string clean = ReadFileBytes(File("plain44.mp3"));
   const std::vector<size_t> frames = FrameOffsets(clean);
   std::mt19937 random(11);
   for (int round = 0; round < 4; ++round) {

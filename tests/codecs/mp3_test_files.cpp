@@ -54,11 +54,10 @@ bool EncodeMp3(const std::filesystem::path& pcm, int rate, int channels, int kbp
   return std::system(command.c_str()) == 0 && std::filesystem::exists(mp3);
 }
 
-std::string ReferenceDecode(const std::filesystem::path& mp3, bool halfRate) {
+std::string ReferenceDecode(const std::filesystem::path& mp3) {
   const std::filesystem::path out = mp3.string() + ".ref.raw";
-  const std::string command =
-      std::string("mpg123 -q -e s16 --stereo --no-gapless --no-infoframe ") +
-      (halfRate ? "-2 " : "") + "-O " + Quote(out) + " " + Quote(mp3) + " >/dev/null 2>&1";
+  const std::string command = std::string("mpg123 -q -e s16 --stereo -O ") + Quote(out) + " " +
+                              Quote(mp3) + " >/dev/null 2>&1";
   if (std::system(command.c_str()) != 0) return {};
   std::string pcm = ReadFileBytes(out);
   std::filesystem::remove(out);

@@ -20,9 +20,10 @@ bool EncodeMp3(const std::filesystem::path& pcm, int rate, int channels, int kbp
                const std::filesystem::path& mp3, const std::string& extra = "");
 
 // The reference decode: 16-bit signed little-endian, mono duplicated to
-// stereo, 2:1 down-sampling when `halfRate`, nothing trimmed, the Info frame
-// decoded as an ordinary frame. Empty when the tool fails.
-std::string ReferenceDecode(const std::filesystem::path& mp3, bool halfRate);
+// stereo, at the stream's own rate, gapless (an Info frame is read, not
+// decoded, and the encoder delay and padding it records are cut). Empty when
+// the tool fails.
+std::string ReferenceDecode(const std::filesystem::path& mp3);
 
 // Offsets of the frames of a clean stream, walked by header and frame size
 // from the first valid header at or after `start`.

@@ -4,8 +4,9 @@
 
 TEST(Library, EditorNamesMapToSharedObjects) {
   const std::pair<const char*, const char*> cases[] = {
-      {"LAME.DLL", "liblame_enc.so"}, {"Ombrin.dll", "libombrin.so"},
-      {"Sarvik.dll", "libsarvik.so"}, {"Tallisk.dll", "libtallisk.so"},
+      {"LAME.DLL", "liblame_enc.so"},      {"Ombrin.dll", "libombrin.so"},
+      {"Sarvik.dll", "libsarvik.so"},      {"Tallisk.dll", "libtallisk.so"},
+      {"AVImport.dll", "libav_import.so"}, {"AVExport.dll", "libav_export.so"},
       {"libm.so.6", "libm.so.6"},
   };
   for (const auto& [name, file] : cases) EXPECT_EQ(platform::LibraryFileName(name), file);

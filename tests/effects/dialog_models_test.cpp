@@ -254,10 +254,17 @@ TEST(QualityDialogs, DefaultsAndTheCurrentFormatTexts) {
   newFile.Init();
   EXPECT_EQ(newFile.OkFormat(), (AudioFormat{2, 16, 44100}));
   newFile.channelsIndex = 1;
-  newFile.sampleRateIndex = 2;
+  newFile.sampleRateIndex = 1;
   newFile.resolutionIndex = 1;
   EXPECT_EQ(newFile.OkFormat(), (AudioFormat{1, 8, 11025}));
-  EXPECT_STREQ(kSampleRateChoices[1].text, "22050 Hz");
+  // Both dialogs offer the same rates, rising, with 44100 Hz preselected.
+  std::vector<int32_t> rates;
+  for (const QualityChoice& c : kSampleRateChoices) {
+    rates.push_back(c.value);
+    EXPECT_EQ(c.text, std::to_string(c.value) + " Hz");
+  }
+  EXPECT_EQ(rates, (std::vector<int32_t>{8000, 11025, 16000, 22050, 32000, 44100, 48000, 96000}));
+  EXPECT_EQ(kSampleRateChoices[static_cast<size_t>(kDefaultSampleRateIndex)].value, 44100);
 
   EffectDoc d({2, 16, 48000}, Audio());
   ChangeQualitySettings settings;
@@ -278,9 +285,9 @@ TEST(QualityDialogs, DefaultsAndTheCurrentFormatTexts) {
 
 TEST(Dialogs, RefuseADocumentNoToolCanProcess) {
   TestApp t;
-  WriteFileBytes(t.FilePath("deep.wav"), MakeWav({1, 24, 8000}, std::string(300, '\0')));
+  WriteFileBytes(t.FilePath("nine.wav"), MakeWav({9, 16, 8000}, std::string(288, '\0')));
   CEditorDoc doc(t.App());
-  ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("deep.wav")));
+  ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("nine.wav")));
   MessageRecorder messages;
   VolumeSettings volume;
   EXPECT_FALSE(VolumeDialogModel(volume).Init(doc));

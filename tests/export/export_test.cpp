@@ -165,31 +165,60 @@ TEST_F(ExportTest, Mp3ConvertsOtherFormatsFirstAndRemovesTheCopy) {
   struct Case {
     AudioFormat format;
     int frames;
+    int bitRate;
+    int32_t encodedRate;  // the document's own where MPEG has it at that bit rate
   };
-  const Case cases[] = {{{1, 16, 44100}, 44100},
-                        {{2, 8, 44100}, 44100},
-                        {{2, 16, 22050}, 22050},
-                        {{1, 8, 22050}, 22050}};
+  const Case cases[] = {{{1, 16, 44100}, 44100, 128, 44100}, {{2, 8, 44100}, 44100, 128, 44100},
+                        {{2, 16, 22050}, 22050, 128, 22050}, {{1, 8, 22050}, 22050, 128, 22050},
+                        {{2, 16, 48000}, 48000, 320, 48000}, {{2, 16, 22050}, 22050, 320, 44100},
+                        {{2, 16, 96000}, 96000, 128, 44100}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.format.channels << "ch " << c.format.bitsPerSample
                                     << "bit " << c.format.sampleRate);
     auto doc = Open(c.format, Tone(c.format, c.frames));
+    doc->mp3Export.bitRate = c.bitRate;
     const std::string mp3 = t.FilePath("conv.mp3");
     ASSERT_EQ(Save(*doc, WRITE_MP3_FILE, mp3), OP_DONE);
     EXPECT_EQ(doc->work.Format(), c.format);  // the document itself is unchanged
     EXPECT_EQ(doc->tempA->pcmLength, 0u);
     EXPECT_FALSE(fs::exists(doc->tempA->pcmPath) && fs::file_size(doc->tempA->pcmPath) > 0);
-    // One second of audio at 44100 Hz, stereo.
+    // One second of audio at the encoded rate, stereo; frames are half as
+    // long below 32000 Hz.
+    const int frameSamples = c.encodedRate < 32000 ? kMp3FrameSamples / 2 : kMp3FrameSamples;
     const std::string decoded = Output("mpg123 -q -s " + Quote(mp3));
     const long samples = static_cast<long>(decoded.size() / 4);
-    EXPECT_GE(samples - kLameStartDelay, 44100 - 4);
-    EXPECT_LT(samples - kLameStartDelay, 44100 + 2 * kMp3FrameSamples);
+    EXPECT_GE(samples - kLameStartDelay, c.encodedRate - 4);
+    EXPECT_LT(samples - kLameStartDelay, c.encodedRate + 4 * frameSamples);
     if (HaveTool("ffprobe")) {
       const auto probe = Probe(mp3);
-      EXPECT_EQ(probe.at("sample_rate"), "44100");
+      EXPECT_EQ(probe.at("sample_rate"), std::to_string(c.encodedRate));
       EXPECT_EQ(probe.at("channels"), "2");
     }
   }
+  EXPECT_TRUE(WriteFiles(t).empty());
+}
+
+TEST_F(ExportTest, Mp3ResamplingFiltersWhatTheNewRateCannotHold) {
+  if (!HaveTool("mpg123")) GTEST_SKIP() << "mpg123 needed";
+  // 30 kHz fits 96000 Hz but not 44100 Hz: a filter removes it, where
+  // dropping and repeating samples would fold it down to 14.1 kHz at full
+  // level.
+  const AudioFormat format{2, 16, 96000};
+  auto doc = Open(format, Tone(format, 96000, 30000.0));
+  doc->mp3Export.bitRate = 320;
+  const std::string mp3 = t.FilePath("high.mp3");
+  ASSERT_EQ(Save(*doc, WRITE_MP3_FILE, mp3), OP_DONE);
+  const std::string decoded = Output("mpg123 -q -s " + Quote(mp3));
+  ASSERT_GT(decoded.size(), 44100u * 4);
+  double energy = 0;
+  const size_t samples = decoded.size() / 2;
+  for (size_t i = 0; i < samples; ++i) {
+    const auto v = static_cast<int16_t>(static_cast<uint8_t>(decoded[2 * i]) |
+                                        (static_cast<uint8_t>(decoded[2 * i + 1]) << 8));
+    energy += double{v} * v;
+  }
+  const double rms = std::sqrt(energy / static_cast<double>(samples));
+  EXPECT_LT(rms, 100.0) << "the 30 kHz tone (RMS 11585) came through";
   EXPECT_TRUE(WriteFiles(t).empty());
 }
 

@@ -245,8 +245,29 @@ TEST(CommandTable, SaveChoosesTheWriterByTheTargetsKind) {
   EXPECT_EQ(WriterForPath("a.pcm"), WRITE_PCM_FILE);
   EXPECT_EQ(WriterForPath("a.raw"), WRITE_PCM_FILE);
   EXPECT_EQ(WriterForPath("noextension"), OpCode{});
+  EXPECT_EQ(WriterForPath("a.FLAC"), WRITE_FLAC_FILE);
+  EXPECT_EQ(WriterForPath("a.ogg"), WRITE_OGG_FILE);
+  EXPECT_EQ(WriterForPath("a.opus"), WRITE_OPUS_FILE);
+  // Any other extension names no writer and is refused with its own words;
+  // a name without one is not refused (Save asks for a name instead).
+  EXPECT_EQ(WriterForPath("a.xyz"), OpCode{});
+  EXPECT_EQ(WriterForPath("a.m4a"), OpCode{});
+  EXPECT_EQ(UnsavableExtensionMessage("/d.x/song.XYZ"),
+            "Sorry, song.XYZ has an extension the editor cannot save (.XYZ). Use .wav, .flac, "
+            ".ogg, .opus, .mp3, .wma or .pcm.");
+  EXPECT_EQ(UnsavableExtensionMessage("/d.x/song"), "");
+  EXPECT_EQ(UnsavableExtensionMessage("song.opus"), "");
   EXPECT_EQ(FileDialogFilters(kOpenFilter),
-            (std::vector<std::string>{"All Formats (*.wav *.mp3 *.wma *.pcm)", "Wave Files (*.wav)",
+            (std::vector<std::string>{
+                "All Formats (*.wav *.mp3 *.wma *.flac *.ogg *.oga *.opus *.m4a *.aac *.aif *.aiff "
+                "*.aifc *.caf *.pcm)",
+                "Wave Files (*.wav)", "MP3 Files (*.mp3)", "Windows Media Files (*.wma)",
+                "FLAC Files (*.flac)", "Ogg Vorbis Files (*.ogg *.oga)", "Opus Files (*.opus)",
+                "AAC Files (*.m4a *.aac)", "AIFF Files (*.aiff *.aif *.aifc)", "CAF Files (*.caf)",
+                "PCM Files (*.pcm)", "All Files (*)"}));
+  EXPECT_EQ(FileDialogFilters(kSaveFilter),
+            (std::vector<std::string>{"Wave Files (*.wav)", "FLAC Files (*.flac)",
+                                      "Ogg Vorbis Files (*.ogg)", "Opus Files (*.opus)",
                                       "MP3 Files (*.mp3)", "Windows Media Files (*.wma)",
-                                      "PCM Files (*.pcm)", "All Files (*)"}));
+                                      "PCM Files (*.pcm *.raw)"}));
 }

@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <cstdlib>
 
@@ -245,6 +246,48 @@ TEST(GuiDocumentDialogs, ExportDialogsEditTheDocumentsSettings) {
                                                        "Media Support Needed"}));
 }
 
+TEST(XiphDialog, EachTypeShowsItsSettingAndSharesTheMp3Tags) {
+  TestApp t;
+  CEditorDoc doc(t.App());
+  doc.mp3Export.title = "Shared";
+  doc.mp3Export.bitRate = 192;
+  CGuiDocumentDialogs dialogs(nullptr);
+  struct Case {
+    OpCode code;
+    const char* title;
+    int shown;  // the default
+    int typed;
+  } cases[] = {{WRITE_FLAC_FILE, "FLAC Information", 5, 8},
+               {WRITE_OGG_FILE, "Ogg Vorbis Information", 5, 0},
+               {WRITE_OPUS_FILE, "Opus Information", 128, 256}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.title);
+    int shown = -1;
+    std::string title;
+    ModalDriver driver([&](QDialog& dialog) {
+      auto* setting = Child<QSpinBox>(dialog, CXiphDialog::IDC_SETTING);
+      shown = setting->value();
+      title = Child<QLineEdit>(dialog, ids::IDC_MP3_TITLE)->text().toStdString();
+      setting->setValue(c.typed);
+      Child<QLineEdit>(dialog, ids::IDC_MP3_ARTIST)->setText("Someone");
+      ModalDriver::Press(dialog, ids::IDC_EXPORT_OK);
+    });
+    EXPECT_TRUE(dialogs.RunExportDialog(c.code, doc));
+    EXPECT_EQ(driver.Titles(), std::vector<std::string>{c.title});
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(title, "Shared");
+  }
+  EXPECT_EQ(doc.xiphExport.flacLevel, 8);
+  EXPECT_EQ(doc.xiphExport.oggQuality, 0);
+  EXPECT_EQ(doc.xiphExport.opusKbps, 256);
+  EXPECT_EQ(doc.mp3Export.artist, "Someone");
+  EXPECT_EQ(doc.mp3Export.bitRate, 192);  // not these dialogs' setting
+
+  ModalDriver cancel([](QDialog& dialog) { ModalDriver::Press(dialog, ids::IDC_EXPORT_CANCEL); });
+  EXPECT_FALSE(dialogs.RunExportDialog(WRITE_FLAC_FILE, doc));
+  EXPECT_EQ(doc.xiphExport.applied, 0);
+}
+
 TEST(MainFrame, SettingsAndHelpCommandsOpenTheirDialogs) {
   TestApp t;
   CMainFrame frame(t.App());
@@ -279,6 +322,10 @@ TEST(DialogPictures, EveryDialogRenders) {
   dialogs.emplace_back("folder", std::make_unique<CFolderDialog>("/tmp"));
   dialogs.emplace_back("mp3", std::make_unique<MP3Dialog>(mp3));
   dialogs.emplace_back("wma", std::make_unique<CWmaDialog>(wma));
+  XiphExportSettings xiph;
+  dialogs.emplace_back("flac", std::make_unique<CXiphDialog>(XiphType::Flac, xiph, mp3));
+  dialogs.emplace_back("ogg", std::make_unique<CXiphDialog>(XiphType::Ogg, xiph, mp3));
+  dialogs.emplace_back("opus", std::make_unique<CXiphDialog>(XiphType::Opus, xiph, mp3));
   const char* folder = std::getenv("VELLMORE_DIALOG_PNG_DIR");
   for (auto& [name, dialog] : dialogs) {
     dialog->show();

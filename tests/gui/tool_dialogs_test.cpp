@@ -443,15 +443,16 @@ TEST(QualityDialogsWiring, ChangeQualityShowsTheCurrentFormatAndStoresTheChoice)
   EXPECT_EQ(TextOf(dialog, 1048), "48000 Hz");
   EXPECT_EQ(TextOf(dialog, 1049), "16 Bit");
   QComboBox* rate = Find<QComboBox>(dialog, 1045);
-  ASSERT_EQ(rate->count(), 3);
-  EXPECT_EQ(rate->itemText(2), "11025 Hz");
-  for (int id : {1044, 1045, 1046}) EXPECT_EQ(Find<QComboBox>(dialog, id)->currentIndex(), 0);
+  ASSERT_EQ(rate->count(), 8);
+  EXPECT_EQ(rate->itemText(1), "11025 Hz");
+  EXPECT_EQ(rate->currentText(), "44100 Hz");
+  for (int id : {1044, 1046}) EXPECT_EQ(Find<QComboBox>(dialog, id)->currentIndex(), 0);
   Find<QComboBox>(dialog, 1044)->setCurrentIndex(1);
   rate->setCurrentIndex(1);
   Find<QComboBox>(dialog, 1046)->setCurrentIndex(1);
   Click(dialog, 1050);
   EXPECT_EQ(settings.newChannels, 1);
-  EXPECT_EQ(settings.newSampleRate, 22050);
+  EXPECT_EQ(settings.newSampleRate, 11025);
   EXPECT_EQ(settings.newBitsPerSample, 8);
   EXPECT_EQ(settings.applied, 1);
 
@@ -471,19 +472,19 @@ TEST(QualityDialogsWiring, NewFileDefaultsToStereo44100SixteenBit) {
   QComboBox* channels = Find<QComboBox>(dialog, 1039);
   ASSERT_EQ(channels->count(), 2);
   EXPECT_EQ(channels->itemText(1), "Mono");
-  Find<QComboBox>(dialog, 1040)->setCurrentIndex(2);
+  Find<QComboBox>(dialog, 1040)->setCurrentIndex(1);
   Find<QComboBox>(dialog, 1042)->setCurrentIndex(1);
   EXPECT_EQ(dialog.Chosen(), (AudioFormat{2, 8, 11025}));
-  dialog.Open();  // every opening starts from index 0 again
+  dialog.Open();  // every opening starts from the defaults again
   EXPECT_EQ(dialog.Chosen(), (AudioFormat{2, 16, 44100}));
 }
 
 TEST(ToolDialogRuns, RefusedFormatShowsNoDialogAndIsNotApplied) {
   TestApp t;
   t.App().installTools = InstallDocumentTools;
-  WriteFileBytes(t.FilePath("deep.wav"), MakeWav({2, 24, 8000}, std::string(600, '\x10')));
+  WriteFileBytes(t.FilePath("nine.wav"), MakeWav({9, 16, 8000}, std::string(576, '\x10')));
   CEditorDoc doc(t.App());
-  ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("deep.wav")));
+  ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("nine.wav")));
   MessageRecorder messages;
   for (OpCode code : {OP_VOLUME, OP_ECHO, OP_MIX_PASTE, OP_CHANGE_QUALITY}) {
     messages.Clear();

@@ -25,7 +25,7 @@ id=org.vellmore.Editor
 expected=(
   bin/vellmore-editor bin/vellmore-batch
   lib/vellmore/libvellmore_message.so lib/vellmore/libombrin.so lib/vellmore/liblame_enc.so
-  lib/vellmore/libsarvik.so lib/vellmore/libtallisk.so
+  lib/vellmore/libsarvik.so lib/vellmore/libtallisk.so lib/vellmore/libav_import.so lib/vellmore/libav_export.so
   "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
   "share/icons/hicolor/scalable/apps/$id.svg"
   share/man/man1/vellmore-editor.1 share/man/man1/vellmore-batch.1
