@@ -1,4 +1,5 @@
 #include "libs/av_import/av_import.h"
+#include "platform/fault_injection.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -202,6 +203,7 @@ struct AvImportReader {
   // One step of decoding: a packet in, its frames out; at the end, the
   // decoder and the resampler emptied.
   int32_t Step() {
+    if (platform::FaultInjected(platform::FileCall::Codec)) return AV_IMPORT_ERROR_INTERNAL;
     if (!draining) {
       const int read = av_read_frame(format, packet);
       if (read == AVERROR_EOF) {

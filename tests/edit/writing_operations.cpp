@@ -143,5 +143,13 @@ std::vector<WritingOperation> WritingOperations() {
   openWma.needsEncoders = true;  // the WMA libraries and ffmpeg
   openWma.cancellable = false;   // covered by the import's own cancel tests
   operations.push_back(openWma);
+  WritingOperation openFlac = open("opened.flac");
+  openFlac.prepare = [](TestApp& t, CEditorDoc&) {
+    ASSERT_TRUE(RunCommand("ffmpeg -v error -y -f lavfi -i sine=f=440:d=0.5 -ac 2 -ar 48000 '" +
+                           t.FilePath("opened.flac") + "'"));
+  };
+  openFlac.needsEncoders = true;  // the import library and ffmpeg
+  openFlac.cancellable = false;
+  operations.push_back(openFlac);
   return operations;
 }
