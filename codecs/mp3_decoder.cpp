@@ -15,6 +15,7 @@
 
 #include "codecs/mp3_frame_header.h"
 #include "engine/op_codes.h"
+#include "platform/fault_injection.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
 
@@ -236,27 +237,36 @@ Mpg123Handle OpenPayloadDecoder(long outputRate, int& error) {
   return mh;
 }
 
+// What became of one frame.
+enum class FrameDecode {
+  Decoded,
+  Unusable,  // the stream cannot continue after it: the audio ends there
+  Failed,    // the library itself failed (memory, say): the import fails
+};
+
 // Hands one frame to the payload decoder and appends what it yields.
-// False on a decoding failure the stream cannot continue after.
-bool DecodeFrame(mpg123_handle* mh, const std::vector<uint8_t>& frame, long outputRate,
-                 std::vector<uint8_t>& out) {
-  if (mpg123_feed(mh, frame.data(), frame.size()) != MPG123_OK) return false;
+FrameDecode DecodeFrame(mpg123_handle* mh, const std::vector<uint8_t>& frame, long outputRate,
+                        std::vector<uint8_t>& out) {
+  if (platform::FaultInjected(platform::FileCall::Codec) ||
+      mpg123_feed(mh, frame.data(), frame.size()) != MPG123_OK) {
+    return FrameDecode::Failed;
+  }
   for (;;) {
     off_t number = 0;
     unsigned char* audio = nullptr;
     size_t bytes = 0;
     const int result = mpg123_decode_frame(mh, &number, &audio, &bytes);
-    if (result == MPG123_NEED_MORE) return true;
+    if (result == MPG123_NEED_MORE) return FrameDecode::Decoded;
     if (result == MPG123_NEW_FORMAT) {
       long rate = 0;
       int channels = 0, encoding = 0;
       if (mpg123_getformat(mh, &rate, &channels, &encoding) != MPG123_OK || rate != outputRate ||
           channels != 2 || encoding != MPG123_ENC_SIGNED_16) {
-        return false;
+        return FrameDecode::Unusable;
       }
       continue;
     }
-    if (result != MPG123_OK) return false;
+    if (result != MPG123_OK) return FrameDecode::Unusable;
     if (audio != nullptr && bytes > 0) out.insert(out.end(), audio, audio + bytes);
   }
 }
@@ -306,6 +316,7 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   Mpg123Handle payload;
   bool writeFailed = false;
   bool setupFailed = false;
+  bool decoderFailed = false;
   int setupError = MPG123_OK;
 
   for (;;) {
@@ -325,12 +336,20 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
       }
     }
 
+    // Running out of memory is not the end of the audio: the import fails
+    // rather than open a document cut short without a word.
+    FrameDecode decoded = FrameDecode::Failed;
     try {
-      if (!DecodeFrame(payload.get(), reader.Frame(), params_.outputRate, out)) break;
+      decoded = DecodeFrame(payload.get(), reader.Frame(), params_.outputRate, out);
     } catch (const std::bad_alloc&) {
       platform::ShowMessage("MP3 import: not enough memory to decode the file.");
+      return 0;
+    }
+    if (decoded == FrameDecode::Failed) {
+      decoderFailed = true;
       break;
     }
+    if (decoded == FrameDecode::Unusable) break;
 
     if (out.size() >= bufferSize) {
       if (!platform::WriteFully(output.Get(), out.data(), out.size())) {
@@ -347,6 +366,11 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
 
   if (writeFailed) {
     platform::ShowMessageF("Could not write to %s - the disk may be full.", outputPath.c_str());
+    return 0;
+  }
+  if (decoderFailed) {
+    platform::ShowMessageF("MP3 import: the MP3 decoding library failed while decoding %s.",
+                           sourcePath.c_str());
     return 0;
   }
   if (setupFailed) {

@@ -143,6 +143,16 @@ std::vector<WritingOperation> WritingOperations() {
   openWma.needsEncoders = true;  // the WMA libraries and ffmpeg
   openWma.cancellable = false;   // covered by the import's own cancel tests
   operations.push_back(openWma);
+  WritingOperation openMp3 = open("opened.mp3");
+  openMp3.prepare = [](TestApp& t, CEditorDoc&) {
+    ASSERT_TRUE(
+        RunCommand("ffmpeg -v error -y -f lavfi -i sine=f=440:d=0.5 -ac 2 -ar 44100 "
+                   "-c:a libmp3lame '" +
+                   t.FilePath("opened.mp3") + "'"));
+  };
+  openMp3.needsEncoders = true;  // ffmpeg's MP3 encoder, as with the others
+  openMp3.cancellable = false;
+  operations.push_back(openMp3);
   WritingOperation openFlac = open("opened.flac");
   openFlac.prepare = [](TestApp& t, CEditorDoc&) {
     ASSERT_TRUE(RunCommand("ffmpeg -v error -y -f lavfi -i sine=f=440:d=0.5 -ac 2 -ar 48000 '" +
