@@ -8,6 +8,7 @@
 #include "engine/editor_doc.h"
 #include "engine/effect_tool.h"
 #include "engine/op_codes.h"
+#include "engine/page_release.h"
 #include "engine/progress.h"
 #include "engine/scratch_slots.h"
 #include "platform/message.h"
@@ -58,7 +59,10 @@ OpResult CEditorDoc::UserOpRangeEffect(OpCode code, Progress& progress) {
   progress.SetTotal(entire ? (length + peaks) / 100 : (e0 + pe0 - s0 - ps0) / 100);
 
   scratch.Use(tempB);
-  if (const OpResult r = tool->PerformAction(*this, progress); r != OP_DONE) {
+  // The tool's pass reads the working audio (and the clipboard) and writes
+  // slot B through their mappings; their pages go as the pass moves on.
+  ReleasingProgress pass(progress, {&work, tempB, clip});
+  if (const OpResult r = tool->PerformAction(*this, pass); r != OP_DONE) {
     return scratch.Finish(r);
   }
   const uint32_t s = entire ? 0 : s0;
@@ -91,7 +95,8 @@ OpResult CEditorDoc::UserOpChangeQuality(Progress& progress) {
   progress.SetCaption("Performing copy channel operation");
   progress.SetTotal((peaks + length) / 100);
   scratch.Use(tempB);
-  if (const OpResult r = tool->PerformAction(*this, progress); r != OP_DONE) {
+  ReleasingProgress pass(progress, {&work, tempB, clip});
+  if (const OpResult r = tool->PerformAction(*this, pass); r != OP_DONE) {
     return scratch.Finish(r);
   }
   progress.SetCaption("Storing Undo Information");
@@ -138,7 +143,8 @@ OpResult CEditorDoc::UserOpMixPaste(Progress& progress) {
                             : (peaks + length + h + g - ps - s) / 100;
 
   scratch.Use(tempB);
-  if (const OpResult r = tool->PerformAction(*this, progress); r != OP_DONE) {
+  ReleasingProgress pass(progress, {&work, tempB, clip});
+  if (const OpResult r = tool->PerformAction(*this, pass); r != OP_DONE) {
     return scratch.Finish(r);
   }
   progress.SetCaption("Storing Undo Information");

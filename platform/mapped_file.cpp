@@ -99,6 +99,10 @@ MappedFile::Status MappedFile::Open(const std::string& path, Mode mode, size_t l
   return Status::Ok;
 }
 
+void MappedFile::ReleaseResident() const {
+  if (data_ != nullptr) (void)::madvise(data_, length_, MADV_DONTNEED);
+}
+
 int MappedFile::Close() {
   int result = 0;
   if (data_ != nullptr) {

@@ -45,6 +45,12 @@ class MappedFile {
   size_t Length() const { return length_; }
   // The open descriptor while mapped, for copies the kernel can do itself.
   int Fd() const { return fd_.Get(); }
+  // Lets go of the pages of the mapping this process holds. The data stays
+  // in the file and the page cache (written pages included: the mapping is
+  // shared), and a later access brings a page back; only the memory counted
+  // as this process's own shrinks, so a pass over a long file does not grow
+  // it to the file's size.
+  void ReleaseResident() const;
 
  private:
   UniqueFd fd_;
