@@ -153,9 +153,11 @@ struct AvImportReader {
       out.resize(used + made);
       for (size_t i = 0; i < made; ++i) {
         // Round to nearest, then clip: full-scale positive samples of a
-        // wider format land on 32768 and are kept at 32767.
+        // wider format land on 32768 and are kept at 32767. A float file
+        // may hold NaN, which has no value to keep: it becomes silence.
         const double scaled = std::nearbyint(wide[i] * 32768.0);
-        out[used + i] = static_cast<int16_t>(scaled > 32767.0    ? 32767
+        out[used + i] = static_cast<int16_t>(std::isnan(scaled)  ? 0
+                                             : scaled > 32767.0  ? 32767
                                              : scaled < -32768.0 ? -32768
                                                                  : scaled);
       }
