@@ -248,10 +248,14 @@ bool ConvertedLength(const AudioFormat& from, const AudioFormat& to, uint32_t so
   }
   constexpr double kMax = static_cast<double>(std::numeric_limits<uint32_t>::max());
   if (!(estimate <= kMax)) return false;
-  // Rounds up to an even length for 2-byte blocks; with 4-byte blocks it
-  // only corrects a remainder of 2, so odd estimates end in half a frame.
+  // Rounds up to whole frames. The long-standing rule added the remainder,
+  // which is the same for 1- and 2-byte frames and for an even estimate with
+  // 4-byte frames, but left an odd estimate with half a stereo 16-bit frame;
+  // pasted into a document, that half frame shifted everything after it
+  // into the other channel.
+  const uint64_t block = static_cast<uint64_t>(to.BlockSize());
   uint64_t value = static_cast<uint64_t>(estimate);
-  value += value % static_cast<uint64_t>(to.BlockSize());
+  value = (value + block - 1) / block * block;
   if (value > std::numeric_limits<uint32_t>::max()) return false;
   *length = static_cast<uint32_t>(value);
   return true;

@@ -9,7 +9,9 @@
 // - The destination length is estimated before any sample is read: from the
 //   source length, one floating-point step (double) per differing property,
 //   bits, then channels, then rate (target / source x length), each
-//   truncated toward zero; then length + (length mod target block size).
+//   truncated toward zero; then rounded up to whole target frames (which is
+//   length + (length mod target block size) except where that left half a
+//   stereo 16-bit frame).
 //   Output beyond the estimate is dropped, missing output stays zero bytes.
 // - 8 -> 16 bits multiplies by 256; 16 -> 8 bits shifts right arithmetically
 //   for a mono source but divides truncating toward zero for a stereo one.

@@ -78,7 +78,7 @@ struct RefFrame {
 
 Bytes ReferenceConvert(const AudioFormat& from, const Bytes& src, const AudioFormat& to) {
   // Destination length: floating-point steps, each truncated, in the order
-  // bits, channels, rate; then L + (L mod B).
+  // bits, channels, rate; then rounded up to whole frames of B bytes.
   double L = static_cast<double>(src.size());
   if (to.bitsPerSample != from.bitsPerSample) {
     L = std::trunc(double(to.bitsPerSample) / double(from.bitsPerSample) * L);
@@ -89,7 +89,7 @@ Bytes ReferenceConvert(const AudioFormat& from, const Bytes& src, const AudioFor
   }
   const int B = to.bitsPerSample / 8 * to.channels;
   size_t length = static_cast<size_t>(L);
-  length = length + length % B;
+  length = (length + B - 1) / B * B;
   Bytes dst(length, 0);
 
   const float ratioDown =
@@ -328,11 +328,11 @@ TEST(ConvertAudioFile, RateChangesDropAndInsertFrames) {
        Samples16({1, 2, 3, 4}),
        {2, 16, 8000},
        Samples16({1, 2, 3, 4})},
-      {"an estimate with remainder 2 of a 4-byte block ends in half a frame",
+      {"an odd estimate for 4-byte frames rounds up to a whole frame, never half of one",
        {2, 16, 44100},
        Samples16({11, 12, 21, 22, 31, 32, 41, 42, 51, 52}),
        {2, 16, 8000},
-       Samples16({11, 12, 0})},
+       Samples16({11, 12})},
   };
   for (const auto& c : cases) {
     const Outcome outcome = Convert(c.from, c.source, c.to);
@@ -355,8 +355,8 @@ TEST(ConvertAudioFile, LengthEstimate) {
       {{2, 16, 44100}, 1000, {1, 8, 22050}, true, 125},
       {{1, 16, 44100}, 6, {1, 16, 22050}, true, 4},   // 3 + (3 mod 2)
       {{2, 16, 44100}, 12, {2, 16, 22050}, true, 8},  // 6 + (6 mod 4)
-      {{2, 16, 44100}, 8, {2, 16, 8000}, true, 2},    // trunc(1.45) = 1, 1 + 1
-      {{2, 16, 44100}, 20, {2, 16, 8000}, true, 6},   // trunc(3.63) = 3, 3 + 3
+      {{2, 16, 44100}, 8, {2, 16, 8000}, true, 4},    // trunc(1.45) = 1: one whole frame
+      {{2, 16, 44100}, 20, {2, 16, 8000}, true, 4},   // trunc(3.63) = 3: one whole frame
       {{2, 16, 44100}, 44100 * 4, {2, 16, 48000}, true, 48000 * 4},
       {{1, 8, 11025}, 11025, {1, 8, 44100}, true, 44100},
       {{1, 8, 8000}, 0, {2, 16, 48000}, true, 0},

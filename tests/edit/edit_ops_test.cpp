@@ -235,6 +235,25 @@ TEST(EditOps, ForeignFormatClipboardIsConvertedBeforeTheSplice) {
   ExpectDocumentInvariants(*doc);
 }
 
+// Lowering the rate of a few stereo 16-bit frames can come to an odd number
+// of bytes; what is pasted is still whole frames, so the audio after the
+// paste stays in its channel.
+TEST(EditOps, AConvertedClipboardIsPastedInWholeFrames) {
+  TestApp t;
+  const AudioFormat fast{2, 16, 44100};
+  const AudioFormat slow{2, 16, 8000};
+  for (uint32_t frames : {2u, 5u}) {
+    auto source = OpenDocument(t, fast, RandomAudio(fast, 100, 3));
+    source->SetSelection(0, 4 * frames);
+    ASSERT_EQ(RunOp(*source, OP_COPY), OP_DONE);
+    auto doc = OpenDocument(t, slow, RandomAudio(slow, 100, 4));
+    doc->SetSelection(8, 8);
+    ASSERT_EQ(RunOp(*doc, OP_PASTE_INSERT), OP_DONE);
+    EXPECT_EQ(doc->dataLength % 4, 0u) << frames;
+    ExpectDocumentInvariants(*doc);
+  }
+}
+
 TEST(EditOps, UndoRingHoldsFourStepsAndRedoEndsWithANewEdit) {
   TestApp t;
   const std::string pcm = RandomAudio(kStereo16, 1000, 7);
