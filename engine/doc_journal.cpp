@@ -94,7 +94,7 @@ DocManifest DocJournal::Describe(const CEditorDoc& doc, const std::string& origi
 
 std::string DocJournal::ManifestPath() const {
   if (folder_.empty() || lastBody_.empty()) return {};
-  return folder_ + "/" + kManifestPrefix + id_ + kManifestSuffix;
+  return folder_ + "/" + ManifestName(kManifestSuffix);
 }
 
 // Gives each file the manifest needs a name of the journal's own: the name
@@ -120,10 +120,8 @@ bool DocJournal::Bind(const CEditorDoc& doc, DocManifest* manifest,
     Link link{std::string(kManifestPrefix) + id_ + "_" + std::to_string(generation_) + "_" + role,
               st.st_dev, st.st_ino};
     const std::string path = folder_ + "/" + link.name;
-    if (!platform::LinkOrCopyFile(slotPath, path) || !platform::SyncPath(path)) {
-      ::unlink(path.c_str());
-      return false;
-    }
+    if (!platform::LinkOrCopyFile(slotPath, path)) return false;
+    created_.insert(link.name);
     (*links)[role] = link;
     *fileName = link.name;
     return true;
@@ -148,6 +146,15 @@ bool DocJournal::Bind(const CEditorDoc& doc, DocManifest* manifest,
   return ok;
 }
 
+DocJournal::~DocJournal() {
+  // Any flush still running finishes before the document's files go.
+  flusher_.reset();
+}
+
+std::string DocJournal::ManifestName(const char* suffix) const {
+  return std::string(kManifestPrefix) + id_ + suffix;
+}
+
 JournalStatus DocJournal::Record(const CEditorDoc& doc) {
   if (doc.work.pcmPath.empty()) return JournalStatus::Failed;
   folder_ = FolderOf(doc.work.pcmPath);
@@ -157,22 +164,12 @@ JournalStatus DocJournal::Record(const CEditorDoc& doc) {
     Remove();
     return JournalStatus::Removed;
   }
+  if (flusher_ != nullptr && flusher_->TakeFailure()) Warn(doc);
 
   DocManifest manifest = Describe(doc, originalPath_);
   std::map<std::string, Link> links;
-  const bool bound = Bind(doc, &manifest, &links);
-  // Only what this attempt linked anew may go when it fails: the previous
-  // manifest still names its own links.
-  const auto dropNewLinks = [&] {
-    for (const auto& [role, link] : links) {
-      const auto old = links_.find(role);
-      if (old == links_.end() || old->second.name != link.name) {
-        ::unlink((folder_ + "/" + link.name).c_str());
-      }
-    }
-  };
-  if (!bound) {
-    dropNewLinks();
+  if (!Bind(doc, &manifest, &links)) {
+    DropUnusedLinks();
     Warn(doc);
     return JournalStatus::Failed;
   }
@@ -180,31 +177,55 @@ JournalStatus DocJournal::Record(const CEditorDoc& doc) {
   if (body == lastBody_) return JournalStatus::Unchanged;
 
   manifest.lastChange = static_cast<int64_t>(std::time(nullptr));
-  const std::string name = std::string(kManifestPrefix) + id_ + kManifestSuffix;
-  if (!platform::WriteFileDurably(folder_, name, ManifestToJson(manifest))) {
-    dropNewLinks();
+  manifest.bootId = CurrentBootId();
+  const std::string text = ManifestToJson(manifest);
+  if (!platform::WriteFileReplacing(folder_, ManifestName(kManifestSuffix), text)) {
+    DropUnusedLinks();
     Warn(doc);
     return JournalStatus::Failed;
-  }
-  // The last name of a replaced working copy frees hundreds of megabytes;
-  // that happens in the background.
-  for (const auto& [role, link] : links_) {
-    const auto kept = links.find(role);
-    if (kept == links.end() || kept->second.name != link.name) {
-      (void)platform::DiscardFile(folder_ + "/" + link.name);
-    }
   }
   links_ = std::move(links);
   lastBody_ = body;
   ++generation_;
+  if (flusher_ == nullptr) {
+    flusher_ = std::make_unique<JournalFlusher>(folder_, ManifestName(kDurableManifestSuffix));
+  }
+  std::vector<std::string> files;
+  for (const auto& [role, link] : links_) files.push_back(link.name);
+  flusher_->Request(std::move(files), text);
+  DropUnusedLinks();
   return JournalStatus::Written;
+}
+
+void DocJournal::DropUnusedLinks() {
+  std::set<std::string> used;
+  if (flusher_ != nullptr) used = flusher_->NamesInUse();
+  for (const auto& [role, link] : links_) used.insert(link.name);
+  for (auto it = created_.begin(); it != created_.end();) {
+    if (used.count(*it) != 0) {
+      ++it;
+      continue;
+    }
+    // The last name of a replaced working copy frees hundreds of
+    // megabytes; that happens in the background.
+    (void)platform::DiscardFile(folder_ + "/" + *it);
+    it = created_.erase(it);
+  }
+}
+
+void DocJournal::WaitUntilDurable() {
+  if (flusher_ != nullptr) flusher_->WaitUntilIdle();
+  DropUnusedLinks();
 }
 
 void DocJournal::Remove() {
   if (folder_.empty()) return;
-  // The manifest goes first: without it the links are only leftovers.
-  ::unlink((folder_ + "/" + kManifestPrefix + id_ + kManifestSuffix).c_str());
-  for (const auto& [role, link] : links_) (void)platform::DiscardFile(folder_ + "/" + link.name);
+  flusher_.reset();
+  // The manifests go first: without them the links are only leftovers.
+  ::unlink((folder_ + "/" + ManifestName(kManifestSuffix)).c_str());
+  ::unlink((folder_ + "/" + ManifestName(kDurableManifestSuffix)).c_str());
+  for (const std::string& name : created_) (void)platform::DiscardFile(folder_ + "/" + name);
+  created_.clear();
   links_.clear();
   lastBody_.clear();
 }

@@ -1,24 +1,35 @@
 // The recovery journal of one document. After every completed operation the
 // document's state goes into a manifest beside its files in the run folder,
 // so that an editor that dies (a crash, a kill, a power cut) leaves behind
-// what the next start needs to give the user the document back as it was
-// after its last completed operation.
+// what the next start needs to give the user the document back as it was.
 //
 // The manifest never names the slot files themselves: the next operation
 // replaces or reuses those while it runs, and a crash in the middle would
 // leave a manifest that points at half of the new state. Instead every
 // file the manifest needs gets a second name of its own (a hard link,
-// "recovery_<id>_<generation>_<role>.pcm"), flushed to disk before the
-// manifest that names it. A link keeps its content when the slot's name is
-// renamed over or deleted, so the last manifest written stays whole until
-// the next one has replaced it.
+// "recovery_<id>_<generation>_<role>.pcm"). A link keeps its content when
+// the slot's name is renamed over or deleted, so a manifest stays whole
+// until a newer one has replaced it.
+//
+// Two manifests are kept. The first is replaced before the operation
+// reports done, without waiting for the disk: it survives a crash or a
+// kill, which leave the written data in the system's cache. The second,
+// the durable one, is written by a thread of the journal once the files
+// are flushed to disk; after a power cut it is the one that counts, so at
+// most the operations of its last second are lost and it never names audio
+// that did not reach the disk. The first carries the boot id it was written
+// in, by which recovery tells the two cases apart.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <set>
 #include <string>
+
+#include "engine/journal_flusher.h"
 
 class CEditorDoc;
 struct DocManifest;
@@ -33,15 +44,18 @@ enum class JournalStatus {
 class DocJournal {
  public:
   DocJournal() = default;
+  ~DocJournal();
   DocJournal(const DocJournal&) = delete;
   DocJournal& operator=(const DocJournal&) = delete;
 
-  // Brings the manifest of `doc` up to date: its files linked and flushed,
-  // then the manifest written, flushed and renamed into place. Links that
-  // only the previous manifest needed go afterwards.
+  // Brings the manifest of `doc` up to date: its files linked, the manifest
+  // written and renamed into place, and the durable one requested. Links
+  // that no manifest needs any more go.
   JournalStatus Record(const CEditorDoc& doc);
-  // Deletes the manifest and its links: the document was closed.
+  // Deletes the manifests and their links: the document was closed.
   void Remove();
+  // Returns once the durable manifest describes the last Record.
+  void WaitUntilDurable();
 
   // Path of the manifest while one exists, else "".
   std::string ManifestPath() const;
@@ -62,12 +76,17 @@ class DocJournal {
   };
   bool Bind(const CEditorDoc& doc, DocManifest* manifest, std::map<std::string, Link>* links);
   void Warn(const CEditorDoc& doc);
+  // Deletes the links that neither manifest nor a waiting flush names.
+  void DropUnusedLinks();
+  std::string ManifestName(const char* suffix) const;
 
   std::string folder_;
   std::string id_;
   std::string originalPath_;
   uint64_t generation_ = 0;
   std::map<std::string, Link> links_;  // by role and extension, e.g. "undo2.pcm"
-  std::string lastBody_;               // the manifest last written, without its time
+  std::set<std::string> created_;      // every link made and not yet deleted
+  std::unique_ptr<JournalFlusher> flusher_;
+  std::string lastBody_;  // the manifest last written, without its time
   bool warned_ = false;
 };

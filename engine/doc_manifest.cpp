@@ -1,5 +1,6 @@
 #include "engine/doc_manifest.h"
 
+#include <fstream>
 #include <limits>
 
 #include "engine/json_value.h"
@@ -176,6 +177,7 @@ std::string ManifestToJson(const DocManifest& m) {
   v.Set("redo", RingToJson(m.redo));
   v.Set("modified", JsonValue::Bool(m.modified));
   v.Set("lastChange", JsonValue::Number(m.lastChange));
+  v.Set("bootId", JsonValue::String(m.bootId));
   return v.Serialize() + "\n";
 }
 
@@ -213,6 +215,7 @@ bool ManifestFromJson(const std::string& text, DocManifest* manifest, std::strin
   in.Flag("modified", &m.modified);
   in.Int("lastChange", &m.lastChange);
   if (!in.Ok()) return false;
+  if (const JsonValue* boot = root.Find("bootId")) (void)boot->Get(&m.bootId);
   if (!m.format.IsEditable()) {
     in.Fail("has a format the editor cannot edit");
     return false;
@@ -242,4 +245,11 @@ bool ManifestFromJson(const std::string& text, DocManifest* manifest, std::strin
   }
   *manifest = std::move(m);
   return true;
+}
+
+std::string CurrentBootId() {
+  std::ifstream in("/proc/sys/kernel/random/boot_id");
+  std::string id;
+  std::getline(in, id);
+  return id;
 }

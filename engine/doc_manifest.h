@@ -15,9 +15,15 @@
 
 // The version written; a reader refuses any other.
 inline constexpr int64_t kManifestVersion = 1;
-// Manifest files are "<prefix><id>.json".
+// A document's manifest is "<prefix><id>.json", written before its
+// operation reports done; "<prefix><id>.durable.json" is the same once its
+// files have been flushed to disk, a moment later.
 inline constexpr const char* kManifestPrefix = "recovery_";
 inline constexpr const char* kManifestSuffix = ".json";
+inline constexpr const char* kDurableManifestSuffix = ".durable.json";
+
+// The kernel's id of the running boot; "" when it cannot be read.
+std::string CurrentBootId();
 
 // One pair of audio files: PCM samples and their peak data.
 struct ManifestSlot {
@@ -54,6 +60,10 @@ struct DocManifest {
   ManifestRing redo;
   bool modified = false;
   int64_t lastChange = 0;  // seconds since 1970 (UTC) of the last completed operation
+  // The boot of the machine the manifest was written in (the kernel's boot
+  // id). A manifest written before its files were flushed is only good
+  // while the machine has not been restarted since.
+  std::string bootId;
 
   // Filled by the reader, never written: why a ring could not be read (it
   // is then empty, and the rest of the manifest still counts).

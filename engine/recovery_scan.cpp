@@ -21,11 +21,23 @@ bool AllDigits(const std::string& text) {
                                       [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
+// The document id of a manifest's name ("recovery_<id>.json" or
+// "recovery_<id>.durable.json"), or "" for any other name.
+std::string ManifestId(const std::string& name) {
+  const std::string prefix = kManifestPrefix;
+  for (const std::string suffix : {kDurableManifestSuffix, kManifestSuffix}) {
+    if (name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
+        name.ends_with(suffix)) {
+      const std::string id =
+          name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+      return AllDigits(id) ? id : std::string();
+    }
+  }
+  return {};
+}
+
 bool IsManifestName(const std::string& name) {
-  const std::string prefix = kManifestPrefix, suffix = kManifestSuffix;
-  return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
-         name.ends_with(suffix) &&
-         AllDigits(name.substr(prefix.size(), name.size() - prefix.size() - suffix.size()));
+  return !ManifestId(name).empty();
 }
 
 // Names of the plain entries of `folder` (no sub-folders, nothing followed).
@@ -69,9 +81,14 @@ bool ReadSmallFile(const std::string& path, std::string* text, std::string* prob
   return true;
 }
 
-RecoverableDocument ReadDocument(const std::string& path) {
+RecoverableDocument ReadManifest(const std::string& path) {
   RecoverableDocument doc;
   doc.manifestPath = path;
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) {
+    doc.problem = "the manifest is missing";
+    return doc;
+  }
   std::string text;
   if (!ReadSmallFile(path, &text, &doc.problem)) return doc;
   std::string error;
@@ -81,6 +98,28 @@ RecoverableDocument ReadDocument(const std::string& path) {
   }
   doc.readable = true;
   return doc;
+}
+
+// The manifest of document `id` that can be trusted. The one written before
+// its operation reported done names files that may not have reached the
+// disk: it holds only while the machine has not been restarted since.
+// Otherwise the durable one, written once they had.
+RecoverableDocument ReadDocument(const std::string& folder, const std::string& id,
+                                 const std::string& bootId) {
+  const std::string base = folder + "/" + kManifestPrefix + id;
+  RecoverableDocument latest = ReadManifest(base + kManifestSuffix);
+  RecoverableDocument durable = ReadManifest(base + kDurableManifestSuffix);
+  latest.otherManifestPath = durable.manifestPath;
+  durable.otherManifestPath = latest.manifestPath;
+  if (latest.readable && !bootId.empty() && latest.manifest.bootId == bootId) return latest;
+  if (durable.readable) return durable;
+  if (latest.readable) {
+    latest.readable = false;
+    latest.problem =
+        "it was written before the computer restarted, and its audio may not have reached the "
+        "disk";
+  }
+  return latest;
 }
 
 }  // namespace
@@ -101,6 +140,7 @@ std::vector<RecoveryCandidate> FindRecoveryCandidates(const std::string& tempFol
   std::string base = tempFolder;
   while (base.size() > 1 && base.back() == '/') base.pop_back();
   std::vector<RecoveryCandidate> candidates;
+  const std::string bootId = CurrentBootId();
   for (const std::string& name : FolderEntries(base, true)) {
     if (!IsRunFolderName(name)) continue;
     const std::string folder = base + "/" + name;
@@ -114,8 +154,13 @@ std::vector<RecoveryCandidate> FindRecoveryCandidates(const std::string& tempFol
         (::access((folder + "/" + platform::kRunLockName).c_str(), F_OK) == 0 || errno != ENOENT)) {
       continue;
     }
+    std::vector<std::string> ids;
     for (const std::string& file : FolderEntries(folder, false)) {
-      if (IsManifestName(file)) candidate.documents.push_back(ReadDocument(folder + "/" + file));
+      const std::string id = ManifestId(file);
+      if (!id.empty() && std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
+    }
+    for (const std::string& id : ids) {
+      candidate.documents.push_back(ReadDocument(folder, id, bootId));
     }
     candidates.push_back(std::move(candidate));
   }
@@ -139,6 +184,7 @@ bool RemoveCandidateFolder(RecoveryCandidate& candidate) {
 
 void RetireRecoveredDocument(RecoveryCandidate& candidate, const RecoverableDocument& document) {
   if (::unlink(document.manifestPath.c_str()) != 0) return;
+  ::unlink(document.otherManifestPath.c_str());
   const auto drop = [&](const ManifestSlot& slot) {
     if (!slot.pcmFile.empty()) ::unlink((candidate.folder + "/" + slot.pcmFile).c_str());
     if (!slot.peakFile.empty()) ::unlink((candidate.folder + "/" + slot.peakFile).c_str());

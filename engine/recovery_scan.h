@@ -12,8 +12,9 @@
 #include "platform/folder_lock.h"
 
 struct RecoverableDocument {
-  std::string manifestPath;
-  bool readable = false;  // the manifest could be read; `manifest` holds it
+  std::string manifestPath;       // the manifest chosen (see FindRecoveryCandidates)
+  std::string otherManifestPath;  // the document's other manifest, which goes with it
+  bool readable = false;          // the manifest could be read; `manifest` holds it
   DocManifest manifest;
   std::string problem;  // why it could not be read
 };
@@ -33,7 +34,10 @@ bool IsRunFolderName(const std::string& name);
 bool FolderHoldsManifests(const std::string& folder);
 
 // The candidates in `tempFolder`, oldest run first. A folder whose lock is
-// held (a live editor, this one included) is not one.
+// held (a live editor, this one included) is not one. Of a document's two
+// manifests the one written before its operation reported done is taken
+// when the machine has not been restarted since it was written; otherwise
+// the durable one, whose files were flushed to disk before it was written.
 std::vector<RecoveryCandidate> FindRecoveryCandidates(const std::string& tempFolder);
 
 // Discard: deletes every file in the candidate's folder and the folder. false

@@ -23,20 +23,34 @@ bool SyncFolder(const std::string& folder) {
   return fd.Valid() && SyncFile(fd.Get());
 }
 
-bool WriteFileDurably(const std::string& folder, const std::string& name, std::string_view bytes) {
+namespace {
+
+bool WriteAndRename(const std::string& folder, const std::string& name, std::string_view bytes,
+                    bool flush) {
   const std::string target = folder + "/" + name;
   std::string temporary = folder + "/." + name + ".XXXXXX";
   UniqueFd fd(::mkstemp(temporary.data()));
   if (!fd.Valid()) return false;
   ::fchmod(fd.Get(), 0600);
-  const bool written =
-      WriteFully(fd.Get(), bytes.data(), bytes.size()) && SyncFile(fd.Get()) && fd.Close() == 0;
+  const bool written = WriteFully(fd.Get(), bytes.data(), bytes.size()) &&
+                       (!flush || SyncFile(fd.Get())) && fd.Close() == 0;
   if (!written || !RenameFile(temporary.c_str(), target.c_str())) {
     ::unlink(temporary.c_str());
     return false;
   }
   // The rename is only lasting once the folder's entry is on disk too.
-  return SyncFolder(folder);
+  return !flush || SyncFolder(folder);
+}
+
+}  // namespace
+
+bool WriteFileDurably(const std::string& folder, const std::string& name, std::string_view bytes) {
+  return WriteAndRename(folder, name, bytes, true);
+}
+
+bool WriteFileReplacing(const std::string& folder, const std::string& name,
+                        std::string_view bytes) {
+  return WriteAndRename(folder, name, bytes, false);
 }
 
 bool LinkOrCopyFile(const std::string& from, const std::string& to) {

@@ -19,6 +19,9 @@ bool SyncFolder(const std::string& folder);
 // above. false when any step failed; no temporary file is left then and
 // the old file, if any, is unchanged.
 bool WriteFileDurably(const std::string& folder, const std::string& name, std::string_view bytes);
+// The same without the flushes: the name holds the old or the new content
+// whatever happens to the process, but after a power cut either may be lost.
+bool WriteFileReplacing(const std::string& folder, const std::string& name, std::string_view bytes);
 
 // Makes `to` a second name of the file at `from` (a hard link), or, where
 // the file system cannot link across the two (another file system, no hard

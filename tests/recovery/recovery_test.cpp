@@ -33,6 +33,8 @@ std::string TempFolderOf(TestApp& t) {
 }
 
 // What an editor that died leaves: its run folder as it was, lock free.
+// The documents' journals have finished flushing (see the boot id test for
+// what happens when they had not).
 std::string LeaveBehind(TestApp& dead, TestApp& next, const std::string& stamp) {
   const fs::path folder = fs::path(TempFolderOf(next)) / stamp;
   fs::create_directory(folder);
@@ -72,12 +74,18 @@ std::vector<std::string> Listing(const std::string& folder) {
   return names;
 }
 
-std::vector<std::string> JournalFiles(TestApp& t) {
+std::vector<std::string> RunFolderJournal(TestApp& t) {
   std::vector<std::string> names;
   for (const std::string& entry : Listing(t.App().RunFolder())) {
     if (entry.starts_with("recovery_")) names.push_back(entry);
   }
   return names;
+}
+
+// The journal's files once its flush has finished.
+std::vector<std::string> JournalFiles(TestApp& t, CEditorDoc& doc) {
+  doc.journal.WaitUntilDurable();
+  return RunFolderJournal(t);
 }
 
 struct Recovered {
@@ -152,6 +160,7 @@ TEST(Recovery, GivesBackTheDocumentAfterItsLastCompletedOperation) {
     TestApp dead, next;
     auto original = OpenDocument(dead, kStereo, RandomAudio(kStereo, 10000, 7));
     s.steps(*original);
+    original->journal.WaitUntilDurable();
     LeaveBehind(dead, next, "20260101000000");
 
     Recovered r = RecoverFirst(next);
@@ -189,20 +198,20 @@ TEST(Recovery, CancelledOrFailedOperationsLeaveTheJournalAlone) {
   Select(*doc, 400, 4000);
   ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
   const std::string manifest = ManifestText(*doc);
-  const auto files = JournalFiles(t);
+  const auto files = JournalFiles(t, *doc);
 
   Select(*doc, 0, 8000);
   t.progress.CancelAtStep(1);
   EXPECT_EQ(RunOp(*doc, OP_CUT), OP_CANCELLED);
   t.progress.CancelAtStep(0);
   EXPECT_EQ(ManifestText(*doc), manifest);
-  EXPECT_EQ(JournalFiles(t), files);
+  EXPECT_EQ(JournalFiles(t, *doc), files);
 
   platform::ArmFault(platform::FileCall::Rename, 1, EIO);
   EXPECT_EQ(RunOp(*doc, OP_CUT), OP_FAILED);
   platform::DisarmFaults();
   EXPECT_EQ(ManifestText(*doc), manifest);
-  EXPECT_EQ(JournalFiles(t), files);
+  EXPECT_EQ(JournalFiles(t, *doc), files);
 
   // A tool dialog closed without applying runs nothing.
   doc->AdoptTool(OP_VOLUME, std::make_unique<InvertTool>());
@@ -220,22 +229,34 @@ TEST(Recovery, AJournalThatCannotBeWrittenKeepsThePreviousOneWhole) {
   Select(*doc, 400, 4000);
   ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
   const std::string afterCut = WorkingAudio(*doc);
-  const std::string manifest = ManifestText(*doc);
+
+  // The manifest's rename is the last rename of a cut; a first cut counts
+  // them.
+  Select(*doc, 0, 2000);
+  platform::ArmFault(platform::FileCall::Rename, 0, 0);
+  ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
+  const int renames = platform::FileCallsSinceArmed(platform::FileCall::Rename);
+  ASSERT_EQ(RunOp(*doc, OP_UNDO), OP_DONE);
+  doc->journal.WaitUntilDurable();
+  const std::string manifestAgain = ManifestText(*doc);
+  ASSERT_EQ(WorkingAudio(*doc), afterCut);
 
   MessageRecorder messages;
   Select(*doc, 0, 2000);
-  platform::ArmFault(platform::FileCall::Sync, 1, EIO);
+  platform::ArmFault(platform::FileCall::Rename, renames, EIO);
   EXPECT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
   platform::DisarmFaults();
   ASSERT_EQ(messages.Messages().size(), 1u);
   EXPECT_NE(messages.Messages()[0].find("recovery information"), std::string::npos);
-  EXPECT_EQ(ManifestText(*doc), manifest);
+  EXPECT_EQ(ManifestText(*doc), manifestAgain);
 
+  doc->journal.WaitUntilDurable();
   LeaveBehind(dead, next, "20260101000000");
   Recovered r = RecoverFirst(next);
   ASSERT_NE(r.doc, nullptr);
   EXPECT_EQ(WorkingAudio(*r.doc), afterCut);
   EXPECT_EQ(r.doc->undoCount, 1);
+  EXPECT_EQ(r.doc->redoCount, 1);
 }
 
 // Power cuts leave files that disagree with the manifest. What is whole is
@@ -296,6 +317,7 @@ TEST(Recovery, DamagedCandidatesGiveBackWhatIsWhole) {
     ASSERT_EQ(RunOp(*original, OP_CUT), OP_DONE);
     Select(*original, 0, 4000);
     Invert(*original);
+    original->journal.WaitUntilDurable();
     const std::string folder = LeaveBehind(dead, next, "20260101000000");
     c.damage(folder, ManifestIn(folder));
     const auto before = Listing(folder);
@@ -331,6 +353,7 @@ TEST(Recovery, OffersOnlyFoldersOfEditorsThatAreGone) {
   TestApp live, a, next;
   auto docA = OpenDocument(a, kStereo, RandomAudio(kStereo, 1000, 1));
   auto docLive = OpenDocument(live, kStereo, RandomAudio(kStereo, 2000, 2));
+  docA->journal.WaitUntilDurable();
   LeaveBehind(a, next, "20260101000001-batch-77");
   LeaveBehind(a, next, "20260101000000");
   // A live editor's folder, lock held, in the same temporary folder.
@@ -362,6 +385,7 @@ TEST(Recovery, OffersOnlyFoldersOfEditorsThatAreGone) {
 TEST(Recovery, StartUpKeepsAFolderWithDocumentsWaiting) {
   TestApp dead, next;
   auto doc = OpenDocument(dead, kStereo, RandomAudio(kStereo, 1000, 4));
+  doc->journal.WaitUntilDurable();
   const std::string waiting = LeaveBehind(dead, next, "20260101000000");
   RemovePreviousRunFolder(waiting);
   EXPECT_TRUE(fs::exists(waiting));
@@ -374,20 +398,78 @@ TEST(Recovery, StartUpKeepsAFolderWithDocumentsWaiting) {
   EXPECT_FALSE(fs::exists(waiting));
 }
 
+// Of a document's two manifests, the one written before its operation
+// reported done holds only in the boot it was written in: after a power cut
+// its files may not be on disk, and the durable one counts.
+TEST(Recovery, AManifestFromBeforeARestartGivesWayToTheDurableOne) {
+  struct Case {
+    const char* name;
+    bool latestFromAnotherBoot;
+    bool durableThere;
+    bool recovered;
+    bool selectionFromLatest;
+  };
+  const Case cases[] = {
+      {"killed: the latest counts", false, true, true, true},
+      {"killed before the first flush", false, false, true, true},
+      {"power cut: the durable one counts", true, true, true, false},
+      {"power cut before the first flush", true, false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestApp dead, next;
+    auto doc = OpenDocument(dead, kStereo, RandomAudio(kStereo, 10000, 9));
+    Select(*doc, 400, 4000);
+    ASSERT_EQ(RunOp(*doc, OP_CUT), OP_DONE);
+    doc->journal.WaitUntilDurable();
+    const std::string folder = LeaveBehind(dead, next, "20260101000000");
+    const fs::path latest = fs::path(folder) / fs::path(doc->journal.ManifestPath()).filename();
+    fs::path durable = latest;
+    durable.replace_extension(".durable.json");
+    ASSERT_TRUE(fs::exists(durable));
+    // The latest manifest differs from the durable one in its selection.
+    std::string text = ReadFileBytes(latest);
+    const std::string selection = "\"selection\":{\"start\":400,\"end\":400}";
+    const size_t at = text.find(selection);
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, selection.size(), "\"selection\":{\"start\":0,\"end\":4}");
+    if (c.latestFromAnotherBoot) {
+      const size_t boot = text.find(CurrentBootId());
+      ASSERT_NE(boot, std::string::npos);
+      text.replace(boot, CurrentBootId().size(), "another-boot");
+    }
+    WriteFileBytes(latest, text);
+    if (!c.durableThere) fs::remove(durable);
+
+    Recovered r = RecoverFirst(next);
+    ASSERT_EQ(r.rows.size(), 1u);
+    if (!c.recovered) {
+      EXPECT_EQ(r.doc, nullptr);
+      EXPECT_NE(r.rows[0].problem.find("restarted"), std::string::npos) << r.rows[0].problem;
+      EXPECT_TRUE(fs::exists(latest));
+      continue;
+    }
+    ASSERT_NE(r.doc, nullptr);
+    EXPECT_EQ(WorkingAudio(*r.doc), WorkingAudio(*doc));
+    EXPECT_EQ(r.doc->Selection().End(), c.selectionFromLatest ? 4u : 400u);
+    EXPECT_FALSE(fs::exists(folder));
+  }
+}
+
 // Closing a document takes its journal with it; a document without audio
 // has none.
 TEST(Recovery, ClosingRemovesTheJournal) {
   TestApp t;
   auto doc = OpenDocument(t, kStereo, RandomAudio(kStereo, 1000, 6));
-  EXPECT_FALSE(JournalFiles(t).empty());
+  EXPECT_FALSE(JournalFiles(t, *doc).empty());
   doc.reset();
-  EXPECT_TRUE(JournalFiles(t).empty());
+  EXPECT_TRUE(RunFolderJournal(t).empty());
 
   t.dialogs.newFileFormat = kStereo;
   t.dialogs.acceptNewFile = true;
   CEditorDoc empty(t.App());
   ASSERT_TRUE(empty.OnNewDocument());
-  EXPECT_TRUE(JournalFiles(t).empty());
+  EXPECT_TRUE(RunFolderJournal(t).empty());
 }
 
 }  // namespace
