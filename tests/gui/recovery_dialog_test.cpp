@@ -3,10 +3,13 @@
 // recovery_dialog.png in the working folder, to be looked at.
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <filesystem>
 
@@ -16,6 +19,7 @@
 #include "gui/dialogs/recovery_dialog.h"
 #include "gui/main_frame.h"
 #include "platform/folder_lock.h"
+#include "resources/control_ids.h"
 #include "tests/gui/modal_driver.h"
 #include "tests/support/test_app.h"
 
@@ -117,10 +121,12 @@ TEST(RecoveryDialog, EachAnswerDoesWhatItSays) {
     const std::string folder = LeaveBehind(dead, next);
 
     CMainFrame frame(next.App());
-    ModalDriver driver([&](QDialog& dialog) {
-      if (auto* button = dialog.findChild<QPushButton*>(c.button)) button->click();
-    });
-    OfferRecovery(next.App(), frame);
+    {
+      ModalDriver driver([&](QDialog& dialog) {
+        if (auto* button = dialog.findChild<QPushButton*>(c.button)) button->click();
+      });
+      OfferRecovery(next.App(), frame);
+    }
     const QList<QMdiSubWindow*> windows = frame.MdiArea()->subWindowList();
     ASSERT_EQ(windows.size(), c.windowOpens ? 1 : 0);
     EXPECT_EQ(fs::exists(folder), c.folderStays);
@@ -130,6 +136,29 @@ TEST(RecoveryDialog, EachAnswerDoesWhatItSays) {
       EXPECT_TRUE(child->Document().IsModified());
       EXPECT_EQ(child->Document().dataLength, pcm.size() - 4000);
       EXPECT_EQ(child->Document().journal.OriginalPath(), dead.FilePath("song.wav"));
+
+      // Save goes through Save As, which proposes the original file and
+      // asks before replacing it.
+      std::string proposed;
+      std::vector<std::string> asked;
+      {
+        ModalDriver driver([&](QDialog& dialog) {
+          asked.push_back(dialog.metaObject()->className());
+          if (auto* files = qobject_cast<QFileDialog*>(&dialog)) {
+            proposed = files->selectedFiles().value(0).toStdString();
+            // Later, so the driver is free to answer the question it asks.
+            QTimer::singleShot(0, files, [files] { static_cast<QDialog*>(files)->accept(); });
+          } else if (auto* box = qobject_cast<QMessageBox*>(&dialog)) {
+            box->button(QMessageBox::Yes)->click();
+          }
+        });
+        frame.OnCommand(ids::ID_FILE_SAVE);
+      }
+      EXPECT_EQ(proposed, dead.FilePath("song.wav"));
+      EXPECT_EQ(asked, (std::vector<std::string>{"QFileDialog", "QMessageBox"}));
+      EXPECT_FALSE(child->Document().IsModified());
+      EXPECT_EQ(ReadFileBytes(dead.FilePath("song.wav")).size(), 44 + pcm.size() - 4000);
+      EXPECT_EQ(child->DocumentName().toStdString(), "song.wav");
     }
   }
 }
