@@ -74,7 +74,8 @@ bool JournalFlusher::Flush(const Job& job) const {
     if (!FsyncPath(folder_ + "/" + name, O_RDONLY | O_NOFOLLOW)) return false;
   }
   const std::string target = folder_ + "/" + manifestName_;
-  std::string temporary = folder_ + "/." + manifestName_ + ".XXXXXX";
+  // Named like the journal's other files, so it is known as one of them.
+  std::string temporary = folder_ + "/" + manifestName_ + ".XXXXXX";
   platform::UniqueFd fd(::mkstemp(temporary.data()));
   if (!fd.Valid()) return false;
   const bool written = WriteAll(fd.Get(), job.body) && ::fsync(fd.Get()) == 0 && fd.Close() == 0;

@@ -118,6 +118,7 @@ TEST(RecoveryDialog, EachAnswerDoesWhatItSays) {
     ASSERT_TRUE(doc->OnOpenDocument(dead.FilePath("song.wav")));
     doc->SetSelection(0, 4000);
     doc->DocRunOperation(OP_CUT);
+    doc->journal.WaitUntilDurable();  // nothing is being written while it is copied
     const std::string folder = LeaveBehind(dead, next);
 
     CMainFrame frame(next.App());
