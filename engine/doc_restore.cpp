@@ -4,6 +4,8 @@
 // leaves the candidate exactly as it was.
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -47,6 +49,76 @@ bool AdoptFiles(const ManifestSlot& from, const std::string& folder, bool withPe
   slot->peakLength = withPeaks ? from.peakLength : 0;
   slot->SetFormat(from.format);
   return true;
+}
+
+// The lengths of the audio at one point of its history, as the rings walk it.
+struct HistoryLengths {
+  uint64_t pcm = 0;
+  uint64_t peak = 0;
+};
+
+// Whether undoing `e` can apply to audio of `at`'s lengths, and the lengths
+// it leaves. Only the files of an entry can be checked against the disk;
+// its ranges are checked against the audio that each step leaves, so a
+// damaged manifest cannot send an undo outside the audio.
+bool UndoFits(const ManifestEntry& e, HistoryLengths* at) {
+  const uint64_t s = e.pcmStart, end = e.pcmEnd, ps = e.peakStart, pe = e.peakEnd;
+  if (s > end || ps > pe) return false;
+  switch (e.operation) {
+    case OP_CUT:  // the removed audio goes back in at s
+      if (s > at->pcm || ps > at->peak || end - s != e.audio.pcmLength) return false;
+      at->pcm += e.audio.pcmLength;
+      at->peak += e.audio.peakLength;
+      return true;
+    case OP_PASTE_INSERT:  // the inserted range comes out
+      if (end > at->pcm || pe > at->peak) return false;
+      at->pcm -= end - s;
+      at->peak -= pe - ps;
+      return true;
+    case OP_PASTE_OVER:
+      if (e.extend != 0) {  // the old audio ends the file again
+        if (s > at->pcm || ps > at->peak) return false;
+        at->pcm = s + e.audio.pcmLength;
+        at->peak = ps + e.audio.peakLength;
+        return true;
+      }
+      return end <= at->pcm && pe <= at->peak && end - s == e.audio.pcmLength;
+    case OP_REPLACE:  // the whole previous audio
+      at->pcm = e.audio.pcmLength;
+      at->peak = e.audio.peakLength;
+      return s == 0 && end == e.audio.pcmLength;
+    default:
+      return false;
+  }
+}
+
+// The same for redoing `e`, walking forward from the audio as it is.
+bool RedoFits(const ManifestEntry& e, HistoryLengths* at) {
+  const uint64_t s = e.pcmStart, end = e.pcmEnd, ps = e.peakStart, pe = e.peakEnd;
+  if (s > end || ps > pe) return false;
+  switch (e.operation) {
+    case OP_CUT:
+      if (end > at->pcm || pe > at->peak) return false;
+      at->pcm -= end - s;
+      at->peak -= pe - ps;
+      return true;
+    case OP_PASTE_INSERT:
+      if (s > at->pcm || ps > at->peak) return false;
+      at->pcm += e.audio.pcmLength;
+      at->peak += e.audio.peakLength;
+      return true;
+    case OP_PASTE_OVER:
+      if (s > at->pcm || ps > at->peak) return false;
+      at->pcm = std::max(at->pcm, s + e.audio.pcmLength);
+      at->peak = std::max(at->peak, ps + e.audio.peakLength);
+      return true;
+    case OP_REPLACE:
+      at->pcm = e.audio.pcmLength;
+      at->peak = e.audio.peakLength;
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
@@ -107,10 +179,12 @@ bool CEditorDoc::RestoreFromManifest(const DocManifest& m, const std::string& fo
                                int16_t* position, bool undoRing) {
     *count = 0;
     *position = ring.position;
+    HistoryLengths at{dataLength, peakLength};
     for (size_t i = 0; i < ring.entries.size(); ++i) {
       const ManifestEntry& e = ring.entries[i];
       const ManifestSlot& audio = e.audio;
       const bool whole =
+          (undoRing ? UndoFits(e, &at) : RedoFits(e, &at)) &&
           CheckFile(folder, audio.pcmFile, audio.pcmLength).empty() &&
           CheckFile(folder, audio.peakFile, audio.peakLength).empty() &&
           (audio.pcmLength == 0 ||

@@ -140,6 +140,20 @@ TEST(Recovery, GivesBackTheDocumentAfterItsLastCompletedOperation) {
          ASSERT_EQ(RunOp(d, OP_UNDO), OP_DONE);
        },
        [](CEditorDoc& d) { ASSERT_EQ(RunOp(d, OP_REDO), OP_DONE); }},
+      {"three undos of a mixed history, then redone",
+       [](CEditorDoc& d) {
+         Select(d, 0, 4000);
+         ASSERT_EQ(RunOp(d, OP_CUT), OP_DONE);
+         Select(d, 800, 2000);
+         Invert(d);
+         Select(d, 4000, 4400);
+         ASSERT_EQ(RunOp(d, OP_COPY), OP_DONE);
+         ASSERT_EQ(RunOp(d, OP_PASTE_INSERT), OP_DONE);
+         for (int i = 0; i < 3; ++i) ASSERT_EQ(RunOp(d, OP_UNDO), OP_DONE);
+       },
+       [](CEditorDoc& d) {
+         for (int i = 0; i < 3; ++i) ASSERT_EQ(RunOp(d, OP_REDO), OP_DONE);
+       }},
       {"a full history, oldest entries reused",
        [](CEditorDoc& d) {
          for (int i = 0; i < 6; ++i) {
@@ -347,6 +361,44 @@ TEST(Recovery, DamagedCandidatesGiveBackWhatIsWhole) {
     }
     EXPECT_EQ(RunOp(*r.doc, OP_UNDO), OP_PENDING);  // nothing further back
   }
+}
+
+// An undo step whose range does not fit the audio it would apply to (a
+// damaged manifest) is not recovered, nor is anything older than it.
+TEST(Recovery, AnUndoStepWithARangeOutsideTheAudioIsNotRecovered) {
+  TestApp dead, next;
+  auto original = OpenDocument(dead, kStereo, RandomAudio(kStereo, 10000, 13));
+  for (const OpCode code : {OP_CUT, OP_VOLUME}) {
+    Select(*original, 400, 4000);
+    if (code == OP_CUT) {
+      ASSERT_EQ(RunOp(*original, OP_CUT), OP_DONE);
+    } else {
+      Invert(*original);
+    }
+  }
+  original->journal.WaitUntilDurable();
+  const std::string folder = LeaveBehind(dead, next, "20260101000000");
+  for (const auto& e : fs::directory_iterator(folder)) {
+    if (e.path().extension() != ".json") continue;
+    std::string text = ReadFileBytes(e.path());
+    const std::string range = "\"pcmStart\":400,\"pcmEnd\":4000";
+    const size_t at = text.find(range);
+    ASSERT_NE(at, std::string::npos) << text;
+    text.replace(at, range.size(), "\"pcmStart\":4000000000,\"pcmEnd\":4000003600");
+    WriteFileBytes(e.path(), text);
+  }
+  Recovered r = RecoverFirst(next);
+  ASSERT_NE(r.doc, nullptr);
+  EXPECT_EQ(WorkingAudio(*r.doc), WorkingAudio(*original));
+  // The damaged step is the cut, the older one; the invert over the whole
+  // file stays undoable.
+  EXPECT_EQ(r.doc->undoCount, 1);
+  ASSERT_EQ(r.problems.size(), 1u);
+  EXPECT_NE(r.problems[0].find("only 1 of 2 undo"), std::string::npos) << r.problems[0];
+  ASSERT_EQ(RunOp(*r.doc, OP_UNDO), OP_DONE);
+  ASSERT_EQ(RunOp(*original, OP_UNDO), OP_DONE);
+  EXPECT_EQ(WorkingAudio(*r.doc), WorkingAudio(*original));
+  EXPECT_EQ(RunOp(*r.doc, OP_UNDO), OP_PENDING);
 }
 
 TEST(Recovery, OffersOnlyFoldersOfEditorsThatAreGone) {
