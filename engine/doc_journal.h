@@ -64,11 +64,9 @@ class DocJournal {
   void SetOriginalPath(std::string path) { originalPath_ = std::move(path); }
   const std::string& OriginalPath() const { return originalPath_; }
 
-  // The state of `doc` as a manifest, with the file names it would get; for
-  // the journal itself and its tests.
-  static DocManifest Describe(const CEditorDoc& doc, const std::string& originalPath);
-
  private:
+  // The state of `doc` as a manifest, without file names yet.
+  static DocManifest Describe(const CEditorDoc& doc, const std::string& originalPath);
   struct Link {
     std::string name;  // file name in the run folder
     dev_t device = 0;
