@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/recovery_scan.h"
 #include "platform/file_replace.h"
 #include "platform/folder_lock.h"
 #include "platform/message.h"
@@ -107,6 +108,8 @@ void RemovePreviousRunFolder(const std::string& folder) {
   // Another editor on the same configuration may still be running in it.
   platform::FolderLock lock;
   if (!platform::TakeFolderIfFree(folder, &lock)) return;
+  // Documents of an editor that died wait there until the user decides.
+  if (FolderHoldsManifests(folder)) return;
   if (DIR* dir = ::opendir(folder.c_str())) {
     while (const dirent* entry = ::readdir(dir)) {
       const std::string name = entry->d_name;

@@ -50,7 +50,8 @@ bool FolderIsWritable(const std::string& folder);
 // silently. Only a folder named by a 14-digit run stamp is touched, so a
 // damaged record can never empty an unrelated folder, and only when no live
 // process holds its run lock, so a second editor on the same configuration
-// never takes the first one's files away.
+// never takes the first one's files away. A folder that holds recovery
+// manifests is kept: its documents wait for the user's decision.
 void RemovePreviousRunFolder(const std::string& folder);
 
 // True when the last path component is a 14-digit run stamp.

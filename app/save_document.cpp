@@ -22,6 +22,7 @@ SaveResult SaveDocumentAs(CEditorDoc& doc, const std::string& path) {
   result.saved = result.runResult != OP_CANCELLED && doc.LastResult() == OP_DONE;
   if (result.saved) {
     doc.MarkSaved();
+    doc.journal.Record(doc);  // no longer modified
   } else {
     doc.SetPath(previous);
   }

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/command_table.h"
+#include "app/document_recovery.h"
 #include "app/editor_app.h"
 #include "app/save_document.h"
 #include "audio/audio_engine.h"
@@ -669,6 +670,49 @@ std::string BuildSave(const Words& args, Action* action) {
   return {};
 }
 
+// Lists what editors and batch runs that died left behind, or takes one of
+// those documents over as the active document.
+std::string BuildRecover(const Words& args, Action* action) {
+  ArgReader in("recover", args);
+  if (!in.Count(1, 2, "recover --list | recover N [PATH]")) return in.Error();
+  if (args[0] == "--list") {
+    if (!in.Count(1, 1, "recover --list")) return in.Error();
+    *action = [](Session& s) {
+      std::vector<RecoveryCandidate> candidates = FindRecoveryCandidates(s.App());
+      const std::string line = RecoveryRowsJson(candidates) + "\n";
+      if (std::fputs(line.c_str(), stdout) == EOF || std::fflush(stdout) != 0) {
+        PrintDiagnostic("recover: cannot write to standard output");
+        return Outcome::Failed;
+      }
+      return Outcome::Done;
+    };
+    return {};
+  }
+  const size_t number = static_cast<size_t>(in.Int(0, "N", 1, 1000000));
+  const std::string path = args.size() > 1 ? args[1] : std::string();
+  if (in.Ok() && args.size() > 1 && WriterForPath(path) == OpCode{}) in.Fail(kNoFileType);
+  if (!in.Ok()) return in.Error();
+  *action = [number, path](Session& s) {
+    std::vector<RecoveryCandidate> candidates = FindRecoveryCandidates(s.App());
+    const std::vector<RecoveryRow> rows = RecoveryRows(candidates);
+    if (number > rows.size())
+      return s.Refuse("Sorry, there is no document to recover by that number.");
+    std::vector<std::string> problems;
+    std::unique_ptr<CEditorDoc> doc =
+        RecoverDocument(s.App(), candidates, rows[number - 1], &problems);
+    if (const std::string text = RecoveryProblemsText(problems); !text.empty()) {
+      platform::ShowMessage(text);
+    }
+    if (doc == nullptr) return Outcome::Failed;
+    // The script names where the recovered audio goes; a plain save then
+    // writes there.
+    if (!path.empty()) doc->SetPath(path);
+    s.Adopt(std::move(doc));
+    return Outcome::Done;
+  };
+  return {};
+}
+
 std::string BuildInfo(const Words& args, Action* action) {
   ArgReader in("info", args);
   if (!in.Count(0, 0, "info")) return in.Error();
@@ -866,6 +910,10 @@ const std::vector<CommandSpec>& Commands() {
        "the selection start, as Record then Stop",
        BuildRecord},
       {"info", "info", "one line of JSON about the active document on standard output", BuildInfo},
+      {"recover", "recover --list | recover N [PATH]",
+       "list as JSON the documents that editors or batch runs which ended unexpectedly left "
+       "behind, or recover document N as the active document (PATH: where a plain save writes)",
+       BuildRecover},
       {"export-peaks", "export-peaks PATH", "write the active document's peak data to PATH",
        BuildExportPeaks},
   };
@@ -919,6 +967,11 @@ Outcome Session::New(const AudioFormat& format) {
   documents_.push_back(std::move(doc));
   MakeActive(documents_.size() - 1);
   return Outcome::Done;
+}
+
+void Session::Adopt(std::unique_ptr<CEditorDoc> doc) {
+  documents_.push_back(std::move(doc));
+  MakeActive(documents_.size() - 1);
 }
 
 bool Session::Activate(size_t number) {

@@ -49,6 +49,8 @@ class Session {
 
   Outcome Open(const std::string& path);
   Outcome New(const AudioFormat& format);
+  // A document made elsewhere (a recovered one) joins as the active one.
+  void Adopt(std::unique_ptr<CEditorDoc> doc);
   // 1-based, in opening order; false when there is no such document.
   bool Activate(size_t number);
   void CloseActive();

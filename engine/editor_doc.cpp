@@ -104,6 +104,7 @@ void CEditorDoc::AdoptOperation(OpCode code, Operation operation) {
 }
 
 CEditorDoc::~CEditorDoc() {
+  journal.Remove();
   app_.StopPlaybackOf(*this);
   bool cleaned = true;
   if (CleanupTempAudioFile(&work, 0) != OP_DONE) {
@@ -281,6 +282,7 @@ bool CEditorDoc::FinishOpen() {
   }
   CheckPositions();
   app_.ShowFormat(sampleRate, channels, bitsPerSample);
+  journal.Record(*this);
   return true;
 }
 
@@ -288,7 +290,13 @@ OpResult CEditorDoc::DocRunOperation(OpCode code) {
   OperationRunContext context{app_.Host(), app_.OperationInProgress(), redoCount, &app_.Dialogs(),
                               [this](OpCode c, Progress& p) { return DispatchOperation(c, p); }};
   context.result = &lastResult_;
-  return RunDocumentOperation(code, context);
+  const OpResult run = RunDocumentOperation(code, context);
+  // A completed operation is journalled before it reports done. The runs
+  // inside another (opening runs several) wait for the outer one.
+  if (run == OP_DONE && lastResult_ == OP_DONE && app_.OperationInProgress() == 0) {
+    journal.Record(*this);
+  }
+  return run;
 }
 
 OpResult CEditorDoc::DispatchOperation(OpCode code, Progress& progress) {

@@ -12,12 +12,14 @@
 #include <vector>
 
 #include "engine/audio_range.h"
+#include "engine/doc_journal.h"
 #include "engine/export_settings.h"
 #include "engine/op_codes.h"
 #include "engine/temp_audio_file.h"
 #include "engine/undo_entry.h"
 
 class DocumentHost;
+struct DocManifest;
 class EffectTool;
 namespace platform {
 class FileMoves;
@@ -156,6 +158,17 @@ class CEditorDoc {
   bool IsModified() const { return editIndex_ != savedIndex_; }
   // The audio as it is now is what the document's file holds.
   void MarkSaved() { savedIndex_ = editIndex_; }
+
+  // Takes over a document that an editor which died left in `folder`, as
+  // `manifest` describes it: audio, selection, view and as much of the undo
+  // and redo history as is whole; modified, and without a path until it is
+  // saved. false when not even the audio could be recovered. `problems`
+  // receives one line for each thing that could not be recovered.
+  bool RestoreFromManifest(const DocManifest& manifest, const std::string& folder,
+                           std::vector<std::string>* problems);
+  // The document's recovery manifest in the run folder, brought up to date
+  // after each completed operation.
+  DocJournal journal;
 
   // --- document data; the operations and the view work on these ---
   TempAudioFile work;

@@ -1,6 +1,7 @@
 #include "engine/temp_audio_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,6 +35,10 @@ bool EmptyFile(const std::string& path, int* error) {
     platform::Discard(aside);
     return true;
   }
+  // A file with a second name (the recovery journal's link) must keep its
+  // content for that name; the caller's unlink removes only this one.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0 && st.st_nlink > 1) return true;
   const auto fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
   if (fd < 0 && errno == ENOENT) return true;
   if (fd < 0) {

@@ -63,3 +63,7 @@ CChildFrame* CDocTemplate::NewDocument() {
   const QString title = QString("%1 %2").arg(GetDocString(fileNewName)).arg(++untitled_);
   return AddFrame(new CChildFrame(app_, std::move(doc), title));
 }
+
+CChildFrame* CDocTemplate::AdoptDocument(std::unique_ptr<CEditorDoc> doc, const QString& title) {
+  return AddFrame(new CChildFrame(app_, std::move(doc), title));
+}

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 class CEditorApp;
 class CChildFrame;
+class CEditorDoc;
 class QMdiArea;
 
 class CDocTemplate {
@@ -33,6 +35,8 @@ class CDocTemplate {
   // (already reported) or the user cancelled.
   CChildFrame* OpenDocumentFile(const QString& path);
   CChildFrame* NewDocument();
+  // A frame for a document that is already set up (a recovered one).
+  CChildFrame* AdoptDocument(std::unique_ptr<CEditorDoc> doc, const QString& title);
 
  private:
   CChildFrame* AddFrame(CChildFrame* frame);

@@ -27,6 +27,7 @@
 #include "engine/editor_doc.h"
 #include "gui/child_frame.h"
 #include "gui/dialogs/first_run_dialogs.h"
+#include "gui/dialogs/recovery_dialog.h"
 #include "gui/exit_signal_watch.h"
 #include "gui/gui_audio_listener.h"
 #include "gui/gui_document_dialogs.h"
@@ -216,6 +217,9 @@ int main(int argc, char** argv) {
     }
 
     WatchExitSignals(exitSignals, app, frame);
+    // Documents that an editor which died left behind come first. Without
+    // a screen nobody could answer, so they wait for a start that can ask.
+    if (HasScreenForDialogs()) OfferRecovery(app, frame);
 
     // Each file in a window of its own; a file that cannot be opened has
     // shown why, and the editor goes on with the others.

@@ -430,6 +430,13 @@ CChildFrame* CMainFrame::OpenDocumentFile(const QString& path) {
   return frame;
 }
 
+CChildFrame* CMainFrame::AdoptDocument(std::unique_ptr<CEditorDoc> doc, const QString& title) {
+  CChildFrame* frame = template_->AdoptDocument(std::move(doc), title);
+  RefreshViews();
+  UpdateCommandUI();
+  return frame;
+}
+
 void CMainFrame::OnCommand(int id) {
   switch (id) {
     case ID_FILE_NEW:
@@ -608,7 +615,9 @@ bool CMainFrame::SaveDocumentWithDialog(CEditorDoc& doc) {
   for (const std::string& f : FileDialogFilters(kSaveFilter)) filters << QString::fromStdString(f);
   dialog.setNameFilters(filters);
   dialog.setDefaultSuffix("wav");
-  if (!doc.Path().empty()) dialog.selectFile(QString::fromStdString(doc.Path()));
+  // A recovered document has no path yet; it proposes the file it came from.
+  const std::string proposed = doc.Path().empty() ? doc.journal.OriginalPath() : doc.Path();
+  if (!proposed.empty()) dialog.selectFile(QString::fromStdString(proposed));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
   QString path = dialog.selectedFiles().first();
   // A name without an extension takes the chosen filter's; one with an

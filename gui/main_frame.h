@@ -59,6 +59,8 @@ class CMainFrame : public QMainWindow {
   void RestoreToolbarButtons();
 
   CChildFrame* OpenDocumentFile(const QString& path);
+  // A document made elsewhere (a recovered one) in a window of its own.
+  CChildFrame* AdoptDocument(std::unique_ptr<CEditorDoc> doc, const QString& title);
   CDocTemplate& Template() { return *template_; }
   CQualityPanel* QualityPanel() const;
   CLevelsPanel* LevelsPanel() const;

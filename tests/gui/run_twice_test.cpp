@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/document_recovery.h"
 #include "app/editor_app.h"
 #include "app/exit_signals.h"
 #include "app/first_run.h"
@@ -130,11 +131,17 @@ TEST_F(RunTwice, SigtermEndsTheEditorAndKeepsTheRunFolderOnlyForUnsavedWork) {
     EXPECT_TRUE(fs::exists(left[0] / "work_0.pcm"));
     EXPECT_EQ(fs::file_size(left[0] / "work_0.pcm"), kPcmLength - 4000);
     EXPECT_TRUE(fs::exists(left[0] / platform::kRunLockName));
-    // The process is gone, so its lock is free and the next start-up
-    // removes the folder as it did before.
+    // The process is gone, so its lock is free: the folder holds the
+    // document's recovery manifest, and the next start-up keeps it until
+    // the user has decided; discarding it removes it.
     CEditorApp next(std::time(nullptr) + 10);
     DefaultFirstRunDialogs firstRun;
     ASSERT_TRUE(next.StartUp(firstRun));
+    EXPECT_TRUE(fs::exists(left[0] / "work_0.pcm"));
+    std::vector<RecoveryCandidate> candidates = FindRecoveryCandidates(next);
+    ASSERT_EQ(candidates.size(), 1u);
+    EXPECT_EQ(candidates[0].folder, left[0].string());
+    EXPECT_TRUE(DiscardCandidates(candidates));
     EXPECT_FALSE(fs::exists(left[0]));
   }
 }

@@ -1,0 +1,132 @@
+#include "app/document_recovery.h"
+
+#include <ctime>
+
+#include "app/editor_app.h"
+#include "engine/editor_doc.h"
+#include "engine/json_value.h"
+#include "platform/message.h"
+
+namespace {
+
+std::string LengthText(uint32_t bytes, int64_t bytesPerSecond) {
+  if (bytesPerSecond <= 0) return "0:00.000";
+  const int64_t ms = static_cast<int64_t>(bytes) * 1000 / bytesPerSecond;
+  return platform::FormatText("%lld:%02lld.%03lld", static_cast<long long>(ms / 60000),
+                              static_cast<long long>(ms / 1000 % 60),
+                              static_cast<long long>(ms % 1000));
+}
+
+std::string FormatText(const DocManifest& m) {
+  const AudioFormat& f = m.format;
+  std::string text = platform::FormatText("%d Hz, %s, %d Bit", f.sampleRate,
+                                          f.channels == 1 ? "Mono" : "Stereo", f.bitsPerSample);
+  return m.kind.empty() ? text : m.kind + ", " + text;
+}
+
+std::string LocalTimeText(int64_t seconds) {
+  const auto when = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  if (localtime_r(&when, &local) == nullptr) return {};
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return text;
+}
+
+}  // namespace
+
+std::vector<RecoveryCandidate> FindRecoveryCandidates(CEditorApp& app) {
+  return FindRecoveryCandidates(app.Config()->TempFolder());
+}
+
+std::vector<RecoveryRow> RecoveryRows(const std::vector<RecoveryCandidate>& candidates) {
+  std::vector<RecoveryRow> rows;
+  for (size_t c = 0; c < candidates.size(); ++c) {
+    for (size_t d = 0; d < candidates[c].documents.size(); ++d) {
+      const RecoverableDocument& doc = candidates[c].documents[d];
+      RecoveryRow row;
+      row.candidate = c;
+      row.document = d;
+      row.readable = doc.readable;
+      if (doc.readable) {
+        const DocManifest& m = doc.manifest;
+        row.title = m.title;
+        row.originalPath = m.originalPath;
+        row.length = LengthText(m.work.pcmLength, m.format.BytesPerSecond());
+        row.format = FormatText(m);
+        row.lastChange = LocalTimeText(m.lastChange);
+      } else {
+        row.title = doc.manifestPath;
+        row.problem = doc.problem;
+      }
+      rows.push_back(std::move(row));
+    }
+  }
+  return rows;
+}
+
+std::string RecoveryRowsJson(const std::vector<RecoveryCandidate>& candidates) {
+  JsonValue list = JsonValue::Array();
+  size_t number = 0;
+  for (const RecoveryRow& row : RecoveryRows(candidates)) {
+    const RecoverableDocument& doc = candidates[row.candidate].documents[row.document];
+    JsonValue item = JsonValue::Object();
+    item.Set("number", JsonValue::Number(static_cast<int64_t>(++number)));
+    item.Set("folder", JsonValue::String(candidates[row.candidate].folder));
+    item.Set("readable", JsonValue::Bool(row.readable));
+    if (row.readable) {
+      const DocManifest& m = doc.manifest;
+      item.Set("title", JsonValue::String(m.title));
+      item.Set("originalPath", JsonValue::String(m.originalPath));
+      item.Set("kind", JsonValue::String(m.kind));
+      item.Set("length", JsonValue::String(row.length));
+      item.Set("dataLength", JsonValue::Number(m.work.pcmLength));
+      item.Set("channels", JsonValue::Number(m.format.channels));
+      item.Set("bitsPerSample", JsonValue::Number(m.format.bitsPerSample));
+      item.Set("sampleRate", JsonValue::Number(m.format.sampleRate));
+      item.Set("undoSteps", JsonValue::Number(static_cast<int64_t>(m.undo.entries.size())));
+      item.Set("redoSteps", JsonValue::Number(static_cast<int64_t>(m.redo.entries.size())));
+      item.Set("modified", JsonValue::Bool(m.modified));
+      item.Set("lastChange", JsonValue::Number(m.lastChange));
+    } else {
+      item.Set("manifest", JsonValue::String(doc.manifestPath));
+      item.Set("problem", JsonValue::String(row.problem));
+    }
+    list.Append(std::move(item));
+  }
+  return list.Serialize();
+}
+
+std::unique_ptr<CEditorDoc> RecoverDocument(CEditorApp& app,
+                                            std::vector<RecoveryCandidate>& candidates,
+                                            const RecoveryRow& row,
+                                            std::vector<std::string>* problems) {
+  if (row.candidate >= candidates.size()) return nullptr;
+  RecoveryCandidate& candidate = candidates[row.candidate];
+  if (row.document >= candidate.documents.size()) return nullptr;
+  const RecoverableDocument& document = candidate.documents[row.document];
+  if (!document.readable) {
+    problems->push_back(document.manifestPath + " cannot be recovered: " + document.problem + ".");
+    return nullptr;
+  }
+  auto doc = std::make_unique<CEditorDoc>(app);
+  if (!doc->RestoreFromManifest(document.manifest, candidate.folder, problems)) return nullptr;
+  app.ShowFormat(doc->sampleRate, doc->channels, doc->bitsPerSample);
+  RetireRecoveredDocument(candidate, document);
+  return doc;
+}
+
+bool DiscardCandidates(std::vector<RecoveryCandidate>& candidates) {
+  bool removed = true;
+  for (RecoveryCandidate& candidate : candidates) {
+    if (!RemoveCandidateFolder(candidate)) removed = false;
+  }
+  return removed;
+}
+
+std::string RecoveryProblemsText(const std::vector<std::string>& problems) {
+  if (problems.empty()) return {};
+  std::string text = "Not everything could be recovered:";
+  for (const std::string& problem : problems) text += "\n" + problem;
+  return text;
+}
