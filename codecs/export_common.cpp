@@ -66,3 +66,11 @@ OpResult PlaceExportFile(const std::string& finished, const std::string& target,
   }
   return OP_FAILED;
 }
+
+ReservedFile::~ReservedFile() {
+  if (!kept_) ::unlink(path_.c_str());
+}
+
+ScratchGuard::~ScratchGuard() {
+  if (slot_ != nullptr) CleanupTempAudioFile(slot_, 0);
+}

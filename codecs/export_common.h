@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/temp_audio_file.h"
 
@@ -41,3 +42,34 @@ bool ReserveExportFile(const std::string& folder, const char* base, std::string*
 // `routine` is the writer's name, "WriteMp3File" or "WriteWmaFile".
 OpResult PlaceExportFile(const std::string& finished, const std::string& target,
                          const char* routine, const std::function<void()>& keepFinished);
+
+// The reserved file in the run folder: removed on every way out unless kept
+// (a finished file the final move could not place stays where its message
+// says).
+class ReservedFile {
+ public:
+  explicit ReservedFile(std::string path) : path_(std::move(path)) {}
+  ~ReservedFile();
+  ReservedFile(const ReservedFile&) = delete;
+  ReservedFile& operator=(const ReservedFile&) = delete;
+  const std::string& Path() const { return path_; }
+  void Keep() { kept_ = true; }
+
+ private:
+  std::string path_;
+  bool kept_ = false;
+};
+
+// A converted or widened copy in a scratch slot, removed on every way out;
+// Release hands it to a caller that removes it itself to report a failure.
+class ScratchGuard {
+ public:
+  explicit ScratchGuard(TempAudioFile* slot) : slot_(slot) {}
+  ~ScratchGuard();
+  ScratchGuard(const ScratchGuard&) = delete;
+  ScratchGuard& operator=(const ScratchGuard&) = delete;
+  TempAudioFile* Release() { return std::exchange(slot_, nullptr); }
+
+ private:
+  TempAudioFile* slot_;
+};

@@ -171,22 +171,6 @@ class ResamplerGuard {
   AvResampler* resampler_ = nullptr;
 };
 
-// The converted copy in the scratch slot, removed on every way out; the
-// normal path removes it itself to report a failure.
-class ScratchGuard {
- public:
-  explicit ScratchGuard(TempAudioFile* slot) : slot_(slot) {}
-  ~ScratchGuard() {
-    if (slot_ != nullptr) CleanupTempAudioFile(slot_, 0);
-  }
-  ScratchGuard(const ScratchGuard&) = delete;
-  ScratchGuard& operator=(const ScratchGuard&) = delete;
-  TempAudioFile* Release() { return std::exchange(slot_, nullptr); }
-
- private:
-  TempAudioFile* slot_;
-};
-
 }  // namespace
 
 std::string MakeId3v1TagBytes(const Mp3ExportSettings& settings) {

@@ -45,23 +45,6 @@ bool LoadLibraries(const WmaExportJob& job, WmaLibraryApi* api) {
          api->setAttribute != nullptr;
 }
 
-// The reserved file, removed on every way out unless kept.
-class ReservedFile {
- public:
-  explicit ReservedFile(std::string path) : path_(std::move(path)) {}
-  ~ReservedFile() {
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  ReservedFile(const ReservedFile&) = delete;
-  ReservedFile& operator=(const ReservedFile&) = delete;
-  const std::string& Path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  bool kept_ = false;
-};
-
 // Ends the encoder's session on every way out, so an abandoned export does
 // not hold the encoder and its open file until the next one.
 class SessionGuard {

@@ -86,23 +86,6 @@ const char* Describe(int32_t result) {
   }
 }
 
-// The reserved temporary file: removed on every way out unless kept.
-class ReservedFile {
- public:
-  explicit ReservedFile(std::string path) : path_(std::move(path)) {}
-  ~ReservedFile() {
-    if (!kept_) ::unlink(path_.c_str());
-  }
-  ReservedFile(const ReservedFile&) = delete;
-  ReservedFile& operator=(const ReservedFile&) = delete;
-  const std::string& Path() const { return path_; }
-  void Keep() { kept_ = true; }
-
- private:
-  std::string path_;
-  bool kept_ = false;
-};
-
 // Frees the writer on every way out (closing its file first).
 class WriterGuard {
  public:
@@ -116,20 +99,6 @@ class WriterGuard {
  private:
   const AudioExportApi& api_;
   AvExportWriter* writer_ = nullptr;
-};
-
-// The widened copy in the scratch slot, removed on every way out.
-class ScratchGuard {
- public:
-  explicit ScratchGuard(TempAudioFile* slot) : slot_(slot) {}
-  ~ScratchGuard() {
-    if (slot_ != nullptr) CleanupTempAudioFile(slot_, 0);
-  }
-  ScratchGuard(const ScratchGuard&) = delete;
-  ScratchGuard& operator=(const ScratchGuard&) = delete;
-
- private:
-  TempAudioFile* slot_;
 };
 
 std::string GenreText(int32_t genre) {
