@@ -189,6 +189,7 @@ JournalStatus DocJournal::Record(const CEditorDoc& doc) {
   ++generation_;
   if (flusher_ == nullptr) {
     flusher_ = std::make_unique<JournalFlusher>(folder_, ManifestName(kDurableManifestSuffix));
+    if (holds_ > 0) flusher_->SetHeld(true);
   }
   std::vector<std::string> files;
   for (const auto& [role, link] : links_) files.push_back(link.name);
@@ -216,6 +217,14 @@ void DocJournal::DropUnusedLinks() {
 void DocJournal::WaitUntilDurable() {
   if (flusher_ != nullptr) flusher_->WaitUntilIdle();
   DropUnusedLinks();
+}
+
+DocJournal::FlushHold::FlushHold(DocJournal& journal) : journal_(journal) {
+  if (journal_.holds_++ == 0 && journal_.flusher_ != nullptr) journal_.flusher_->SetHeld(true);
+}
+
+DocJournal::FlushHold::~FlushHold() {
+  if (--journal_.holds_ == 0 && journal_.flusher_ != nullptr) journal_.flusher_->SetHeld(false);
 }
 
 void DocJournal::Remove() {

@@ -15,10 +15,10 @@
 // reports done, without waiting for the disk: it survives a crash or a
 // kill, which leave the written data in the system's cache. The second,
 // the durable one, is written by a thread of the journal once the files
-// are flushed to disk; after a power cut it is the one that counts, so at
-// most the operations of its last second are lost and it never names audio
-// that did not reach the disk. The first carries the boot id it was written
-// in, by which recovery tells the two cases apart.
+// are flushed to disk, at the next quiet moment; after a power cut it is the
+// one that counts, so what is lost is at most the work since the editor was
+// last idle, and it never names audio that did not reach the disk. The first carries the boot id it
+// was written in, by which recovery tells the two cases apart.
 #pragma once
 
 #include <sys/types.h>
@@ -57,6 +57,19 @@ class DocJournal {
   // Returns once the durable manifest describes the last Record.
   void WaitUntilDurable();
 
+  // Keeps the background flush off the disk while an operation runs (see
+  // journal_flusher.h); holds nest.
+  class FlushHold {
+   public:
+    explicit FlushHold(DocJournal& journal);
+    ~FlushHold();
+    FlushHold(const FlushHold&) = delete;
+    FlushHold& operator=(const FlushHold&) = delete;
+
+   private:
+    DocJournal& journal_;
+  };
+
   // Path of the manifest while one exists, else "".
   std::string ManifestPath() const;
   // The file a recovered document came from. Its own path stays empty until
@@ -86,5 +99,6 @@ class DocJournal {
   std::set<std::string> created_;      // every link made and not yet deleted
   std::unique_ptr<JournalFlusher> flusher_;
   std::string lastBody_;  // the manifest last written, without its time
+  int holds_ = 0;
   bool warned_ = false;
 };

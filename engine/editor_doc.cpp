@@ -290,7 +290,12 @@ OpResult CEditorDoc::DocRunOperation(OpCode code) {
   OperationRunContext context{app_.Host(), app_.OperationInProgress(), redoCount, &app_.Dialogs(),
                               [this](OpCode c, Progress& p) { return DispatchOperation(c, p); }};
   context.result = &lastResult_;
-  const OpResult run = RunDocumentOperation(code, context);
+  OpResult run = OP_PENDING;
+  {
+    // The journal's flush of earlier work waits; this run needs the disk.
+    const DocJournal::FlushHold hold(journal);
+    run = RunDocumentOperation(code, context);
+  }
   // A completed operation is journalled before it reports done. The runs
   // inside another (opening runs several) wait for the outer one.
   if (run == OP_DONE && lastResult_ == OP_DONE && app_.OperationInProgress() == 0) {
