@@ -89,6 +89,10 @@ class CEditorDoc {
   OpResult UserOpRedo(Progress& progress);
   // Tools: the range effect driver around the tool's PerformAction.
   OpResult UserOpRangeEffect(OpCode code, Progress& progress);
+  // Commits `result` as the whole new audio; the old working copy becomes
+  // the undo entry of `operation`. `routine` names the operation in messages.
+  OpResult ReplaceWholeDocument(OpCode operation, TempAudioFile* result, Progress& progress,
+                                const char* routine);
   OpResult UserOpChangeQuality(Progress& progress);
   OpResult UserOpMixPaste(Progress& progress);
 

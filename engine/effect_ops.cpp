@@ -71,6 +71,9 @@ OpResult CEditorDoc::UserOpRangeEffect(OpCode code, Progress& progress) {
   const uint32_t pe = ps + tempB->peakLength;
 
   progress.SetCaption("Storing Undo Information");
+  if (s == 0 && ps == 0 && e == length && pe == peaks) {
+    return scratch.Finish(ReplaceWholeDocument(OP_PASTE_OVER, tempB, progress, effect->routine));
+  }
   progress.SetTotal((length + peaks + pe + e - ps - s) / 100);
   if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), s, e, ps, pe, progress); r != OP_DONE) {
     return scratch.Finish(r);
@@ -87,6 +90,24 @@ OpResult CEditorDoc::UserOpRangeEffect(OpCode code, Progress& progress) {
   return scratch.Finish(committed == OP_DONE ? OP_DONE : OP_FAILED);
 }
 
+OpResult CEditorDoc::ReplaceWholeDocument(OpCode operation, TempAudioFile* result,
+                                          Progress& progress, const char* routine) {
+  // A result that replaces every byte needs no copy on either side: the old
+  // working files themselves become the undo entry, and the result's files
+  // become the working copy. Both are renames within the operation's commit.
+  if (CloseMemMapFile(&work, BOTH_PARTS) != OP_DONE ||
+      CloseMemMapFile(result, BOTH_PARTS) != OP_DONE) {
+    ShowMessage(platform::FormatText("%s: UndoStore Failed", routine));
+    return OP_FAILED;
+  }
+  // The entry keeps the old audio's format with its files.
+  if (UndoStore(operation, &work, 0, dataLength, 0, peakLength, 0) != OP_DONE) {
+    ShowMessage(platform::FormatText("%s: UndoStore Failed", routine));
+    return OP_FAILED;
+  }
+  return DocFinalize(operation, result, progress) == OP_DONE ? OP_DONE : OP_FAILED;
+}
+
 OpResult CEditorDoc::UserOpChangeQuality(Progress& progress) {
   EffectTool* tool = Tool(OP_CHANGE_QUALITY);
   if (tool == nullptr) return OP_PENDING;
@@ -100,18 +121,8 @@ OpResult CEditorDoc::UserOpChangeQuality(Progress& progress) {
     return scratch.Finish(r);
   }
   progress.SetCaption("Storing Undo Information");
-  progress.SetTotal((peaks + length) / 100);
-  if (const OpResult r = DocOpCopyRange(scratch.Use(tempA), 0, length, 0, peaks, progress);
-      r != OP_DONE) {
-    return scratch.Finish(r);
-  }
-  // The old audio keeps its old format in the undo entry.
-  tempA->SetFormat(work.Format());
-  if (UndoStore(OP_REPLACE, tempA, 0, length, 0, peaks, 0) != OP_DONE) {
-    ShowMessage("UserOpChangeQuality: UndoStore Failed");
-    return scratch.Finish(OP_FAILED);
-  }
-  const OpResult committed = DocFinalize(OP_REPLACE, tempB, progress);
+  const OpResult committed =
+      ReplaceWholeDocument(OP_REPLACE, tempB, progress, "UserOpChangeQuality");
   blockAlign = static_cast<int16_t>((bitsPerSample / 8) * channels);
   return scratch.Finish(committed == OP_DONE ? OP_DONE : OP_FAILED);
 }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <memory>
@@ -47,6 +48,11 @@ class ClipIntoBTool : public EffectTool {
   }
 };
 
+ino_t InodeOf(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
+}
+
 }  // namespace
 
 TEST(EffectDriver, EntireFileEffectStoresAnUndoEntryOverTheWholeAudio) {
@@ -54,9 +60,12 @@ TEST(EffectDriver, EntireFileEffectStoresAnUndoEntryOverTheWholeAudio) {
   const std::string pcm = RandomAudio(kStereo16, 250000, 21);  // 1,000,000 bytes
   auto doc = OpenDocument(t, kStereo16, pcm);
   doc->AdoptTool(OP_VOLUME, std::make_unique<InvertTool>(ENTIRE_FILE));
+  const ino_t oldWorkingCopy = InodeOf(doc->work.pcmPath);
   ASSERT_EQ(RunOp(*doc, OP_VOLUME), OP_DONE);
   EXPECT_EQ(WorkingAudio(*doc), Inverted(pcm));
   const UndoEntry& entry = doc->undo[doc->undoPosition];
+  // The old working copy itself is the undo entry: nothing was copied.
+  EXPECT_EQ(InodeOf(entry.slot.pcmPath), oldWorkingCopy);
   EXPECT_EQ(entry.operation, OP_PASTE_OVER);
   EXPECT_EQ(entry.pcmStart, 0u);
   EXPECT_EQ(entry.pcmEnd, 1000000u);
