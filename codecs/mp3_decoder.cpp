@@ -348,10 +348,10 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
       }
     }
 
-    // Running out of memory is not the end of the audio: the import fails
-    // rather than open a document cut short without a word.
     const uint64_t decodedBefore = flushed + out.size();
     if (reader.FrameWasCut()) markDamaged(decodedBefore);
+    // Running out of memory is not the end of the audio: the import fails
+    // rather than open a document cut short without a word.
     FrameDecode decoded = FrameDecode::Failed;
     try {
       decoded = DecodeFrame(payload.get(), reader.Frame(), params_.outputRate, out);

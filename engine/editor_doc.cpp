@@ -47,7 +47,8 @@ void ShowTooLarge(const std::string& path) {
 
 // Programs that write a WAV file to a pipe cannot go back to fill in the
 // data length, and state "as long as it goes" instead: 0xFFFFFFFF, or a
-// value just under 2 GB (0x7FFFF000 and up). Such a file ends where it ends.
+// value just under 2 GB (0x7FFFF000). Any length from there up is taken for
+// such a statement, and the file ends where it ends.
 constexpr uint32_t kLengthNotKnownWhenWritten = 0x7FFFF000u;
 
 // The data chunk stated at least one whole frame more than the file holds:
