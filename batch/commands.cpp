@@ -165,8 +165,22 @@ Action ToolAction(int id, std::function<FillResult(CEditorDoc&)> fill,
 
 std::string BuildOpen(const Words& args, Action* action) {
   ArgReader in("open", args);
-  if (!in.Count(1, 1, "open PATH")) return in.Error();
-  *action = [path = args[0]](Session& s) { return s.Open(path); };
+  if (!in.Count(1, 3, "open PATH [damaged refuse|open-part]")) return in.Error();
+  // A damaged file's question is answered No unless the script says
+  // otherwise, so nothing is opened half without being asked for.
+  bool openPart = false;
+  if (args.size() > 1) {
+    if (args.size() != 3 || args[1] != "damaged") {
+      in.Fail("usage: open PATH [damaged refuse|open-part]");
+      return in.Error();
+    }
+    openPart = in.Choice(2, "damaged", {"refuse", "open-part"}) == 1;
+    if (!in.Ok()) return in.Error();
+  }
+  *action = [path = args[0], openPart](Session& s) {
+    s.Dialogs().openDamagedPart = openPart;
+    return s.Open(path);
+  };
   return {};
 }
 
@@ -851,9 +865,10 @@ auto Boxes(std::string_view name) {
 
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
-      {"open", "open PATH",
+      {"open", "open PATH [damaged refuse|open-part]",
        "open an audio file (WAV, MP3, WMA, FLAC, Ogg, Opus, AAC, AIFF, CAF, ...) or raw PCM; it "
-       "becomes the active document",
+       "becomes the active document. A file damaged part-way is refused unless \"damaged "
+       "open-part\" opens the part before the damage",
        BuildOpen},
       {"pcm-format", "pcm-format CHANNELS BITS RATE",
        "format of raw PCM files opened later (start: 2 16 44100)", BuildPcmFormat},

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/damaged_part.h"
 #include "engine/document_dialogs.h"
 #include "engine/document_host.h"
 #include "engine/editor_doc.h"
@@ -118,12 +119,6 @@ void TellWhatChanged(const std::string& name, const ImportedSource& source) {
 
 }  // namespace
 
-std::string ImportTimeText(int64_t frames, int32_t rate) {
-  const int64_t seconds = rate > 0 ? frames / rate : 0;
-  return FormatText("%lld:%02lld", static_cast<long long>(seconds / 60),
-                    static_cast<long long>(seconds % 60));
-}
-
 OpResult ImportAudio(CEditorDoc& doc, Progress& progress, const AudioImportApi* api) {
   progress.SetCaption("Importing audio");
   AudioImportApi loaded;
@@ -224,14 +219,9 @@ OpResult ImportAudio(CEditorDoc& doc, Progress& progress, const AudioImportApi* 
   }
 
   if (damaged) {
-    if (frames == 0) {
-      ShowMessage(FormatText("%s is damaged: none of its audio could be read.", name.c_str()));
-      return OP_FAILED;
-    }
-    const std::string question =
-        FormatText("%s is damaged after %s. Open the part that could be read?", name.c_str(),
-                   ImportTimeText(frames, info.sampleRate).c_str());
-    if (!doc.App().Dialogs().AskOpenDamagedPart(question)) return OP_CANCELLED;
+    const OpResult answer =
+        OfferDamagedPart(doc.App().Dialogs(), doc.Path(), frames, info.sampleRate);
+    if (answer != OP_DONE) return answer;
   }
 
   doc.channels = static_cast<int16_t>(info.channels);

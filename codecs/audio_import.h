@@ -22,9 +22,6 @@ struct AudioImportApi {
   AvImportCloseFn close = nullptr;
 };
 
-// "3:12" for a position of `frames` at `rate` (minutes may pass 59).
-std::string ImportTimeText(int64_t frames, int32_t rate);
-
 // The operation: OP_DONE with the document's format and working file set;
 // OP_CANCELLED when the run was cancelled or the user did not want the part
 // of a damaged file that could be read; OP_FAILED after a message naming

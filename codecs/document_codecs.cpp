@@ -10,6 +10,7 @@
 #include "codecs/id3v1.h"
 #include "codecs/mp3_decoder.h"
 #include "codecs/xiph_export.h"
+#include "engine/damaged_part.h"
 #include "engine/document_host.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
@@ -51,7 +52,22 @@ OpResult ImportMp3(CEditorDoc& doc, Mp3Decoder& decoder, Progress& progress) {
     ShowMessage("Invalid MP3 File");
     return OP_FAILED;
   }
+  const Mp3DecoderParameters& stream = decoder.Parameters();
+  if (stream.damaged) {
+    // Only what was decoded before the damage is kept, not the guess made
+    // from a cut frame.
+    const uint64_t frameBytes = static_cast<uint64_t>(doc.work.BlockSize());
+    const OpResult answer =
+        OfferDamagedPart(doc.App().Dialogs(), doc.Path(),
+                         static_cast<int64_t>(stream.readableBytes / frameBytes), doc.sampleRate);
+    if (answer != OP_DONE) return answer;
+    if (::truncate(doc.work.pcmPath.c_str(), static_cast<off_t>(stream.readableBytes)) != 0) {
+      platform::ShowMessageF("Failed to write the working file %s", doc.work.pcmPath.c_str());
+      return OP_FAILED;
+    }
+  }
   if (const OpResult adopted = doc.AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
+  doc.importedSource.partial = stream.damaged;
 
   const Id3v1Tag tag = ReadId3v1Tag(doc.Path());
   if (tag.found) {

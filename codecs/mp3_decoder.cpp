@@ -160,6 +160,7 @@ class FrameReader {
     got = source_.Read(frame_.data() + 4, bodySize);
     if (got < 0) return kReadError;
     if (got == 0) return kEndOfData;
+    cut_ = static_cast<size_t>(got) < bodySize;
     // A frame cut short by the end of the file is decoded with its missing
     // bytes taken as zero.
     std::fill(frame_.begin() + 4 + got, frame_.end(), uint8_t{0});
@@ -172,6 +173,8 @@ class FrameReader {
 
   const FrameHeader& First() const { return first_; }
   const std::vector<uint8_t>& Frame() const { return frame_; }
+  // The frame just read was cut short by the end of the file.
+  bool FrameWasCut() const { return cut_; }
 
  private:
   // The word read began with "ID3": the rest of the 10-byte tag header holds
@@ -205,6 +208,7 @@ class FrameReader {
   uint32_t firstWord_ = 0;
   FrameHeader first_;
   std::vector<uint8_t> frame_;
+  bool cut_ = false;
 };
 
 // The payload decoder for one stream: 16-bit signed little-endian, always two
@@ -278,6 +282,8 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   params_.sourcePath = sourcePath;
   params_.outputPath = outputPath;
   params_.frameCounter = 0;
+  params_.damaged = false;
+  params_.readableBytes = 0;
   params_.streamRate = 44100;
   params_.outputRate = 44100;
 
@@ -318,6 +324,12 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   bool setupFailed = false;
   bool decoderFailed = false;
   int setupError = MPG123_OK;
+  uint64_t flushed = 0;  // decoded bytes already in the output file
+  auto markDamaged = [&](uint64_t readable) {
+    if (params_.damaged) return;
+    params_.damaged = true;
+    params_.readableBytes = readable;
+  };
 
   for (;;) {
     const int read = reader.Read(progress);
@@ -336,6 +348,8 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
       }
     }
 
+    const uint64_t decodedBefore = flushed + out.size();
+    if (reader.FrameWasCut()) markDamaged(decodedBefore);
     // Running out of memory is not the end of the audio: the import fails
     // rather than open a document cut short without a word.
     FrameDecode decoded = FrameDecode::Failed;
@@ -349,13 +363,17 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
       decoderFailed = true;
       break;
     }
-    if (decoded == FrameDecode::Unusable) break;
+    if (decoded == FrameDecode::Unusable) {
+      markDamaged(decodedBefore);
+      break;
+    }
 
     if (out.size() >= bufferSize) {
       if (!platform::WriteFully(output.Get(), out.data(), out.size())) {
         writeFailed = true;
         break;
       }
+      flushed += out.size();
       out.clear();
     }
   }

@@ -30,6 +30,12 @@ struct Mp3DecoderParameters {
   // for itself.
   bool fixedStreamParameters = true;
   uint32_t frameCounter = 0;  // frames read in the current or last import
+  // The stream broke off part-way: a frame cut short by the end of the file,
+  // or a frame the payload decoder could not go on from. `readableBytes` is
+  // what was decoded before that frame; the output file may hold more (a cut
+  // frame is still decoded with its missing bytes taken as zero).
+  bool damaged = false;
+  uint64_t readableBytes = 0;
 };
 
 class Mp3Decoder {
@@ -37,6 +43,7 @@ class Mp3Decoder {
   // Decodes `sourcePath` into a new `outputPath`. Results:
   //   1   decoding ended (end of data, or a read error part-way); all that was
   //       decoded is in the output file; channels, bits and rate are set.
+  //       Parameters().damaged tells whether the stream broke off.
   //   0   failed after a message: the source could not be opened, the output
   //       could not be created or written, no MPEG audio frame was found, or
   //       the decoding library could not be set up.

@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/damaged_part.h"
 #include "engine/document_commit.h"
 #include "engine/document_dialogs.h"
 #include "engine/document_host.h"
@@ -42,6 +43,19 @@ bool FileLength32(int fd, uint32_t* length) {
 
 void ShowTooLarge(const std::string& path) {
   ShowMessageF("%s is too large: files of 4 GB or more cannot be edited.", path.c_str());
+}
+
+// Programs that write a WAV file to a pipe cannot go back to fill in the
+// data length, and state "as long as it goes" instead: 0xFFFFFFFF, or a
+// value just under 2 GB (0x7FFFF000). Any length from there up is taken for
+// such a statement, and the file ends where it ends.
+constexpr uint32_t kLengthNotKnownWhenWritten = 0x7FFFF000u;
+
+// The data chunk stated at least one whole frame more than the file holds:
+// a truncated file, such as an interrupted download.
+bool WaveDataCutShort(uint32_t stated, uint32_t copied, int block) {
+  if (block <= 0 || stated >= kLengthNotKnownWhenWritten) return false;
+  return stated - stated % static_cast<uint32_t>(block) > copied;
 }
 
 }  // namespace
@@ -281,6 +295,9 @@ bool CEditorDoc::FinishOpen() {
     return false;
   }
   CheckPositions();
+  // Only part of a damaged file was opened: closing asks before the rest of
+  // it is lost for good, as it would after an edit.
+  if (importedSource.partial) savedIndex_ = -1;
   app_.ShowFormat(sampleRate, channels, bitsPerSample);
   journal.Record(*this);
   return true;
@@ -475,7 +492,14 @@ OpResult CEditorDoc::MakePeakFile(Progress& progress) {
 }
 
 OpResult CEditorDoc::CreateWorkingCopy(Progress& progress) {
-  return CopyIntoWorkingFile(path_, sourceDataOffset, dataLength, sourceFileLength, progress);
+  const uint32_t stated = dataLength;
+  const OpResult copied =
+      CopyIntoWorkingFile(path_, sourceDataOffset, dataLength, sourceFileLength, progress);
+  if (copied != OP_DONE || !WaveDataCutShort(stated, dataLength, work.BlockSize())) return copied;
+  const OpResult answer =
+      OfferDamagedPart(app_.Dialogs(), path_, dataLength / work.BlockSize(), sampleRate);
+  importedSource.partial = answer == OP_DONE;
+  return answer;
 }
 
 OpResult CEditorDoc::ImportPcm(Progress& progress) {

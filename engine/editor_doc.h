@@ -35,7 +35,9 @@ struct WaveHeader;
 std::string AudioFileKind(const std::string& path);
 
 // How an opened file's audio was brought into the editor's format by the
-// codec layer's import routine; empty for the files the editor reads itself.
+// codec layer's import routine; empty for the files the editor reads itself,
+// except `partial`, which any file sets when only the part before its damage
+// was opened (such a document counts as changed from the start).
 struct ImportedSource {
   std::string codec;       // what the file holds, as the decoder names it
   int32_t sourceBits = 0;  // sample precision of a lossless file; 0 when lossy

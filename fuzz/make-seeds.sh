@@ -13,7 +13,7 @@ done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 rm -rf corpus
-mkdir -p corpus/{wav_open,edit_script,mp3,wma_decode,ffmpeg_import,preset,config,batch_script}
+mkdir -p corpus/{wav_open,edit_script,mp3,mp3_open,wma_decode,ffmpeg_import,preset,config,batch_script}
 
 # sox without dither, so the same command always makes the same bytes.
 tone() {  # tone OUT RATE CHANNELS BITS SECONDS [extra sox options before the output]
@@ -49,6 +49,11 @@ lame --quiet -b 32 --id3v2-only --tt Seed --tc "a comment" "$work/tone44.wav" co
 lame --quiet -b 16 -m m "$work/tone16.wav" corpus/mp3/mpeg2_mono.mp3
 lame --quiet -b 8 -m m "$work/tone8.wav" corpus/mp3/mpeg25_mono.mp3
 lame --quiet -V 9 "$work/tone44.wav" corpus/mp3/vbr_info_frame.mp3
+# The MP3 open: the same streams, whole and cut off two thirds in.
+for f in corpus/mp3/*.mp3; do
+  cp "$f" corpus/mp3_open/
+  head -c $(($(stat -c %s "$f") * 2 / 3)) "$f" >"corpus/mp3_open/cut_$(basename "$f")"
+done
 
 # --- WMA: both codec versions, mono and stereo, with attributes ---
 ffquiet -f lavfi -i "sine=frequency=440:sample_rate=22050:duration=0.1" -ac 2 -c:a wmav2 \

@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all_targets=(wav_open edit_script mp3 wma_decode ffmpeg_import preset config batch_script)
+all_targets=(wav_open edit_script mp3 mp3_open wma_decode ffmpeg_import preset config batch_script)
 if [ $# -lt 1 ] || ! [[ $1 =~ ^[0-9]+$ ]]; then
   echo "usage: fuzz/run.sh SECONDS [TARGET...]   (targets: ${all_targets[*]})" >&2
   exit 2

@@ -414,7 +414,7 @@ TEST_F(BatchTest, HelpListsEveryCommand) {
   const RunResult r = Run({"--help"});
   EXPECT_EQ(r.status, 0);
   for (const char* command :
-       {"open PATH",
+       {"open PATH [damaged refuse|open-part]",
         "pcm-format CHANNELS BITS RATE",
         "new CHANNELS RATE BITS",
         "activate N",
@@ -592,4 +592,98 @@ TEST_F(BatchTest, SaveOptionsBecomeTheExportedTags) {
   const RunResult reopened = RunCommands({"open " + File("t.mp3"), "info"});
   ASSERT_EQ(reopened.status, 0) << reopened.err;
   EXPECT_EQ(JsonField(reopened.out, "genre"), "147");
+}
+
+// A file cut off part-way is refused as the editor's No would refuse it,
+// unless the script asks for the part before the damage; either way the run
+// folder is left empty (TearDown).
+TEST_F(BatchTest, DamagedFilesAreRefusedUnlessTheScriptOpensTheReadablePart) {
+  const std::string whole = MakeStereoWav("whole.wav", 44100 * 4 * 3);
+  std::vector<std::string> cuts;
+  WriteFileBytes(File("cut.wav"), ReadFileBytes(whole).substr(0, 44 + 44100 * 4 * 2 + 100));
+  cuts.push_back("cut.wav");
+  if (HaveTool("ffmpeg") &&
+      RunCommand("ffmpeg -v error -y -f lavfi -i 'sine=f=440:d=3:r=44100' -ac 2 -c:a libmp3lame '" +
+                 File("whole.mp3") + "'")) {
+    const std::string mp3 = ReadFileBytes(File("whole.mp3"));
+    WriteFileBytes(File("cut.mp3"), mp3.substr(0, mp3.size() * 3 / 4));
+    cuts.push_back("cut.mp3");
+  }
+  for (const std::string& name : cuts) {
+    SCOPED_TRACE(name);
+    const std::string cut = File(name);
+    const std::string question = name + " is damaged after 0:02. Open the part that could be read?";
+    for (const std::string& refuse : {std::string(), std::string(" damaged refuse")}) {
+      const RunResult r = RunCommands({"open " + cut + refuse, "info"});
+      EXPECT_EQ(r.status, 1);
+      EXPECT_EQ(r.ErrLines(),
+                (std::vector<std::string>{question, "User cancelled the operation."}));
+      EXPECT_TRUE(r.out.empty());
+    }
+    const RunResult opened =
+        RunCommands({"open " + cut + " damaged open-part", "info", "save " + File("part.wav")});
+    ASSERT_EQ(opened.status, 0) << opened.err;
+    EXPECT_EQ(opened.ErrLines(), std::vector<std::string>{question});
+    const std::string length = JsonField(opened.out, "dataLength");
+    EXPECT_GE(std::stoul(length), 44100u * 4 * 2);
+    EXPECT_LT(std::stoul(length), 44100u * 4 * 3);
+    EXPECT_EQ(ReadFileBytes(File("part.wav")).size(), 44 + std::stoul(length));
+  }
+  const RunResult bad = RunCommands({"open " + File("cut.wav") + " damaged maybe"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.ErrLines(), std::vector<std::string>{"vellmore-batch: -e:1: open: damaged must be "
+                                                     "refuse or open-part, not \"maybe\""});
+}
+
+// What every kind of file the import routine opens was before it became
+// 16-bit mono or stereo.
+TEST_F(BatchTest, InfoReportsTheSourceOfEveryImportedFormat) {
+  if (!HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg needed";
+  struct Case {
+    const char* file;
+    const char* codec;  // ffmpeg output options
+    const char* format;
+    const char* bits;
+    const char* isFloat;
+    const char* channels;
+    const char* reduced;
+    const char* mixedDown;
+  } cases[] = {
+      {"a.flac", "-c:a flac", "\"FLAC (Free Lossless Audio Codec)\"", "16", "false", "2", "false",
+       "false"},
+      {"a.ogg", "-c:a libvorbis", "\"Vorbis\"", "0", "false", "2", "false", "false"},
+      {"a.opus", "-c:a libopus", "\"Opus (Opus Interactive Audio Codec)\"", "0", "false", "2",
+       "false", "false"},
+      {"a.m4a", "-c:a aac", "\"AAC (Advanced Audio Coding)\"", "0", "false", "2", "false", "false"},
+      {"alac.m4a", "-c:a alac -sample_fmt s32p", "\"ALAC (Apple Lossless Audio Codec)\"", "24",
+       "false", "2", "true", "false"},
+      {"a.aiff", "-c:a pcm_s24be", "\"PCM signed 24-bit big-endian\"", "24", "false", "2", "true",
+       "false"},
+      {"deep.wav", "-c:a pcm_s24le", "\"PCM signed 24-bit little-endian\"", "24", "false", "2",
+       "true", "false"},
+      {"float.wav", "-c:a pcm_f32le", "\"PCM 32-bit floating point little-endian\"", "32", "true",
+       "2", "true", "false"},
+      {"surround.wav", "-c:a pcm_s16le -ac 6", "\"PCM signed 16-bit little-endian\"", "16", "false",
+       "6", "false", "true"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    ASSERT_TRUE(RunCommand("ffmpeg -v error -y -f lavfi -i 'sine=f=440:d=0.5:r=48000' -ac 2 " +
+                           std::string(c.codec) + " '" + File(c.file) + "'"));
+    const RunResult r = RunCommands({"open " + File(c.file), "info"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const size_t source = r.out.find("\"source\":");
+    ASSERT_NE(source, std::string::npos) << r.out;
+    const std::string part = r.out.substr(source);
+    EXPECT_EQ(JsonField(part, "format"), c.format);
+    EXPECT_EQ(JsonField(part, "bitsPerSample"), c.bits);
+    EXPECT_EQ(JsonField(part, "float"), c.isFloat);
+    EXPECT_EQ(JsonField(part, "channels"), c.channels);
+    EXPECT_EQ(JsonField(part, "reduced"), c.reduced);
+    EXPECT_EQ(JsonField(part, "mixedDown"), c.mixedDown);
+    EXPECT_EQ(JsonField(part, "partial"), "false");
+  }
+  // The files the editor reads itself keep their line as it was.
+  const RunResult wav = RunCommands({"open " + MakeStereoWav("plain.wav", 4000), "info"});
+  EXPECT_EQ(wav.out.find("\"source\""), std::string::npos);
 }

@@ -174,6 +174,7 @@ TEST_F(Mp3DecoderFiles, GarbageBetweenFramesIsSkipped) {
     EXPECT_EQ(run.result, 1);
     EXPECT_EQ(decoder.Parameters().frameCounter, frames.size());
     EXPECT_TRUE(run.pcm == reference);
+    EXPECT_FALSE(decoder.Parameters().damaged);
   }
 }
 
@@ -195,6 +196,9 @@ TEST_F(Mp3DecoderFiles, TruncatedLastFrameIsDecodedWithZeros) {
   const DecodeRun run = RunDecode(decoder, work_ / "cut.mp3", work_ / "out.pcm");
   EXPECT_EQ(run.result, 1);
   EXPECT_TRUE(run.pcm == reference);
+  // The cut frame is reported: what came before it is all that is sure.
+  EXPECT_TRUE(decoder.Parameters().damaged);
+  EXPECT_EQ(decoder.Parameters().readableBytes, (frames.size() - 1) * kStereoFrameBytes);
 }
 
 TEST_F(Mp3DecoderFiles, LaterHeadersCannotChangeLayerOrRate) {

@@ -7,6 +7,8 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QToolBar>
 #include <cmath>
 #include <cstdlib>
@@ -15,9 +17,11 @@
 #include "engine/editor_doc.h"
 #include "gui/child_frame.h"
 #include "gui/doc_template.h"
+#include "gui/gui_document_dialogs.h"
 #include "gui/main_frame.h"
 #include "gui/program_icon.h"
 #include "resources/control_ids.h"
+#include "tests/gui/modal_driver.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/test_app.h"
 
@@ -167,6 +171,66 @@ TEST(MainWindow, AFileThatCannotBeOpenedIsReportedOnce) {
     EXPECT_EQ(messages.Messages().size(), 1u) << name << ": " << all;
   }
   EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
+}
+
+// A file cut short asks its one question in a box of its own: No opens no
+// window, Yes opens the part that could be read as a changed document, so
+// that closing it asks before the rest is lost for good.
+TEST(MainWindow, ADamagedFileOpensItsReadablePartOnlyOnYes) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.setGeometry(0, 0, 1000, 600);
+  frame.show();
+  CGuiDocumentDialogs dialogs(&frame);
+  t.App().SetDocumentDialogs(&dialogs);
+  const std::string wav = MakeWav({1, 16, 8000}, std::string(8000 * 2 * 90, '\x20'));
+  const std::string path = t.FilePath("download.wav");
+  WriteFileBytes(path, wav.substr(0, 44 + 8000 * 2 * 75 + 1000));
+  for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+    SCOPED_TRACE(answer == QMessageBox::Yes ? "Yes" : "No");
+    std::vector<std::string> asked;
+    CChildFrame* child = nullptr;
+    {
+      ModalDriver driver([&](QDialog& dialog) {
+        auto* box = qobject_cast<QMessageBox*>(&dialog);
+        if (box == nullptr || box->button(answer) == nullptr) {
+          dialog.accept();
+          return;
+        }
+        asked.push_back(box->text().toStdString());
+        box->button(answer)->click();
+      });
+      MessageRecorder messages;
+      child = frame.OpenDocumentFile(QString::fromStdString(path));
+    }
+    EXPECT_EQ(asked, std::vector<std::string>{
+                         "download.wav is damaged after 1:15. Open the part that could be read?"});
+    if (answer == QMessageBox::No) {
+      EXPECT_EQ(child, nullptr);
+      EXPECT_TRUE(frame.MdiArea()->subWindowList().isEmpty());
+    } else {
+      ASSERT_NE(child, nullptr);
+      QApplication::processEvents();
+      EXPECT_EQ(child->Document().dataLength, 8000u * 2 * 75 + 1000);
+      EXPECT_TRUE(child->Document().IsModified());
+      frame.UpdateCommandUI();
+      EXPECT_TRUE(child->isWindowModified());
+      // Closing asks; Cancel keeps the window.
+      QString closing;
+      {
+        ModalDriver cancel([&closing](QDialog& dialog) {
+          auto& box = static_cast<QMessageBox&>(dialog);
+          closing = box.text();
+          box.button(QMessageBox::Cancel)->click();
+        });
+        frame.Action(ids::ID_FILE_CLOSE)->trigger();
+        QApplication::processEvents();
+      }
+      EXPECT_EQ(closing, "Save changes to download.wav before closing?");
+      EXPECT_EQ(frame.MdiArea()->subWindowList().size(), 1);
+    }
+  }
+  t.App().SetDocumentDialogs(&t.dialogs);
 }
 
 // Renders the main window and its Window menu into VELLMORE_GUI_PNG_DIR when
