@@ -15,6 +15,7 @@
 
 #include "codecs/mp3_frame_header.h"
 #include "engine/op_codes.h"
+#include "platform/background_writer.h"
 #include "platform/fault_injection.h"
 #include "platform/message.h"
 #include "platform/unique_fd.h"
@@ -318,6 +319,10 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
     return 0;
   }
 
+  // The decoded audio is written on a second thread while the next frames
+  // decode; decoding is the import's whole cost, and it never waits for the
+  // disk.
+  platform::BackgroundWriter writer(output.Get());
   FrameReader reader(source.Get(), sourceSize, params_.fixedStreamParameters);
   Mpg123Handle payload;
   bool writeFailed = false;
@@ -333,7 +338,10 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
 
   for (;;) {
     const int read = reader.Read(progress);
-    if (read == ToInt(OP_CANCELLED)) return ToInt(OP_CANCELLED);
+    if (read == ToInt(OP_CANCELLED)) {
+      (void)writer.Finish();  // what was written before the cancel stays as it was
+      return ToInt(OP_CANCELLED);
+    }
     if (read == kEndOfData || read == kReadError) break;
     if (read == kNoFrame) continue;
     ++params_.frameCounter;
@@ -369,17 +377,16 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
     }
 
     if (out.size() >= bufferSize) {
-      if (!platform::WriteFully(output.Get(), out.data(), out.size())) {
+      flushed += out.size();
+      if (!writer.Write(out)) {
         writeFailed = true;
         break;
       }
-      flushed += out.size();
-      out.clear();
     }
   }
 
-  if (!writeFailed && !out.empty())
-    writeFailed = !platform::WriteFully(output.Get(), out.data(), out.size());
+  if (!writeFailed && !out.empty()) writeFailed = !writer.Write(out);
+  if (!writer.Finish()) writeFailed = true;
   if (output.Close() != 0) writeFailed = true;
 
   if (writeFailed) {
