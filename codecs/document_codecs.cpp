@@ -1,5 +1,6 @@
 #include "codecs/document_codecs.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,11 +15,13 @@
 #include "engine/document_host.h"
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
+#include "engine/peak_file.h"
 #include "engine/progress.h"
 #include "libs/ombrin/ombrin.h"
 #include "libs/tallisk/tallisk.h"
 #include "platform/library.h"
 #include "platform/message.h"
+#include "platform/unique_fd.h"
 
 using platform::ShowMessage;
 
@@ -42,8 +45,19 @@ OpResult ImportMp3(CEditorDoc& doc, Mp3Decoder& decoder, Progress& progress) {
   // The decoder writes a new file where the placeholder was (see
   // CreateFreshFile on why not over it).
   ::unlink(doc.work.pcmPath.c_str());
-  const int decoded = decoder.DecodeToPcm(doc.Path(), doc.work.pcmPath, doc.channels,
-                                          doc.bitsPerSample, doc.sampleRate, progress);
+  // The waveform is summarised from the decoded audio as it is written, so
+  // the working file is not read a second time. (Without a peak file here
+  // it is built afterwards as for any import.)
+  const Mp3DecoderParameters& output = decoder.Parameters();
+  platform::UniqueFd peakFile = platform::CreateFreshFile(doc.work.peakPath, O_WRONLY);
+  PeakBuilder peaks({output.outputChannels, output.outputBits, 44100}, peakFile.Get());
+  platform::BackgroundWriter::Observer summarise;
+  if (peakFile.Valid()) {
+    summarise = [&peaks](const uint8_t* data, size_t size) { peaks.Feed(data, size); };
+  }
+  const int decoded =
+      decoder.DecodeToPcm(doc.Path(), doc.work.pcmPath, doc.channels, doc.bitsPerSample,
+                          doc.sampleRate, progress, std::move(summarise));
   if (decoded == 0) return OP_FAILED;
   if (decoded == ToInt(OP_CANCELLED)) return OP_CANCELLED;
   doc.work.SetFormat(doc.Format());
@@ -67,6 +81,10 @@ OpResult ImportMp3(CEditorDoc& doc, Mp3Decoder& decoder, Progress& progress) {
     }
   }
   if (const OpResult adopted = doc.AdoptDecodedWorkingFile(); adopted != OP_DONE) return adopted;
+  // A file cut back to its readable part needs a summary of that part.
+  if (peakFile.Valid() && !stream.damaged && peaks.Finish()) {
+    doc.AdoptPeaksMadeWithAudio(peaks.Written());
+  }
   doc.importedSource.partial = stream.damaged;
 
   const Id3v1Tag tag = ReadId3v1Tag(doc.Path());

@@ -279,7 +279,8 @@ FrameDecode DecodeFrame(mpg123_handle* mh, const std::vector<uint8_t>& frame, lo
 }  // namespace
 
 int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& outputPath,
-                            int16_t& channels, int16_t& bits, int32_t& rate, Progress& progress) {
+                            int16_t& channels, int16_t& bits, int32_t& rate, Progress& progress,
+                            platform::BackgroundWriter::Observer written) {
   params_.sourcePath = sourcePath;
   params_.outputPath = outputPath;
   params_.frameCounter = 0;
@@ -322,7 +323,7 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   // The decoded audio is written on a second thread while the next frames
   // decode; decoding is the import's whole cost, and it never waits for the
   // disk.
-  platform::BackgroundWriter writer(output.Get());
+  platform::BackgroundWriter writer(output.Get(), std::move(written));
   FrameReader reader(source.Get(), sourceSize, params_.fixedStreamParameters);
   Mpg123Handle payload;
   bool writeFailed = false;

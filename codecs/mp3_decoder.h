@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/background_writer.h"
+
 #include "engine/progress.h"
 
 // The decoder's parameter block. It persists between imports; every import
@@ -51,8 +53,12 @@ class Mp3Decoder {
   //       before, and the samples still buffered are dropped.
   // Progress: SetTotal(source size / 100), Step(0), then Step(bytes read /
   // 100) and a cancel check after every frame read.
+  // `written`, when given, sees every piece of the output in order once it
+  // is in the file, on the thread that writes it (see BackgroundWriter), so
+  // a summary of the audio can be made in the same pass.
   int DecodeToPcm(const std::string& sourcePath, const std::string& outputPath, int16_t& channels,
-                  int16_t& bits, int32_t& rate, Progress& progress);
+                  int16_t& bits, int32_t& rate, Progress& progress,
+                  platform::BackgroundWriter::Observer written = {});
 
   const Mp3DecoderParameters& Parameters() const { return params_; }
 

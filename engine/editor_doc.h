@@ -155,6 +155,12 @@ class CEditorDoc {
   // Takes a decoded working file's length and the document's format into
   // the working slot; OP_DONE or OP_FAILED after its message.
   OpResult AdoptDecodedWorkingFile();
+  // The peak file of the working slot was made while its audio was written
+  // (`peakLength` bytes); opening does not build it again.
+  void AdoptPeaksMadeWithAudio(uint32_t peakLength) {
+    work.peakLength = peakLength;
+    peaksMadeWithCopy_ = true;
+  }
   // The host's result field of the last operation run; OP_PENDING before
   // the first.
   OpResult LastResult() const { return lastResult_; }

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-BackgroundWriter::BackgroundWriter(int fd) : fd_(fd) {
+BackgroundWriter::BackgroundWriter(int fd, Observer written)
+    : fd_(fd), written_(std::move(written)) {
   thread_ = std::thread([this] { Loop(); });
 }
 
@@ -60,6 +61,7 @@ void BackgroundWriter::Loop() {
     bool written = true;
     for (std::vector<uint8_t>& buffer : batch) {
       written = written && WriteFully(fd_, buffer.data(), buffer.size());
+      if (written && written_) written_(buffer.data(), buffer.size());
       buffer.clear();
     }
     lock.lock();

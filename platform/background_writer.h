@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -18,7 +19,10 @@ namespace platform {
 
 class BackgroundWriter {
  public:
-  explicit BackgroundWriter(int fd);
+  // Called on the writing thread with each buffer once it is in the file.
+  using Observer = std::function<void(const uint8_t* data, size_t size)>;
+
+  explicit BackgroundWriter(int fd, Observer written = {});
   // Drops what still waits and stops; Finish first to keep it.
   ~BackgroundWriter();
   BackgroundWriter(const BackgroundWriter&) = delete;
@@ -36,6 +40,7 @@ class BackgroundWriter {
   static constexpr size_t kBatch = 32;
   static constexpr size_t kMaxWaiting = 2 * kBatch;
   const int fd_;
+  const Observer written_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::vector<uint8_t>> waiting_;

@@ -313,6 +313,16 @@ TEST(Document, Mp3ImportDecodesAndTakesTheId3v1Tag) {
   EXPECT_EQ(doc.mp3Export.comment, "Remark");
   EXPECT_EQ(doc.mp3Export.genre, 13);
 
+  // The waveform summarised while decoding is the one the decoded audio
+  // gives when opened as a WAV.
+  doc.SetPath(t.FilePath("decoded.wav"));
+  ASSERT_EQ(doc.DocRunOperation(WRITE_WAVE_FILE), OP_DONE);
+  CEditorDoc decoded(t.App());
+  ASSERT_TRUE(decoded.OnOpenDocument(t.FilePath("decoded.wav")));
+  EXPECT_GT(doc.peakLength, 0u);
+  EXPECT_EQ(doc.peakLength, decoded.peakLength);
+  EXPECT_EQ(ReadFileBytes(doc.work.peakPath), ReadFileBytes(decoded.work.peakPath));
+
   // Without a tag the export fields stay as they were.
   CEditorDoc untagged(t.App());
   untagged.mp3Export.title = "kept";
