@@ -1,5 +1,7 @@
 #include "app/document_recovery.h"
 
+#include <unistd.h>
+
 #include <ctime>
 
 #include "app/editor_app.h"
@@ -36,7 +38,15 @@ std::string LocalTimeText(int64_t seconds) {
 }  // namespace
 
 std::vector<RecoveryCandidate> FindRecoveryCandidates(CEditorApp& app) {
-  return FindRecoveryCandidates(app.Config()->TempFolder());
+  std::vector<RecoveryCandidate> candidates = FindRecoveryCandidates(app.Config()->TempFolder());
+  // A temporary folder given up at start-up because it could not be written
+  // (a file system mounted read-only after a power cut) still holds what
+  // editors that died there left; it is read from where it is.
+  const std::string& given = app.UnwritableTempFolder();
+  if (!given.empty() && given != app.Config()->TempFolder()) {
+    for (RecoveryCandidate& c : FindRecoveryCandidates(given)) candidates.push_back(std::move(c));
+  }
+  return candidates;
 }
 
 std::vector<RecoveryRow> RecoveryRows(const std::vector<RecoveryCandidate>& candidates) {
@@ -112,7 +122,16 @@ std::unique_ptr<CEditorDoc> RecoverDocument(CEditorApp& app,
   auto doc = std::make_unique<CEditorDoc>(app);
   if (!doc->RestoreFromManifest(document.manifest, candidate.folder, problems)) return nullptr;
   app.ShowFormat(doc->sampleRate, doc->channels, doc->bitsPerSample);
+  const std::string manifestPath = document.manifestPath;
   RetireRecoveredDocument(candidate, document);
+  if (::access(manifestPath.c_str(), F_OK) == 0) {
+    // The folder cannot be written: the document is open all the same (its
+    // files were copied), and the candidate stays as it was.
+    problems->push_back(
+        (document.manifest.title.empty() ? std::string("Untitled") : document.manifest.title) +
+        " was recovered, but its recovery files in " + candidate.folder +
+        " cannot be removed (the folder cannot be written); they are left there.");
+  }
   return doc;
 }
 

@@ -14,8 +14,9 @@
 class CEditorApp;
 class CEditorDoc;
 
-// The candidates in the application's temporary folder; this run's own
-// folder is never one (its lock is held).
+// The candidates in the application's temporary folder, then those in the
+// temporary folder start-up gave up because it could not be written; this
+// run's own folder is never one (its lock is held).
 std::vector<RecoveryCandidate> FindRecoveryCandidates(CEditorApp& app);
 
 // One line of the list the user decides on.

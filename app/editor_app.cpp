@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "app/abandoned_run_folders.h"
 #include "app/first_run.h"
 #include "audio/audio_engine.h"
 #include "codecs/document_codecs.h"
@@ -97,6 +98,10 @@ bool CEditorApp::StartUp(FirstRunDialogs& dialogs, const StartUpOptions& options
   started_ = true;
   if (!LoadConfiguration(dialogs, options)) return false;
   if (options.ownsRunFolderRecord) RemovePreviousRunFolder(config_.LastRunFolder());
+  // Runs killed before they held a document left folders with nothing to
+  // recover; whichever run starts next clears them away. Folders holding
+  // documents stay until the user has decided about them.
+  RemoveAbandonedRunFolders(config_.TempFolder(), std::time(nullptr));
   if (!CreateRunFolder(options)) return false;
   if (options.ownsRunFolderRecord) {
     config_.SetLastRunFolder(runFolder_);
@@ -109,6 +114,7 @@ bool CEditorApp::LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOption
   switch (LoadConfigFile(configPath_, &config_)) {
     case ConfigLoad::Loaded:
       if (!FolderIsWritable(config_.TempFolder())) {
+        unwritableTempFolder_ = config_.TempFolder();
         ShowMessageF("Error: Temp directory %s is invalid.  Please choose a new temp directory.",
                      config_.TempFolder().c_str());
         if (options.firstRunDialogs) dialogs.RunTemporaryFileSettings(*this);

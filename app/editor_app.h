@@ -62,6 +62,11 @@ class CEditorApp : public DocumentHost, public AudioHost {
   const std::string& ConfigPath() const { return configPath_; }
   void SetConfigPath(std::string path) { configPath_ = std::move(path); }
 
+  // The configured temporary folder that start-up found it could not write
+  // and replaced; "" when there was none. Documents that editors which died
+  // left there can still be recovered from it.
+  const std::string& UnwritableTempFolder() const { return unwritableTempFolder_; }
+
   const std::string& RunStamp() const { return runStamp_; }
   const std::string& RunFolder() const override { return runFolder_; }
 
@@ -140,6 +145,7 @@ class CEditorApp : public DocumentHost, public AudioHost {
   std::time_t startTime_;
   std::string runStamp_;
   std::string runFolder_;
+  std::string unwritableTempFolder_;
   // Held from the run folder's creation until it is removed.
   platform::FolderLock runLock_;
   TempAudioFile clip_;

@@ -3,6 +3,7 @@
 // are linked (or copied), never moved, so a recovery that fails half-way
 // leaves the candidate exactly as it was.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -33,17 +34,27 @@ std::string CheckFile(const std::string& folder, const std::string& name, uint32
   return {};
 }
 
+// Takes the candidate's file at `from` in as `to`: a link where the
+// candidate's own name will go once the document is recovered, else a copy.
+bool TakeFile(const std::string& from, const std::string& to) {
+  // In a folder that cannot be written the candidate keeps its names, and
+  // is offered again; a shared file would carry this document's edits into
+  // audio the candidate's manifest still describes.
+  const std::string folder = from.substr(0, from.rfind('/'));
+  return ::access(folder.c_str(), W_OK) == 0 ? platform::LinkOrCopyFile(from, to)
+                                             : platform::CopyFileFlushed(from, to);
+}
+
 // Gives `slot` the candidate's files and lengths; false when a file could not
 // be linked or copied.
 bool AdoptFiles(const ManifestSlot& from, const std::string& folder, bool withPeaks,
                 TempAudioFile* slot) {
-  if (from.pcmLength != 0 &&
-      !platform::LinkOrCopyFile(folder + "/" + from.pcmFile, slot->pcmPath)) {
+  if (from.pcmLength != 0 && !TakeFile(folder + "/" + from.pcmFile, slot->pcmPath)) {
     return false;
   }
   slot->pcmLength = from.pcmLength;
   if (withPeaks && from.peakLength != 0 &&
-      !platform::LinkOrCopyFile(folder + "/" + from.peakFile, slot->peakPath)) {
+      !TakeFile(folder + "/" + from.peakFile, slot->peakPath)) {
     return false;
   }
   slot->peakLength = withPeaks ? from.peakLength : 0;

@@ -21,6 +21,7 @@
 #include "app/editor_app.h"
 #include "app/exit_signals.h"
 #include "app/first_run.h"
+#include "app/recovery_notice.h"
 #include "app/view_math.h"
 #include "audio/audio_engine.h"
 #include "effects/document_tools.h"
@@ -218,8 +219,13 @@ int main(int argc, char** argv) {
 
     WatchExitSignals(exitSignals, app, frame);
     // Documents that an editor which died left behind come first. Without
-    // a screen nobody could answer, so they wait for a start that can ask.
-    if (HasScreenForDialogs()) OfferRecovery(app, frame);
+    // a screen nobody could answer: the editor says what waits and keeps it
+    // for a start that can ask (or for the batch tool's `recover`).
+    if (HasScreenForDialogs()) {
+      OfferRecovery(app, frame);
+    } else {
+      NoticeRecoveryCandidates(app);
+    }
 
     // Each file in a window of its own; a file that cannot be opened has
     // shown why, and the editor goes on with the others.

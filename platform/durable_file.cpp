@@ -57,7 +57,11 @@ bool LinkOrCopyFile(const std::string& from, const std::string& to) {
   (void)::unlink(to.c_str());
   if (::link(from.c_str(), to.c_str()) == 0) return true;
   if (errno != EXDEV && errno != EPERM && errno != EMLINK && errno != ENOTSUP) return false;
+  return CopyFileFlushed(from, to);
+}
 
+bool CopyFileFlushed(const std::string& from, const std::string& to) {
+  (void)::unlink(to.c_str());
   UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
   struct stat st {};
   if (!in.Valid() || ::fstat(in.Get(), &st) != 0) return false;

@@ -28,5 +28,8 @@ bool WriteFileReplacing(const std::string& folder, const std::string& name, std:
 // links), a flushed copy. An existing `to` is replaced. false when neither
 // worked; `to` is then absent.
 bool LinkOrCopyFile(const std::string& from, const std::string& to);
+// Makes `to` a flushed copy of the file at `from`, never a link. false when
+// it could not; `to` is then absent.
+bool CopyFileFlushed(const std::string& from, const std::string& to);
 
 }  // namespace platform

@@ -11,6 +11,13 @@ namespace platform {
 bool FolderLock::Acquire(const std::string& folder) {
   path_ = folder + "/" + kRunLockName;
   UniqueFd fd(::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
+  // In a folder this process cannot write (a file system mounted read-only
+  // after a power cut, another account's folder) the lock file is opened
+  // for reading: a lock taken through it keeps other processes out all the
+  // same, and tells just as well whether the folder's run is alive.
+  if (!fd.Valid() && (errno == EROFS || errno == EACCES)) {
+    fd = UniqueFd(::open(path_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+  }
   if (!fd.Valid() || ::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) return false;
   fd_ = std::move(fd);
   return true;

@@ -22,7 +22,8 @@ class FolderLock {
 
   // Creates (or opens) the lock file in `folder` and takes its lock
   // without waiting. false when the file cannot be made or another
-  // process holds the lock.
+  // process holds the lock. An existing lock file in a folder that cannot
+  // be written is locked through a read-only descriptor.
   bool Acquire(const std::string& folder);
   // Deletes the lock file, then lets go of the lock; for the owner's last
   // step before removing the folder.
