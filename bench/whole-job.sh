@@ -7,7 +7,8 @@
 #   bench/whole-job.sh [ROUNDS]          (default 3; the build in build/)
 #
 # The files (a 10-minute 44.1 kHz stereo WAV of 101 MiB, its MP3 and WMA,
-# and a 512 MiB WAV) are made once per run with sox, lame and ffmpeg in a
+# a 512 MiB WAV, and a 16 MiB one whose jobs show that memory does not grow
+# with the file) are made once per run with sox, lame and ffmpeg in a
 # scratch folder under the temporary folder. Each job writes over the output
 # the previous round left, as a user saving again would.
 set -euo pipefail
@@ -27,6 +28,7 @@ cd "$work"
 echo "making the files..." >&2
 sox -n -r 44100 -c 2 -b 16 ten.wav synth 600 pinknoise vol 0.5
 sox -n -r 44100 -c 2 -b 16 big.wav synth 3043.4 pinknoise vol 0.5  # 512 MiB of audio
+sox -n -r 44100 -c 2 -b 16 small.wav synth 95.1 pinknoise vol 0.5   # 16 MiB, for memory
 lame --quiet -b 192 ten.wav ten.mp3
 ffmpeg -v error -y -i ten.wav -c:a wmav2 -b:a 192k ten.wma
 
@@ -36,7 +38,9 @@ copy_and_sync() { cp "$1" "$2" && sync "$2"; }
 # job name | our command | the peer's command
 jobs=(
   "volume 101 MiB|ours -e 'open ten.wav' -e 'volume 50 50' -e 'save out-ours.wav'|sox ten.wav out-peer.wav vol 0.5"
+  "volume 16 MiB|ours -e 'open small.wav' -e 'volume 50 50' -e 'save out-ours.wav'|sox small.wav out-peer.wav vol 0.5"
   "volume 512 MiB|ours -e 'open big.wav' -e 'volume 50 50' -e 'save out-ours.wav'|sox big.wav out-peer.wav vol 0.5"
+  "open+save 16 MiB|ours -e 'open small.wav' -e 'save out-ours.wav'|copy_and_sync small.wav out-peer.wav"
   "open+save 512 MiB|ours -e 'open big.wav' -e 'save out-ours.wav'|copy_and_sync big.wav out-peer.wav"
   "MP3 to WAV|ours -e 'open ten.mp3' -e 'save out-ours.wav'|mpg123 -q -w out-peer.wav ten.mp3"
   "WMA to WAV|ours -e 'open ten.wma' -e 'save out-ours.wav'|ffmpeg -v error -y -i ten.wma out-peer.wav"
