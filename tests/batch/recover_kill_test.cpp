@@ -19,6 +19,7 @@
 
 #include "app/config.h"
 #include "engine/doc_manifest.h"
+#include "tests/support/latest_manifest.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
 
@@ -85,23 +86,6 @@ class RecoverKillTest : public ::testing::Test {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
 
-  // The one manifest in the temporary folder, once it can be read.
-  bool ReadManifest(DocManifest* m) {
-    for (const auto& run : fs::directory_iterator(temp_)) {
-      std::error_code ignored;
-      for (const auto& e : fs::directory_iterator(run.path(), ignored)) {
-        const std::string name = e.path().filename().string();
-        // The manifest written before each operation reports done.
-        if (name.starts_with(kManifestPrefix) && name.ends_with(kManifestSuffix) &&
-            !name.ends_with(kDurableManifestSuffix)) {
-          std::string error;
-          return ManifestFromJson(ReadFileBytes(e.path()), m, &error);
-        }
-      }
-    }
-    return false;
-  }
-
   // Starts `commands` and kills the run with SIGKILL as soon as its journal
   // shows `reached`.
   void KillWhen(const std::vector<std::string>& commands,
@@ -111,7 +95,7 @@ class RecoverKillTest : public ::testing::Test {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!seen && std::chrono::steady_clock::now() < deadline) {
       DocManifest m;
-      seen = ReadManifest(&m) && reached(m);
+      seen = ReadLatestManifest(temp_, &m) && reached(m);
       if (!seen) std::this_thread::sleep_for(std::chrono::microseconds(300));
     }
     ::kill(pid, SIGKILL);
@@ -121,7 +105,7 @@ class RecoverKillTest : public ::testing::Test {
     ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed";
     // The echo that was running has left no trace in the journal.
     DocManifest m;
-    ASSERT_TRUE(ReadManifest(&m));
+    ASSERT_TRUE(ReadLatestManifest(temp_, &m));
     EXPECT_TRUE(reached(m));
   }
 

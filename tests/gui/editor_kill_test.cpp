@@ -54,6 +54,7 @@
 #include "resources/control_ids.h"
 #include "tests/gui/modal_driver.h"
 #include "tests/support/environment_scope.h"
+#include "tests/support/latest_manifest.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
 
@@ -219,23 +220,6 @@ constexpr int kReadyFd = 3;
   }
 }
 
-// One manifest per document; the one written before each operation
-// reports done.
-bool ReadManifest(const fs::path& temp, DocManifest* m) {
-  for (const auto& run : fs::directory_iterator(temp)) {
-    std::error_code ignored;
-    for (const auto& e : fs::directory_iterator(run.path(), ignored)) {
-      const std::string name = e.path().filename().string();
-      if (name.starts_with(kManifestPrefix) && name.ends_with(kManifestSuffix) &&
-          !name.ends_with(kDurableManifestSuffix)) {
-        std::string error;
-        return ManifestFromJson(ReadFileBytes(e.path()), m, &error);
-      }
-    }
-  }
-  return false;
-}
-
 class EditorKill : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -322,7 +306,7 @@ TEST_F(EditorKill, RecoversWhatACleanRunSavedAtTheSamePoint) {
     // The last completed operation is what the journal shows; an echo that
     // was running has left no trace.
     DocManifest m;
-    ASSERT_TRUE(ReadManifest(Temp(), &m));
+    ASSERT_TRUE(ReadLatestManifest(Temp(), &m));
     EXPECT_EQ(m.undo.entries.size(), c.undo);
     EXPECT_EQ(m.redo.entries.size(), c.redo);
 
