@@ -25,6 +25,55 @@ constexpr int32_t kMaxRate = 768000;
 // differently by different containers.
 constexpr int64_t kLengthSlackFrames = 4096;
 
+uint32_t LittleEndian32(const uint8_t* b) {
+  return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+}
+
+uint32_t BigEndian32(const uint8_t* b) {
+  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+}
+
+// Bytes of sample data the header of a RIFF WAVE or AIFF/AIFC file states,
+// or -1 when it states none that can be trusted. FFmpeg ends such a stream
+// at the end of the file without a word, and does not always pass the
+// stated length on, so a file cut off on a frame boundary would otherwise
+// open as if it were whole. Lengths from 0x7FFFF000 up, and 0, are what
+// writers that cannot seek back leave there ("unknown").
+int64_t StatedPcmDataBytes(const char* path) {
+  std::FILE* file = std::fopen(path, "rb");
+  if (file == nullptr) return -1;
+  uint8_t head[12];
+  int64_t stated = -1;
+  if (std::fread(head, 1, sizeof head, file) == sizeof head) {
+    const bool riff = std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
+    const bool aiff = std::memcmp(head, "FORM", 4) == 0 && (std::memcmp(head + 8, "AIFF", 4) == 0 ||
+                                                            std::memcmp(head + 8, "AIFC", 4) == 0);
+    // Walk the chunks up to the one holding the samples; a header that
+    // goes on for more than a few chunks is not looked into further.
+    for (int chunk = 0; (riff || aiff) && chunk < 64; ++chunk) {
+      uint8_t header[8];
+      if (std::fread(header, 1, sizeof header, file) != sizeof header) break;
+      const uint32_t size = riff ? LittleEndian32(header + 4) : BigEndian32(header + 4);
+      if (riff && std::memcmp(header, "data", 4) == 0) {
+        if (size != 0 && size < 0x7FFFF000u) stated = size;
+        break;
+      }
+      if (aiff && std::memcmp(header, "SSND", 4) == 0) {
+        // The sound data begins after an offset field and a block size.
+        uint8_t fields[8];
+        if (std::fread(fields, 1, sizeof fields, file) != sizeof fields) break;
+        const uint64_t skipped = 8u + uint64_t{BigEndian32(fields)};
+        if (size < 0x7FFFF000u && size > skipped) stated = static_cast<int64_t>(size - skipped);
+        break;
+      }
+      // Chunks are padded to an even length.
+      if (std::fseek(file, static_cast<long>(size + (size & 1u)), SEEK_CUR) != 0) break;
+    }
+  }
+  std::fclose(file);
+  return stated;
+}
+
 void CopyText(char* target, size_t size, const char* text) {
   if (size == 0) return;
   std::snprintf(target, size, "%s", text != nullptr ? text : "");
@@ -88,8 +137,13 @@ struct AvImportReader {
   std::vector<int16_t> out;
   int64_t framesOut = 0;
   int64_t statedFrames = -1;  // length the header states, -1 when it states none
-  bool draining = false;      // the demuxer has ended; the decoder is being emptied
-  bool flushed = false;       // ... and so have the decoder and the resampler
+  // How many frames short of that the stream may end without being cut off.
+  int64_t lengthSlack = kLengthSlackFrames;
+  // Uncompressed samples: bytes per frame, else 0. A packet the file's end
+  // cut inside a frame is handed on without that partial frame.
+  int pcmBlockAlign = 0;
+  bool draining = false;  // the demuxer has ended; the decoder is being emptied
+  bool flushed = false;   // ... and so have the decoder and the resampler
   bool damaged = false;
 
   ~AvImportReader() {
@@ -217,7 +271,10 @@ struct AvImportReader {
         return AV_IMPORT_ERROR_DAMAGED;
       } else {
         int sent = 0;
-        if (packet->stream_index == streamIndex) sent = avcodec_send_packet(codec, packet);
+        if (pcmBlockAlign > 0) packet->size -= packet->size % pcmBlockAlign;
+        if (packet->stream_index == streamIndex && packet->size > 0) {
+          sent = avcodec_send_packet(codec, packet);
+        }
         av_packet_unref(packet);
         if (sent == AVERROR(ENOMEM)) return AV_IMPORT_ERROR_MEMORY;
         if (sent < 0 && sent != AVERROR(EAGAIN)) return AV_IMPORT_ERROR_DAMAGED;
@@ -307,6 +364,16 @@ AV_IMPORT_EXPORT int32_t AvImportOpen(const char* path, AvImportReader** readerO
       reader->format->duration_estimation_method == AVFMT_DURATION_FROM_STREAM) {
     reader->statedFrames = av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate});
   }
+  if (av_get_exact_bits_per_sample(parameters.codec_id) > 0 && parameters.block_align > 0) {
+    // Uncompressed samples have no priming or padding: the header's data
+    // length is the stream's length. Only a stated partial frame, which is
+    // never kept, may be missing.
+    reader->pcmBlockAlign = parameters.block_align;
+    reader->lengthSlack = 0;
+    if (const int64_t bytes = StatedPcmDataBytes(path); bytes >= 0) {
+      reader->statedFrames = bytes / parameters.block_align;
+    }
+  }
 
   reader->packet = av_packet_alloc();
   reader->frame = av_frame_alloc();
@@ -343,7 +410,8 @@ AV_IMPORT_EXPORT int32_t AvImportRead(AvImportReader* reader, const int16_t** sa
   }
   if (result != AV_IMPORT_OK) return result;
   if (reader->out.empty() && reader->flushed) {
-    if (reader->statedFrames > 0 && reader->framesOut + kLengthSlackFrames < reader->statedFrames) {
+    if (reader->statedFrames > 0 &&
+        reader->framesOut + reader->lengthSlack < reader->statedFrames) {
       reader->damaged = true;
       return AV_IMPORT_ERROR_DAMAGED;
     }

@@ -39,11 +39,16 @@ std::string TonePcm() {
   return pcm;
 }
 
-// The whole file and the same file cut at 60 % of its bytes.
+// The whole file and the same file cut at 60 % of its bytes, or, for
+// uncompressed samples, on a frame boundary `tailFrames` before the end
+// (the frames that can be read are then known exactly).
 struct DamagedCase {
   std::string name;
   std::string whole;
   std::string cut;
+  int block = 0;  // bytes per frame of uncompressed samples, else 0
+  size_t tailFrames = 0;
+  size_t readableFrames = 0;
 };
 
 std::vector<DamagedCase> MakeCases(TestApp& t) {
@@ -58,15 +63,45 @@ std::vector<DamagedCase> MakeCases(TestApp& t) {
     if (RunCommand(input + " -c:a libmp3lame -b:a 128k " + Quote(t.FilePath("whole.mp3")))) {
       cases.push_back({"cut.mp3", t.FilePath("whole.mp3"), ""});
     }
-    if (platform::Library().Load("AVImport.dll") &&
-        RunCommand(input + " -c:a flac " + Quote(t.FilePath("whole.flac")))) {
-      cases.push_back({"cut.flac", t.FilePath("whole.flac"), ""});
+    if (platform::Library().Load("AVImport.dll")) {
+      if (RunCommand(input + " -c:a flac " + Quote(t.FilePath("whole.flac")))) {
+        cases.push_back({"cut.flac", t.FilePath("whole.flac"), ""});
+      }
+      // Wider samples go through FFmpeg, which ends at the end of the file
+      // without an error when the cut falls on a frame boundary; only the
+      // header's data length tells. FFmpeg writes this 24-bit WAV without
+      // a "fact" chunk, and the float one with one.
+      const struct {
+        const char* name;
+        const char* encode;
+        int block;
+        size_t tailFrames;
+      } wide[] = {
+          {"cut24.wav", "-c:a pcm_s24le", 6, 0},       {"cutfloat.wav", "-c:a pcm_f32le", 8, 0},
+          {"tailfloat.wav", "-c:a pcm_f32le", 8, 100}, {"cut6.wav", "-ac 6 -c:a pcm_s16le", 12, 0},
+          {"cut24.aiff", "-c:a pcm_s24be", 6, 0},
+      };
+      for (const auto& w : wide) {
+        const std::string whole = t.FilePath(std::string("whole-") + w.name);
+        if (RunCommand(input + " " + w.encode + " " + Quote(whole))) {
+          cases.push_back({w.name, whole, "", w.block, w.tailFrames});
+        }
+      }
     }
   }
   for (DamagedCase& c : cases) {
     const std::string bytes = ReadFileBytes(c.whole);
+    size_t length = bytes.size() * 6 / 10;
+    if (c.block > 0) {
+      const bool aiff = c.name.ends_with(".aiff");
+      const size_t chunk = bytes.find(aiff ? "SSND" : "data");
+      const size_t start = chunk + (aiff ? 16 : 8);
+      const size_t frames = (bytes.size() - start) / static_cast<size_t>(c.block);
+      c.readableFrames = c.tailFrames > 0 ? frames - c.tailFrames : (length - start) / c.block;
+      length = start + c.readableFrames * static_cast<size_t>(c.block);
+    }
     c.cut = t.FilePath(c.name);
-    WriteFileBytes(c.cut, bytes.substr(0, bytes.size() * 6 / 10));
+    WriteFileBytes(c.cut, bytes.substr(0, length));
   }
   return cases;
 }
@@ -77,11 +112,12 @@ TEST(DamagedFile, EveryFormatAsksAndOpensTheReadablePartOnlyOnYes) {
   TestApp t;
   const std::vector<DamagedCase> cases = MakeCases(t);
   ASSERT_FALSE(cases.empty());
-  if (cases.size() < 3) std::printf("ffmpeg or the import library missing: WAV only\n");
+  if (cases.size() < 8) std::printf("ffmpeg or the import library missing: WAV only\n");
   for (const DamagedCase& c : cases) {
     SCOPED_TRACE(c.name);
     std::string full;
     {
+      MessageRecorder notices;  // of what was reduced, when the file is wide
       CEditorDoc whole(t.App());
       ASSERT_TRUE(whole.OnOpenDocument(c.whole));
       full = WorkingAudio(whole);
@@ -99,7 +135,8 @@ TEST(DamagedFile, EveryFormatAsksAndOpensTheReadablePartOnlyOnYes) {
         EXPECT_EQ(question.rfind(c.name + " is damaged after 0:0", 0), 0u) << question;
         EXPECT_NE(question.find(". Open the part that could be read?"), std::string::npos);
         if (open) {
-          EXPECT_EQ(messages.Messages().size(), 1u);
+          // Wider and surround files add their notice of what was reduced.
+          EXPECT_EQ(messages.Messages().size(), c.block > 4 ? 2u : 1u);
           EXPECT_TRUE(doc.importedSource.partial);
           // Closing asks before the rest of the file is lost for good.
           EXPECT_TRUE(doc.IsModified());
@@ -107,8 +144,12 @@ TEST(DamagedFile, EveryFormatAsksAndOpensTheReadablePartOnlyOnYes) {
           EXPECT_EQ(question, c.name + " is damaged after " +
                                   ImportTimeText(doc.dataLength / 4, doc.sampleRate) +
                                   ". Open the part that could be read?");
-          EXPECT_GT(doc.dataLength, 4u * 44100 * 4);
-          EXPECT_LT(doc.dataLength, full.size() * 7 / 10);
+          if (c.readableFrames > 0) {
+            EXPECT_EQ(doc.dataLength, c.readableFrames * 4);
+          } else {
+            EXPECT_GT(doc.dataLength, 4u * 44100 * 4);
+            EXPECT_LT(doc.dataLength, full.size() * 7 / 10);
+          }
           // Only what decoded cleanly: the same samples as the whole file's.
           EXPECT_TRUE(WorkingAudio(doc) == full.substr(0, doc.dataLength));
         } else {
@@ -155,33 +196,44 @@ TEST(DamagedFile, NothingReadableIsRefusedWithoutAQuestion) {
 }
 
 TEST(DamagedFile, WavLengthsThatAreNoDamageOpenWithoutAQuestion) {
-  const std::string pcm(4000, '\x11');
-  auto withStatedLength = [&](uint32_t length) {
-    std::string file = MakeWav({2, 16, 8000}, pcm);
+  // 16-bit files are read by the editor itself, 24-bit ones through FFmpeg;
+  // both follow the same rules.
+  auto withStatedLength = [](int bits, const std::string& pcm, uint32_t length) {
+    std::string file = MakeWav({2, static_cast<int16_t>(bits), 8000}, pcm);
     for (int i = 0; i < 4; ++i) file[40 + i] = static_cast<char>((length >> (8 * i)) & 0xFF);
     return file;
   };
-  const struct {
-    const char* what;
-    std::string file;
-    uint32_t opened;
-  } cases[] = {
-      // Written to a pipe: the length could not be filled in afterwards.
-      {"unknown length, all ones", withStatedLength(0xFFFFFFFFu), 4000},
-      {"unknown length, just under 2 GB", withStatedLength(0x7FFFF000u), 4000},
-      // Only part of a frame is missing, which is never kept anyway.
-      {"short by less than a frame", withStatedLength(4003), 4000},
-      {"exact", withStatedLength(4000), 4000},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    TestApp t;
-    WriteFileBytes(t.FilePath("in.wav"), c.file);
-    MessageRecorder messages;
-    CEditorDoc doc(t.App());
-    ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("in.wav")));
-    EXPECT_EQ(doc.dataLength, c.opened);
-    EXPECT_TRUE(messages.Messages().empty()) << messages.Messages().front();
-    EXPECT_FALSE(doc.IsModified());
+  const bool wide = platform::Library().Load("AVImport.dll");
+  if (!wide) std::printf("the import library is missing: 16-bit files only\n");
+  for (const int bits : {16, 24}) {
+    if (bits == 24 && !wide) continue;
+    const int block = 2 * bits / 8;
+    const std::string pcm(static_cast<size_t>(block) * 666, '\x11');
+    const auto size = static_cast<uint32_t>(pcm.size());
+    const uint32_t opened = 666 * 4;
+    const struct {
+      const char* what;
+      std::string file;
+    } cases[] = {
+        // Written to a pipe: the length could not be filled in afterwards.
+        {"unknown length, all ones", withStatedLength(bits, pcm, 0xFFFFFFFFu)},
+        {"unknown length, just under 2 GB", withStatedLength(bits, pcm, 0x7FFFF000u)},
+        // Only part of a frame is missing, which is never kept anyway.
+        {"short by less than a frame", withStatedLength(bits, pcm, size + block - 1)},
+        {"exact", withStatedLength(bits, pcm, size)},
+    };
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::to_string(bits) + " bits, " + c.what);
+      TestApp t;
+      WriteFileBytes(t.FilePath("in.wav"), c.file);
+      MessageRecorder messages;
+      CEditorDoc doc(t.App());
+      ASSERT_TRUE(doc.OnOpenDocument(t.FilePath("in.wav")));
+      EXPECT_EQ(doc.dataLength, opened);
+      for (const std::string& message : messages.Messages()) {
+        EXPECT_EQ(message.find("damaged"), std::string::npos) << message;
+      }
+      EXPECT_FALSE(doc.IsModified());
+    }
   }
 }
