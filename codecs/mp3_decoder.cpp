@@ -252,10 +252,12 @@ enum class FrameDecode {
 // Hands one frame to the payload decoder and appends what it yields.
 FrameDecode DecodeFrame(mpg123_handle* mh, const std::vector<uint8_t>& frame, long outputRate,
                         std::vector<uint8_t>& out) {
-  if (platform::FaultInjected(platform::FileCall::Codec) ||
-      mpg123_feed(mh, frame.data(), frame.size()) != MPG123_OK) {
-    return FrameDecode::Failed;
+  if (platform::FaultInjected(platform::FileCall::Codec)) {
+    // An injected EBADMSG stands for the payload decoder refusing the frame's
+    // data, any other error for the library itself failing.
+    return errno == EBADMSG ? FrameDecode::Unusable : FrameDecode::Failed;
   }
+  if (mpg123_feed(mh, frame.data(), frame.size()) != MPG123_OK) return FrameDecode::Failed;
   for (;;) {
     off_t number = 0;
     unsigned char* audio = nullptr;
@@ -271,6 +273,7 @@ FrameDecode DecodeFrame(mpg123_handle* mh, const std::vector<uint8_t>& frame, lo
       }
       continue;
     }
+    if (result == MPG123_OUT_OF_MEM) return FrameDecode::Failed;
     if (result != MPG123_OK) return FrameDecode::Unusable;
     if (audio != nullptr && bytes > 0) out.insert(out.end(), audio, audio + bytes);
   }

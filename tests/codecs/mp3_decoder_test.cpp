@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 #include <random>
 
 #include "codecs/mp3_frame_header.h"
 #include "engine/op_codes.h"
+#include "platform/fault_injection.h"
 #include "tests/codecs/mp3_test_files.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/scripted_progress.h"
@@ -199,6 +201,36 @@ TEST_F(Mp3DecoderFiles, TruncatedLastFrameIsDecodedWithZeros) {
   // The cut frame is reported: what came before it is all that is sure.
   EXPECT_TRUE(decoder.Parameters().damaged);
   EXPECT_EQ(decoder.Parameters().readableBytes, (frames.size() - 1) * kStereoFrameBytes);
+}
+
+TEST_F(Mp3DecoderFiles, AFrameThePayloadDecoderRefusesEndsTheAudioThere) {
+  // libmpg123 conceals damaged frames of real files, so its refusal is
+  // injected: the 20th frame's data is refused, the 30th time the library
+  // itself fails.
+  const std::string reference = ReferenceDecode(File("plain44.mp3"));
+  ASSERT_FALSE(reference.empty());
+  {
+    platform::ArmFault(platform::FileCall::Codec, 20, EBADMSG);
+    Mp3Decoder decoder;
+    const DecodeRun run = RunDecode(decoder, File("plain44.mp3"), work_ / "out.pcm");
+    platform::DisarmFaults();
+    EXPECT_EQ(run.result, 1);
+    EXPECT_EQ(decoder.Parameters().frameCounter, 20u);
+    EXPECT_TRUE(decoder.Parameters().damaged);
+    // Everything decoded before the refused frame is kept, and only that.
+    EXPECT_EQ(decoder.Parameters().readableBytes, run.pcm.size());
+    EXPECT_GT(run.pcm.size(), 10 * kStereoFrameBytes);
+    EXPECT_TRUE(reference.compare(0, run.pcm.size(), run.pcm) == 0);
+  }
+  {
+    platform::ArmFault(platform::FileCall::Codec, 30, EIO);
+    Mp3Decoder decoder;
+    const DecodeRun run = RunDecode(decoder, File("plain44.mp3"), work_ / "out.pcm");
+    platform::DisarmFaults();
+    EXPECT_EQ(run.result, 0);
+    ASSERT_EQ(run.messages.size(), 1u);
+    EXPECT_NE(run.messages[0].find("the MP3 decoding library failed"), std::string::npos);
+  }
 }
 
 TEST_F(Mp3DecoderFiles, LaterHeadersCannotChangeLayerOrRate) {
