@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything, and runs every test: first the
 # engine's tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
-# the threaded suites (playback, recording, the operation runner and the
-# batch tool's play and record) under ThreadSanitizer, then the whole suite.
+# the threaded suites (playback, recording, the operation runner, the batch
+# tool's play and record, the background writer and the MP3 import's second
+# decoding thread) under ThreadSanitizer, then the whole suite.
 # ./test.sh --no-sanitize skips both sanitizer builds.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -29,8 +30,9 @@ if [ "$sanitize" = 1 ]; then
   # window. Any report fails its test (exit code 66), child programs too.
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELLMORE_TSAN=ON -DVELLMORE_GUI=OFF -DVELLMORE_BENCH=OFF >/dev/null
-  cmake --build build-tsan --target audio_tests core_tests batch_audio_tests vellmore-batch
-  threaded='^(BufferScheme|DeviceThread|Playback|Recording|Monitor|RecordTime|OperationRunner|Progress|BatchAudioTest)\.'
+  cmake --build build-tsan --target audio_tests core_tests batch_audio_tests platform_tests codecs_tests \
+    vellmore-batch
+  threaded='^(BufferScheme|DeviceThread|Playback|Recording|Monitor|RecordTime|OperationRunner|Progress|BatchAudioTest|BackgroundWriter|Mp3DecoderFiles)\.'
   (cd build-tsan &&
     TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
       ctest --output-on-failure -R "$threaded")

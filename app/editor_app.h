@@ -103,6 +103,9 @@ class CEditorApp : public DocumentHost, public AudioHost {
   }
   DocumentDialogs& Dialogs() override { return *dialogs_; }
   PcmImportSettings& PcmImport() override { return pcmImport_; }
+  // The program's one MP3 decoder; its parameters tell how the last MP3
+  // import went.
+  Mp3Decoder& Mp3Import() { return mp3Decoder_; }
 
   // The format panel's three texts ("44100 Hz", "Stereo", "16 Bit"; empty
   // for 0) and the position panel's three times. The window installs where

@@ -7,15 +7,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "codecs/mp3_frame_header.h"
 #include "codecs/mp3_frame_reader.h"
 #include "codecs/mp3_payload.h"
+#include "codecs/mp3_second_half.h"
 #include "engine/op_codes.h"
 #include "platform/background_writer.h"
 #include "platform/fault_injection.h"
@@ -30,6 +33,100 @@ using mp3::kNoFrame;
 using mp3::kReadError;
 using mp3::Mpg123Handle;
 using mp3::OpenPayloadDecoder;
+using mp3::SecondHalfDecoder;
+
+namespace {
+
+constexpr uint64_t kStereoFrameBytes = 4;
+// The second part goes to the writer in blocks of this size; with the
+// writer's queue full that is 4 MiB in memory at most.
+constexpr uint64_t kPartBlock = 64 << 10;
+// Samples a Layer III decoder lags behind; a gapless decoder cuts them too.
+constexpr long kLayer3DecoderDelay = 529;
+// The encoder's end padding is less than two frames of the largest kind.
+constexpr uint64_t kMostTrimmedBytes = 2 * 1152 * kStereoFrameBytes;
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The output bytes a gapless decoder yields from the frames before `frame`
+// when every one decodes whole: all but the Info frame, less the encoder
+// delay and the decoder's own delay that it cuts from the start.
+uint64_t FullFramesBefore(uint32_t frame, uint32_t firstDecoded, const FrameHeader& first,
+                          mpg123_handle* decoder) {
+  if (frame <= firstDecoded) return 0;
+  long delay = -1;
+  if (first.layer != 3 ||
+      mpg123_getstate(decoder, MPG123_ENC_DELAY, &delay, nullptr) != MPG123_OK || delay < 0) {
+    delay = -kLayer3DecoderDelay;
+  }
+  const uint64_t samples =
+      static_cast<uint64_t>(frame - firstDecoded) * static_cast<uint64_t>(SamplesPerFrame(first));
+  const uint64_t cut = static_cast<uint64_t>(delay + kLayer3DecoderDelay);
+  return samples > cut ? (samples - cut) * kStereoFrameBytes : 0;
+}
+
+enum class JoinResult { Joined, DecodeOn, Cancelled, WriteFailed };
+
+// The import has decoded the first frames of the second part into `out`
+// (which holds nothing else), behind `written` bytes of output. When the
+// second thread's samples for those frames are the same, its part is
+// written in place of decoding on.
+JoinResult JoinSecondHalf(SecondHalfDecoder& second, mpg123_handle* decoder, uint64_t written,
+                          std::vector<uint8_t>& out, platform::BackgroundWriter& writer,
+                          Progress& progress) {
+  // The second thread ends about when this one reaches the middle; while it
+  // is waited for, the interface stays alive and Cancel works.
+  while (!second.Finished()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    progress.Step(progress.GetCurrent());
+    if (progress.IsCancelled()) {
+      (void)writer.Finish();
+      return JoinResult::Cancelled;
+    }
+  }
+  second.Join();
+  if (!second.Usable() || second.Head() != out) return JoinResult::DecodeOn;
+
+  // Decoding on, the decoder would cut the encoder's end padding when it
+  // reached the end, at the length the Info frame states. Without padding
+  // it cuts nothing. A stated end that is not within the last frames, which
+  // decoding on may treat in its own way, is left to decoding on.
+  uint64_t take = second.PartBytes();
+  long padding = -1;
+  if (mpg123_getstate(decoder, MPG123_ENC_PADDING, &padding, nullptr) != MPG123_OK) {
+    return JoinResult::DecodeOn;
+  }
+  if (padding >= 0) {
+    const off_t length = mpg123_length(decoder);
+    const uint64_t end = length > 0 ? static_cast<uint64_t>(length) * kStereoFrameBytes : 0;
+    if (end > written + take || end + kMostTrimmedBytes < written + take) {
+      return JoinResult::DecodeOn;
+    }
+    take = end - written;
+  }
+  out.clear();
+  std::vector<uint8_t> block;
+  for (uint64_t at = 0; at < take;) {
+    block.resize(static_cast<size_t>(std::min<uint64_t>(take - at, kPartBlock)));
+    size_t got = 0;
+    while (got < block.size()) {
+      const ssize_t n = ::pread(second.PartFd(), block.data() + got, block.size() - got,
+                                static_cast<off_t>(at + got));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return JoinResult::WriteFailed;
+      got += static_cast<size_t>(n);
+    }
+    at += got;
+    if (!writer.Write(block)) return JoinResult::WriteFailed;
+  }
+  return JoinResult::Joined;
+}
+
+}  // namespace
 
 int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& outputPath,
                             int16_t& channels, int16_t& bits, int32_t& rate, Progress& progress,
@@ -38,6 +135,7 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
   params_.outputPath = outputPath;
   params_.frameCounter = 0;
   params_.damaged = false;
+  params_.secondHalfJoined = false;
   params_.readableBytes = 0;
   params_.streamRate = 44100;
   params_.outputRate = 44100;
@@ -89,6 +187,10 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
     params_.damaged = true;
     params_.readableBytes = readable;
   };
+  std::unique_ptr<SecondHalfDecoder> second;
+  uint32_t compared = 0;  // frames decoded past the middle for the comparison
+  bool comparing = false;
+  uint32_t firstDecoded = 1;  // number of the first frame that is decoded, not read as Info
 
   for (;;) {
     const int read = reader.Read(progress);
@@ -107,6 +209,42 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
       if (!payload) {
         setupFailed = true;
         break;
+      }
+      if (IsInfoFrame(reader.Frame().data(), reader.Frame().size(), reader.First())) {
+        firstDecoded = 2;
+      }
+      if (params_.secondThread && sourceSize >= params_.secondThreadFromBytes) {
+        second =
+            std::make_unique<SecondHalfDecoder>(sourcePath, FolderOf(outputPath), sourceSize,
+                                                params_.fixedStreamParameters, params_.outputRate);
+      }
+    }
+    if (second && !comparing) {
+      uint32_t middle = second->FirstFrame();
+      if (middle == 0 && 2 * reader.Position() >= sourceSize) {
+        // The second part may begin with this frame; the second thread,
+        // which only reads up to there, is about to say so.
+        while (second->FirstFrame() == 0 && !second->Finished()) {
+          std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        middle = second->FirstFrame();
+      }
+      if (middle == params_.frameCounter &&
+          flushed + out.size() ==
+              FullFramesBefore(middle, firstDecoded, reader.First(), payload.get())) {
+        // The second part would begin with this frame, and every frame
+        // before it was decoded whole (so the synthesis ring stands where
+        // the second thread took it to stand): what came before is written,
+        // and the next frames are decoded here for the comparison.
+        flushed += out.size();
+        if (!out.empty() && !writer.Write(out)) {
+          writeFailed = true;
+          break;
+        }
+        comparing = true;
+      } else if ((middle != 0 && middle <= params_.frameCounter) ||
+                 (middle == 0 && second->Finished())) {
+        second.reset();  // passed or never found: no use any more
       }
     }
 
@@ -130,7 +268,21 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
       break;
     }
 
-    if (out.size() >= bufferSize) {
+    if (comparing && ++compared == SecondHalfDecoder::kCompareFrames) {
+      const JoinResult join =
+          JoinSecondHalf(*second, payload.get(), flushed, out, writer, progress);
+      if (join == JoinResult::Cancelled) return ToInt(OP_CANCELLED);
+      if (join == JoinResult::WriteFailed) writeFailed = true;
+      if (join != JoinResult::DecodeOn) {
+        params_.frameCounter = second->Frames();
+        params_.secondHalfJoined = join == JoinResult::Joined;
+        progress.Step(static_cast<uint32_t>(std::min<uint64_t>(sourceSize / 100, UINT32_MAX)));
+        break;
+      }
+      second.reset();
+      comparing = false;
+    }
+    if (!comparing && out.size() >= bufferSize) {
       flushed += out.size();
       if (!writer.Write(out)) {
         writeFailed = true;

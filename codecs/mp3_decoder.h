@@ -8,6 +8,10 @@
 // an encoder writes first is read rather than decoded, and the encoder delay
 // and end padding it records are cut, so a file made from a WAV decodes to
 // the WAV's exact length. A stream without that frame is decoded whole.
+//
+// A long file decodes on two cores: its second half on a second thread (see
+// codecs/mp3_second_half.h), taken only when it provably equals what
+// decoding on would give.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +35,13 @@ struct Mp3DecoderParameters {
   // only bitrate, padding, CRC and channel mode. Off: every header stands
   // for itself.
   bool fixedStreamParameters = true;
+  // A file of `secondThreadFromBytes` or more decodes its second half on a
+  // second thread, with the same result. Off: always one frame after the
+  // other.
+  bool secondThread = true;
+  uint64_t secondThreadFromBytes = 1 << 20;
+  // The last import took its second half from the second thread.
+  bool secondHalfJoined = false;
   uint32_t frameCounter = 0;  // frames read in the current or last import
   // The stream broke off part-way: a frame cut short by the end of the file,
   // or a frame the payload decoder could not go on from. `readableBytes` is
@@ -52,7 +63,8 @@ class Mp3Decoder {
   //   OP_CANCELLED  Cancel was pressed; the output holds what was written
   //       before, and the samples still buffered are dropped.
   // Progress: SetTotal(source size / 100), Step(0), then Step(bytes read /
-  // 100) and a cancel check after every frame read.
+  // 100) and a cancel check after every frame read; when the second half
+  // comes from the second thread, one Step to the end once it is written.
   // `written`, when given, sees every piece of the output in order once it
   // is in the file, on the thread that writes it (see BackgroundWriter), so
   // a summary of the audio can be made in the same pass.
@@ -61,6 +73,12 @@ class Mp3Decoder {
                   platform::BackgroundWriter::Observer written = {});
 
   const Mp3DecoderParameters& Parameters() const { return params_; }
+  // Whether, and from which file size on, the second half decodes on a
+  // second thread.
+  void UseSecondThread(bool on, uint64_t fromBytes) {
+    params_.secondThread = on;
+    params_.secondThreadFromBytes = fromBytes;
+  }
 
  private:
   Mp3DecoderParameters params_;

@@ -1,5 +1,7 @@
 #include "codecs/mp3_frame_header.h"
 
+#include <cstring>
+
 namespace {
 
 // Bitrates in kbit/s by [low sampling frequency][layer - 1][index]; MPEG-2
@@ -79,4 +81,16 @@ bool ParseHeader(uint32_t h, FrameHeader& out, const FrameHeader* fixed) {
   }
   out = f;
   return true;
+}
+
+int SamplesPerFrame(const FrameHeader& header) {
+  if (header.layer == 1) return 384;
+  if (header.layer == 2 || header.version == MpegVersion::Mpeg1) return 1152;
+  return 576;
+}
+
+bool IsInfoFrame(const uint8_t* frame, size_t size, const FrameHeader& header) {
+  const size_t tag = 4 + static_cast<size_t>(header.sideInfoSize);
+  if (header.layer != 3 || size < tag + 4) return false;
+  return std::memcmp(frame + tag, "Xing", 4) == 0 || std::memcmp(frame + tag, "Info", 4) == 0;
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 enum class MpegVersion { Mpeg1, Mpeg2, Mpeg25 };
@@ -55,3 +56,12 @@ inline constexpr uint32_t kStreamParameterBits = 0x001E0C00u;
 inline constexpr uint32_t WithStreamParameters(uint32_t h, uint32_t first) {
   return (h & ~kStreamParameterBits) | (first & kStreamParameterBits);
 }
+
+// Samples per channel one frame of this kind decodes to.
+int SamplesPerFrame(const FrameHeader& header);
+
+// True when `frame` (header and body, as the frame reader hands it on) is a
+// Layer III Xing/Info frame: the description an encoder writes first, where
+// side information would stand, which a gapless decoder reads instead of
+// decoding.
+bool IsInfoFrame(const uint8_t* frame, size_t size, const FrameHeader& header);

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "codecs/mp3_decoder.h"
 #include "codecs/mp3_frame_header.h"
 #include "engine/op_codes.h"
 #include "engine/progress.h"
@@ -166,6 +167,8 @@ class FrameReader {
   const std::vector<uint8_t>& Frame() const { return frame_; }
   // The frame just read was cut short by the end of the file.
   bool FrameWasCut() const { return cut_; }
+  // Bytes of the file consumed so far.
+  uint64_t Position() const { return source_.Position(); }
 
  private:
   // The word read began with "ID3": the rest of the 10-byte tag header holds

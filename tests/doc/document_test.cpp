@@ -295,7 +295,7 @@ TEST(Document, Mp3ImportDecodesAndTakesTheId3v1Tag) {
   const std::string wav = t.FilePath("tone.wav");
   const std::string tagged = t.FilePath("tagged.mp3");
   const std::string plain = t.FilePath("plain.mp3");
-  ASSERT_TRUE(RunCommand("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 1 sine 440"));
+  ASSERT_TRUE(RunCommand("sox -n -r 44100 -c 2 -b 16 '" + wav + "' synth 2 sine 440"));
   ASSERT_TRUE(
       RunCommand("lame --quiet -b 128 --id3v1-only --tt 'A Title' --ta Artist --tl Album "
                  "--ty 1999 --tc Remark --tg 13 '" +
@@ -305,7 +305,7 @@ TEST(Document, Mp3ImportDecodesAndTakesTheId3v1Tag) {
   CEditorDoc doc(t.App());
   ASSERT_TRUE(doc.OnOpenDocument(tagged));
   EXPECT_EQ(doc.Format(), (AudioFormat{2, 16, 44100}));
-  EXPECT_EQ(doc.dataLength, 44100u * 4);  // the WAV's length: no encoder delay or padding
+  EXPECT_EQ(doc.dataLength, 2 * 44100u * 4);  // the WAV's length: no encoder delay or padding
   EXPECT_EQ(doc.mp3Export.title, "A Title");
   EXPECT_EQ(doc.mp3Export.artist, "Artist");
   EXPECT_EQ(doc.mp3Export.album, "Album");
@@ -322,6 +322,15 @@ TEST(Document, Mp3ImportDecodesAndTakesTheId3v1Tag) {
   EXPECT_GT(doc.peakLength, 0u);
   EXPECT_EQ(doc.peakLength, decoded.peakLength);
   EXPECT_EQ(ReadFileBytes(doc.work.peakPath), ReadFileBytes(decoded.work.peakPath));
+
+  // A long file's second half decodes on a second thread, and reaches the
+  // waveform in its place too.
+  t.App().Mp3Import().UseSecondThread(true, 0);
+  CEditorDoc twoThreads(t.App());
+  ASSERT_TRUE(twoThreads.OnOpenDocument(tagged));
+  EXPECT_TRUE(t.App().Mp3Import().Parameters().secondHalfJoined);
+  EXPECT_EQ(ReadFileBytes(twoThreads.work.pcmPath), ReadFileBytes(doc.work.pcmPath));
+  EXPECT_EQ(ReadFileBytes(twoThreads.work.peakPath), ReadFileBytes(decoded.work.peakPath));
 
   // Without a tag the export fields stay as they were.
   CEditorDoc untagged(t.App());
