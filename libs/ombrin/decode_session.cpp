@@ -1,6 +1,7 @@
 #include "libs/ombrin/decode_session.h"
 
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +33,8 @@ constexpr auto kTailPoll = std::chrono::milliseconds(10);
 // The share of the stream the second thread leaves to the worker, which also
 // appends the second thread's part at the end.
 constexpr double kSplitFraction = 0.5;
+// Room left on the disk beyond what a split decode needs at its peak.
+constexpr double kSpareDiskBytes = 64.0 * (1 << 20);
 
 // FFmpeg reports system failures as AVERROR(errno), small negative numbers;
 // its own failures are negated four-character tags far below this range.
@@ -280,8 +283,19 @@ bool DecodeSession::ParallelWorthwhile(const char* inputPath) const {
   if (MayUseNoiseCoding(parameters) && !options_.skipNoiseCheck) return false;
   if (format_->pb == nullptr || (format_->pb->seekable & AVIO_SEEKABLE_NORMAL) == 0) return false;
   struct stat status {};
-  return ::stat(inputPath, &status) == 0 && S_ISREG(status.st_mode) &&
-         static_cast<uint64_t>(status.st_size) >= options_.parallelMinInputBytes;
+  if (::stat(inputPath, &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<uint64_t>(status.st_size) < options_.parallelMinInputBytes) {
+    return false;
+  }
+  // The second half lies in the temporary file while it is appended, so for
+  // a moment the disk holds half the decoded size more than the output. A
+  // decode that one thread could finish must not fail for want of that room.
+  struct statvfs disk {};
+  if (::statvfs(outputFolder_.c_str(), &disk) != 0) return false;
+  const double decodedBytes = static_cast<double>(durationUs_) / 1e6 * outRate_ * outChannels_ *
+                              av_get_bytes_per_sample(outSampleFormat_);
+  const double freeBytes = static_cast<double>(disk.f_bavail) * static_cast<double>(disk.f_frsize);
+  return freeBytes >= decodedBytes * 1.5 + kSpareDiskBytes;
 }
 
 void DecodeSession::StartTail(const char* inputPath) {
@@ -505,9 +519,21 @@ DecodeSession::JoinResult DecodeSession::JoinTail(int* error) {
     if (state == TailDecoder::State::Finished) break;
     ReportProgress();
   }
+  const uint64_t joinedAt = outputBytes_;
   *error = AppendTail();
   AbandonTail();
-  if (*error < 0) return JoinResult::Resume;
+  if (*error < 0) {
+    // The worker can still decode the rest itself (a disk that filled up
+    // meanwhile has room again without the temporary file) once the output
+    // is back at the point where it paused; if it cannot be, the append's
+    // failure ends the decode.
+    if (::ftruncate(output_.Get(), static_cast<off_t>(joinedAt)) == 0 &&
+        ::lseek(output_.Get(), static_cast<off_t>(joinedAt), SEEK_SET) >= 0) {
+      outputBytes_ = joinedAt;
+      *error = 0;
+    }
+    return JoinResult::Resume;
+  }
   if (report_ != nullptr) report_->joined = true;
   return JoinResult::Joined;
 }
