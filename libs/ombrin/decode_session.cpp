@@ -307,11 +307,11 @@ void DecodeSession::StartTail(const char* inputPath) {
   setup.parameters = stream->codecpar;
   setup.timeBase = stream->time_base;
   setup.splitFraction = kSplitFraction;
-  // Where the worker is expected to meet the tail's first frames.
   const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
-  tailSeekTimestamp_ =
-      start + av_rescale_q(static_cast<int64_t>(static_cast<double>(durationUs_) * kSplitFraction),
-                           AV_TIME_BASE_Q, stream->time_base);
+  tailWaitTimestamp_ =
+      start +
+      av_rescale_q(static_cast<int64_t>(static_cast<double>(durationUs_) * kSplitFraction / 2),
+                   AV_TIME_BASE_Q, stream->time_base);
   setup.outChannels = outChannels_;
   setup.outRate = outRate_;
   setup.outFormat = outSampleFormat_;
@@ -469,9 +469,14 @@ void DecodeSession::MatchTail(const AVFrame& frame, size_t start) {
   const TailProbe* probe = tail_->Probe();
   if (probe == nullptr) {
     // The probe normally comes after a few of the second thread's frames,
-    // long before the worker gets there; on a short file the worker may be
-    // first, and waits rather than pass the probe unseen.
-    if (frame.pts == AV_NOPTS_VALUE || frame.pts < tailSeekTimestamp_) return;
+    // long before the worker gets there; on a short file or a busy machine
+    // the worker may be first, and waits rather than pass the probe unseen.
+    // The probe cannot come before the second thread's first packet; a
+    // second thread that has not even read that by the time the worker is
+    // half way to the split point is waited for too.
+    if (frame.pts == AV_NOPTS_VALUE) return;
+    const int64_t tailStart = tail_->StartTimestamp();
+    if (frame.pts < (tailStart != AV_NOPTS_VALUE ? tailStart : tailWaitTimestamp_)) return;
     probe = tail_->WaitForProbe(stop_);
     if (probe == nullptr) {
       AbandonTail();

@@ -19,7 +19,6 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswresample/swresample.h>
 }
 
 #include "libs/ombrin/decode_options.h"
@@ -144,9 +143,9 @@ class DecodeSession {
 
   // Worker thread only, once started.
   std::unique_ptr<TailDecoder> tail_;
-  int64_t tailSeekTimestamp_ = 0;
-  size_t probeMatched_ = 0;  // probe frames reproduced so far
-  bool joinDue_ = false;     // the whole probe was reproduced
+  int64_t tailWaitTimestamp_ = 0;  // see MatchTail
+  size_t probeMatched_ = 0;        // probe frames reproduced so far
+  bool joinDue_ = false;           // the whole probe was reproduced
 
   std::thread worker_;
   std::mutex mutex_;

@@ -148,6 +148,9 @@ bool TailDecoder::Decode() {
       av_packet_unref(packet.get());
       continue;
     }
+    if (packet->pts != AV_NOPTS_VALUE && StartTimestamp() == AV_NOPTS_VALUE) {
+      startTimestamp_.store(packet->pts, std::memory_order_release);
+    }
     if (setup_.failAfterPackets >= 0 && packets++ >= setup_.failAfterPackets) {
       av_packet_unref(packet.get());
       return false;

@@ -1,10 +1,11 @@
 // Decodes the second part of a WMA stream on a thread of its own, with its
 // own demuxer and decoder, into an unnamed temporary file beside the output,
-// while the session's worker decodes the first part. It starts a little
-// before the split point and throws away what it decodes there, so that the
-// decoder's overlap and bit reservoir have settled; the next few frames form
-// the probe, which the first part's decoder must reproduce byte for byte
-// before the two parts may be joined (see DecodeSession).
+// while the session's worker decodes the first part. It starts at a data
+// packet near the middle and throws away the first frames it decodes there,
+// so that the decoder's overlap and bit reservoir have settled; the next few
+// frames form the probe, which the worker, decoding on past the same point,
+// must reproduce byte for byte before the two parts may be joined (see
+// DecodeSession).
 // Any error, damaged data included, makes it fail: the session then decodes
 // on alone, so a failure here never changes the result.
 #pragma once
@@ -69,6 +70,9 @@ class TailDecoder {
   // Waits until the probe is complete; null when the thread ended without
   // one or `stop` was set.
   const TailProbe* WaitForProbe(const std::atomic<bool>& stop);
+  // The timestamp of the first packet read after the seek; AV_NOPTS_VALUE
+  // until then. Every frame of the probe comes at or after it.
+  int64_t StartTimestamp() const { return startTimestamp_.load(std::memory_order_acquire); }
   // Microseconds of audio decoded past the first probe frame.
   int64_t DecodedUs() const { return decodedUs_.load(std::memory_order_relaxed); }
   // Once Finished: the temporary file and the bytes in it (probe included).
@@ -115,6 +119,7 @@ class TailDecoder {
   int64_t firstTimestamp_ = AV_NOPTS_VALUE;
 
   std::atomic<bool> probeReady_{false};
+  std::atomic<int64_t> startTimestamp_{AV_NOPTS_VALUE};
   std::atomic<bool> stop_{false};
   std::atomic<int64_t> decodedUs_{0};
   std::mutex mutex_;
