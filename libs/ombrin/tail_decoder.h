@@ -6,8 +6,11 @@
 // frames form the probe, which the worker, decoding on past the same point,
 // must reproduce byte for byte before the two parts may be joined (see
 // DecodeSession).
-// Any error, damaged data included, makes it fail: the session then decodes
-// on alone, so a failure here never changes the result.
+// Any error it meets (a read error, data the demuxer cannot parse on, a
+// packet the decoder refuses) makes it fail: the session then decodes on
+// alone, so a failure here never changes the result. Damage the demuxer
+// skips over by itself is skipped the same way by the session's demuxer,
+// which reads the same packets from the same positions once the two agree.
 #pragma once
 
 #include <atomic>

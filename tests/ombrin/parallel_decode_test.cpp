@@ -185,6 +185,45 @@ INSTANTIATE_TEST_SUITE_P(
                       StreamCase{"V1Stereo48k", "wmav1", 2, 48000, 128, false}),
     [](const ::testing::TestParamInfo<StreamCase>& info) { return std::string(info.param.name); });
 
+// Damage in either half, at the split point or a cut-off end: the second
+// thread gives up on anything unusual, the worker decodes on as it does alone.
+TEST(ParallelDecodeDamage, DamagedFilesDecodeAsOnOneThread) {
+  if (!HaveFfmpeg()) GTEST_SKIP() << "the ffmpeg command-line tool is not available";
+  TempDir dir;
+  const fs::path original = dir / "original.wma";
+  ASSERT_TRUE(MakeNoiseWma(original, "wmav2", 2, 44100, 192, 20));
+  const std::string whole = ReadFileBytes(original);
+  auto noiseAt = [&whole](double from, double to) {
+    std::string damaged = whole;
+    uint32_t state = 99;
+    for (size_t i = static_cast<size_t>(whole.size() * from); i < whole.size() * to; ++i) {
+      state = state * 1103515245u + 12345u;
+      damaged[i] = static_cast<char>(state >> 24);
+    }
+    return damaged;
+  };
+  const struct {
+    const char* name;
+    std::string bytes;
+  } cases[] = {{"noise in the first half", noiseAt(0.2, 0.25)},
+               {"noise at the split", noiseAt(0.48, 0.53)},
+               {"noise in the second half", noiseAt(0.7, 0.72)},
+               {"cut off in the second half", whole.substr(0, whole.size() * 3 / 4)}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path in = dir / "damaged.wma";
+    WriteFileBytes(in, c.bytes);
+    const Outcome reference = Decode(in, dir / "one.pcm", OneThread());
+    ASSERT_EQ(reference.result, 0);
+    const Outcome split = Decode(in, dir / "two.pcm", SmallThreshold());
+    EXPECT_EQ(split.result, 0);
+    EXPECT_EQ(split.messages, Messages{});
+    EXPECT_TRUE(split.report.tailStarted);
+    EXPECT_TRUE(split.pcm == reference.pcm) << "the split decode differs";
+    ExpectWellFormedProgress(split.progress.percents, true);
+  }
+}
+
 // A four-minute file above the default threshold, shared by the tests of
 // what can go wrong while both threads run.
 class ParallelDecodeFailures : public ::testing::Test {
