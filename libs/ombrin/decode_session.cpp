@@ -1,10 +1,13 @@
 #include "libs/ombrin/decode_session.h"
 
+#include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -15,6 +18,8 @@ extern "C" {
 #include <libavutil/samplefmt.h>
 }
 
+#include "libs/ombrin/sample_converter.h"
+#include "libs/ombrin/tail_decoder.h"
 #include "platform/fault_injection.h"
 #include "platform/message.h"
 
@@ -23,6 +28,13 @@ namespace {
 
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 constexpr uint64_t kProgressSteps = 50;  // percentages move in steps of 2
+// How often the worker looks at the second thread while it waits for it.
+constexpr auto kTailPoll = std::chrono::milliseconds(10);
+// The share of the stream the second thread leaves to the worker, which also
+// appends the second thread's part at the end.
+constexpr double kSplitFraction = 0.5;
+// Room left on the disk beyond what a split decode needs at its peak.
+constexpr double kSpareDiskBytes = 64.0 * (1 << 20);
 
 // FFmpeg reports system failures as AVERROR(errno), small negative numbers;
 // its own failures are negated four-character tags far below this range.
@@ -30,7 +42,47 @@ bool IsSystemError(int error) {
   return error < 0 && error > -0x1000;
 }
 
+// WMA v1 and v2 fill the upper bands of low bit-rate streams with noise from
+// a generator whose state depends on everything decoded before, so a decoder
+// started mid-stream never reproduces them. This mirrors the decoder's own
+// choice (FFmpeg's ff_wma_init) from the header alone; the byte comparison of
+// the probe is the proof, this only spares a second thread that cannot win.
+bool MayUseNoiseCoding(const AVCodecParameters& parameters) {
+  const int channels = parameters.ch_layout.nb_channels;
+  const int rate = parameters.sample_rate;
+  if (channels <= 0 || rate <= 0 || parameters.bit_rate <= 0) return true;
+  int normalisedRate = rate;
+  if (parameters.codec_id == AV_CODEC_ID_WMAV2) {
+    for (const int standard : {44100, 22050, 16000, 11025, 8000}) {
+      if (rate >= standard) {
+        normalisedRate = standard;
+        break;
+      }
+    }
+  }
+  const float bitsPerSample =
+      static_cast<float>(parameters.bit_rate) / static_cast<float>(channels * rate);
+  const float weighted = channels == 2 ? bitsPerSample * 1.6f : bitsPerSample;
+  if (normalisedRate == 44100) return weighted < 0.61f;
+  if (normalisedRate == 22050) return weighted < 1.16f;
+  if (normalisedRate == 8000) return bitsPerSample <= 0.75f;
+  return true;
+}
+
 }  // namespace
+
+int WriteAll(int fd, const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return AVERROR(errno);
+    }
+    data += written;
+    size -= static_cast<size_t>(written);
+  }
+  return 0;
+}
 
 UniqueFd& UniqueFd::operator=(UniqueFd&& other) noexcept {
   if (this != &other) {
@@ -62,12 +114,17 @@ int32_t ResultFromAverror(int error) {
   return OMBRIN_E_UNEXPECTED;
 }
 
-DecodeSession::DecodeSession(UniqueFd output, DecodeProgressCallback progress)
-    : output_(std::move(output)), progress_(progress) {}
+DecodeSession::DecodeSession(UniqueFd output, std::string outputFolder,
+                             DecodeProgressCallback progress, const DecodeOptions& options,
+                             DecodeReport* report)
+    : output_(std::move(output)),
+      outputFolder_(std::move(outputFolder)),
+      progress_(progress),
+      options_(options),
+      report_(report) {}
 
 DecodeSession::~DecodeSession() {
   StopWorker();
-  av_channel_layout_uninit(&resamplerInLayout_);
 }
 
 int32_t DecodeSession::Run(const char* inputPath, int16_t* channels, int16_t* bitsPerSample,
@@ -78,7 +135,7 @@ int32_t DecodeSession::Run(const char* inputPath, int16_t* channels, int16_t* bi
     return result;
   }
   ReadFormat(channels, bitsPerSample, sampleRate);
-  result = DecodeAll();
+  result = DecodeAll(inputPath);
   if (result != 0) {
     platform::ShowMessage("Processing samples failed: Error ");
     return result;
@@ -87,7 +144,6 @@ int32_t DecodeSession::Run(const char* inputPath, int16_t* channels, int16_t* bi
   format_.reset();
   return 0;
 }
-
 int32_t DecodeSession::OpenReader(const char* inputPath) {
   AVFormatContext* context = avformat_alloc_context();
   const AVInputFormat* asf = av_find_input_format("asf");
@@ -163,15 +219,16 @@ void DecodeSession::ReadFormat(int16_t* channels, int16_t* bitsPerSample, int32_
   if (sampleRate != nullptr) *sampleRate = streamRate;
 }
 
-int32_t DecodeSession::DecodeAll() {
+int32_t DecodeSession::DecodeAll(const char* inputPath) {
   progressCount_ = 0;
-  int32_t result = StartDecoder();
+  int32_t result = StartDecoder(inputPath);
   if (result != 0) {
     platform::ShowMessage("Start of reader failed.");
     return result;
   }
   WaitForCompletion();
   StopWorker();
+  tail_.reset();
   if (workerError_ != 0) return ResultFromAverror(workerError_);
   // A failing close can mean the last writes never reached the disk.
   const int closeError = output_.Close();
@@ -179,7 +236,7 @@ int32_t DecodeSession::DecodeAll() {
   return 0;
 }
 
-int32_t DecodeSession::StartDecoder() {
+int32_t DecodeSession::StartDecoder(const char* inputPath) {
   const AVStream* stream = format_->streams[streamIndex_];
   const AVCodec* decoder = avcodec_find_decoder(stream->codecpar->codec_id);
   if (decoder == nullptr) return ResultFromAverror(AVERROR_DECODER_NOT_FOUND);
@@ -193,6 +250,17 @@ int32_t DecodeSession::StartDecoder() {
     error = avcodec_open2(codec_.get(), decoder, nullptr);
   }
   if (error < 0) return ResultFromAverror(error);
+  converter_ = std::make_unique<SampleConverter>(outChannels_, outRate_, outSampleFormat_);
+
+  // Small writes cost a system call each; a regular file takes them in large
+  // blocks. A pipe or a device keeps getting every frame at once, so a reader
+  // at the other end sees the samples as they are decoded.
+  struct stat status {};
+  if (::fstat(output_.Get(), &status) == 0 && S_ISREG(status.st_mode)) {
+    blockBytes_ = kWriteBlockBytes;
+    pending_.reserve(kWriteBlockBytes + (64u << 10));
+  }
+  if (ParallelWorthwhile(inputPath)) StartTail(inputPath);
   try {
     worker_ = std::thread(&DecodeSession::WorkerMain, this);
   } catch (const std::system_error& failure) {
@@ -201,6 +269,57 @@ int32_t DecodeSession::StartDecoder() {
   return 0;
 }
 
+bool DecodeSession::ParallelWorthwhile(const char* inputPath) const {
+  const AVStream* stream = format_->streams[streamIndex_];
+  const AVCodecParameters& parameters = *stream->codecpar;
+  // Only a regular output file can have the second part appended later.
+  if (!options_.allowParallel || blockBytes_ == 0) return false;
+  // WMA v1 and v2 frames have a fixed length and depend on little more than
+  // the frame before; other codecs in ASF are decoded on one thread.
+  if (parameters.codec_id != AV_CODEC_ID_WMAV1 && parameters.codec_id != AV_CODEC_ID_WMAV2) {
+    return false;
+  }
+  if (outChannels_ <= 0 || outRate_ <= 0) return false;
+  if (MayUseNoiseCoding(parameters) && !options_.skipNoiseCheck) return false;
+  if (format_->pb == nullptr || (format_->pb->seekable & AVIO_SEEKABLE_NORMAL) == 0) return false;
+  struct stat status {};
+  if (::stat(inputPath, &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<uint64_t>(status.st_size) < options_.parallelMinInputBytes) {
+    return false;
+  }
+  // The second half lies in the temporary file while it is appended, so for
+  // a moment the disk holds half the decoded size more than the output. A
+  // decode that one thread could finish must not fail for want of that room.
+  struct statvfs disk {};
+  if (::statvfs(outputFolder_.c_str(), &disk) != 0) return false;
+  const double decodedBytes = static_cast<double>(durationUs_) / 1e6 * outRate_ * outChannels_ *
+                              av_get_bytes_per_sample(outSampleFormat_);
+  const double freeBytes = static_cast<double>(disk.f_bavail) * static_cast<double>(disk.f_frsize);
+  return freeBytes >= decodedBytes * 1.5 + kSpareDiskBytes;
+}
+
+void DecodeSession::StartTail(const char* inputPath) {
+  const AVStream* stream = format_->streams[streamIndex_];
+  TailSetup setup;
+  setup.inputPath = inputPath;
+  setup.folder = outputFolder_;
+  setup.streamIndex = streamIndex_;
+  setup.parameters = stream->codecpar;
+  setup.timeBase = stream->time_base;
+  setup.splitFraction = kSplitFraction;
+  const int64_t start = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+  tailWaitTimestamp_ =
+      start +
+      av_rescale_q(static_cast<int64_t>(static_cast<double>(durationUs_) * kSplitFraction / 2),
+                   AV_TIME_BASE_Q, stream->time_base);
+  setup.outChannels = outChannels_;
+  setup.outRate = outRate_;
+  setup.outFormat = outSampleFormat_;
+  setup.divergeAtFrame = options_.tailDivergesAtFrame;
+  setup.failAfterPackets = options_.tailFailsAfterPackets;
+  tail_ = TailDecoder::Start(setup);
+  if (tail_ && report_ != nullptr) report_->tailStarted = true;
+}
 void DecodeSession::WaitForCompletion() {
   int keepGoing = 1;
   std::unique_lock lock(mutex_);
@@ -232,7 +351,12 @@ void DecodeSession::WorkerMain() {
   int error;
   try {
     error = DecodeLoop();
+    // The second thread never outlives the worker, whatever ended the loop.
+    tail_.reset();
+    const int flushed = FlushPending();
+    if (error == 0) error = flushed;
   } catch (const std::bad_alloc&) {
+    tail_.reset();
     error = AVERROR(ENOMEM);
   }
   std::lock_guard lock(mutex_);
@@ -267,22 +391,44 @@ int DecodeSession::DecodeLoop() {
     if (error < 0 && IsSystemError(error) && error != AVERROR(EAGAIN)) return error;
     error = DrainDecoder();
     if (error < 0) return error;
+    if (joinDue_) {
+      switch (JoinTail(&error)) {
+        case JoinResult::Joined:
+          progressCount_ = kProgressSteps;
+          return 0;
+        case JoinResult::Stopped:
+          return 0;
+        case JoinResult::Resume:
+          if (error < 0) return error;
+          // Frames the decoder still holds from the last packet come first.
+          error = DrainDecoder();
+          if (error < 0) return error;
+          break;
+      }
+    }
   }
   if (stop_) return 0;
+  // The worker reached the end on its own: whatever the second thread
+  // decoded is not needed.
+  AbandonTail();
 
   // End of data: the decoder and the resampler give up what they still hold.
   int error = avcodec_send_packet(codec_.get(), nullptr);
   if (error < 0 && IsSystemError(error)) return error;
   error = DrainDecoder();
   if (error < 0) return error;
-  error = FlushResampler();
+  error = converter_->Flush(pending_);
+  if (error < 0) return error;
+  error = FlushPending();
   if (error < 0) return error;
   if (!stop_) progressCount_ = kProgressSteps;
   return 0;
 }
 
 int DecodeSession::DrainDecoder() {
-  while (!stop_) {
+  // Once the probe has been reproduced the worker pauses: what follows is
+  // the second thread's, unless that thread fails.
+  while (!stop_ && !joinDue_) {
     const int error = avcodec_receive_frame(codec_.get(), frame_.get());
     if (error == AVERROR(EAGAIN) || error == AVERROR_EOF) return 0;
     if (error < 0) return IsSystemError(error) ? error : 0;
@@ -295,94 +441,141 @@ int DecodeSession::DrainDecoder() {
 
 int DecodeSession::WriteFrame(const AVFrame& frame) {
   if (frame.nb_samples <= 0) return 0;
-  int error = ConfigureResampler(frame);
+  const size_t start = pending_.size();
+  const int error = converter_->Append(frame, pending_);
   if (error < 0) return error;
-  error = ConvertAndWrite(const_cast<const uint8_t**>(frame.extended_data), frame.nb_samples);
-  if (error < 0) return error;
+  if (tail_) MatchTail(frame, start);
+  if (pending_.size() >= blockBytes_) {
+    const int flushed = FlushPending();
+    if (flushed < 0) return flushed;
+  }
   AdvanceProgress(frame.best_effort_timestamp);
   return 0;
 }
 
-// The resampler turns the decoder's planar float (WMA v1/v2) into interleaved
-// samples of the reported format. Channel count and rate stay as they are
-// unless the decoder's frames stop matching the reported format, in which case
-// they are converted to it so the output never changes format midway.
-int DecodeSession::ConfigureResampler(const AVFrame& frame) {
-  if (resampler_ && frame.format == resamplerInFormat_ && frame.sample_rate == resamplerInRate_ &&
-      av_channel_layout_compare(&frame.ch_layout, &resamplerInLayout_) == 0) {
-    return 0;
-  }
-  resampler_.reset();
-  av_channel_layout_uninit(&resamplerInLayout_);
-  int error = av_channel_layout_copy(&resamplerInLayout_, &frame.ch_layout);
+int DecodeSession::FlushPending() {
+  if (pending_.empty()) return 0;
+  const int error = WriteAll(output_.Get(), pending_.data(), pending_.size());
   if (error < 0) return error;
-  resamplerInFormat_ = frame.format;
-  resamplerInRate_ = frame.sample_rate;
-
-  if (outChannels_ <= 0) outChannels_ = frame.ch_layout.nb_channels;
-  if (outRate_ <= 0) outRate_ = frame.sample_rate;
-  if (outChannels_ <= 0 || outRate_ <= 0) return AVERROR_INVALIDDATA;
-
-  // The resampler wants a layout it can name; an unnamed one gets the default
-  // order for its channel count, and the same layout on both sides means no
-  // channel mixing at all.
-  AVChannelLayout inLayout{};
-  AVChannelLayout outLayout{};
-  if (frame.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
-    av_channel_layout_default(&inLayout, frame.ch_layout.nb_channels);
-  } else if ((error = av_channel_layout_copy(&inLayout, &frame.ch_layout)) < 0) {
-    return error;
-  }
-  if (inLayout.nb_channels == outChannels_) {
-    error = av_channel_layout_copy(&outLayout, &inLayout);
-  } else {
-    av_channel_layout_default(&outLayout, outChannels_);
-  }
-  SwrContext* context = nullptr;
-  if (error >= 0) {
-    error = swr_alloc_set_opts2(&context, &outLayout, outSampleFormat_, outRate_, &inLayout,
-                                static_cast<AVSampleFormat>(frame.format), frame.sample_rate, 0,
-                                nullptr);
-  }
-  av_channel_layout_uninit(&inLayout);
-  av_channel_layout_uninit(&outLayout);
-  if (error < 0) return error;
-  resampler_.reset(context);
-  return swr_init(resampler_.get());
+  outputBytes_ += pending_.size();
+  pending_.clear();
+  return 0;
 }
 
-int DecodeSession::FlushResampler() {
-  if (!resampler_) return 0;
+// The frame just converted (pending_ from `start`) is compared with the
+// second thread's probe: the same timestamps and the same bytes, frame after
+// frame. Anything else gives the second thread up.
+void DecodeSession::MatchTail(const AVFrame& frame, size_t start) {
+  const TailProbe* probe = tail_->Probe();
+  if (probe == nullptr) {
+    // The probe normally comes after a few of the second thread's frames,
+    // long before the worker gets there; on a short file or a busy machine
+    // the worker may be first, and waits rather than pass the probe unseen.
+    // The probe cannot come before the second thread's first packet; a
+    // second thread that has not even read that by the time the worker is
+    // half way to the split point is waited for too.
+    if (frame.pts == AV_NOPTS_VALUE) return;
+    const int64_t tailStart = tail_->StartTimestamp();
+    if (frame.pts < (tailStart != AV_NOPTS_VALUE ? tailStart : tailWaitTimestamp_)) return;
+    probe = tail_->WaitForProbe(stop_);
+    if (probe == nullptr) {
+      AbandonTail();
+      return;
+    }
+  }
+  if (frame.pts == AV_NOPTS_VALUE) {
+    if (probeMatched_ > 0) AbandonTail();
+    return;
+  }
+  if (probeMatched_ == 0 && frame.pts < probe->timestamps.front()) return;
+  const std::vector<uint8_t>& expected = probe->samples[probeMatched_];
+  const size_t size = pending_.size() - start;
+  if (frame.pts == probe->timestamps[probeMatched_] && size == expected.size() &&
+      std::memcmp(pending_.data() + start, expected.data(), size) == 0) {
+    if (++probeMatched_ == probe->samples.size()) joinDue_ = true;
+    return;
+  }
+  AbandonTail();
+}
+
+void DecodeSession::AbandonTail() {
+  tail_.reset();
+  probeMatched_ = 0;
+  joinDue_ = false;
+}
+
+DecodeSession::JoinResult DecodeSession::JoinTail(int* error) {
+  joinDue_ = false;
+  *error = FlushPending();
+  if (*error < 0) {
+    AbandonTail();
+    return JoinResult::Resume;
+  }
   for (;;) {
-    const int produced = ConvertAndWrite(nullptr, 0);
-    if (produced <= 0) return produced;
+    const TailDecoder::State state = tail_->WaitFor(kTailPoll);
+    if (stop_) {
+      AbandonTail();
+      return JoinResult::Stopped;
+    }
+    if (state == TailDecoder::State::Failed) {
+      AbandonTail();
+      return JoinResult::Resume;
+    }
+    if (state == TailDecoder::State::Finished) break;
+    ReportProgress();
   }
+  const uint64_t joinedAt = outputBytes_;
+  *error = AppendTail();
+  AbandonTail();
+  if (*error < 0) {
+    // The worker can still decode the rest itself (a disk that filled up
+    // meanwhile has room again without the temporary file) once the output
+    // is back at the point where it paused; if it cannot be, the append's
+    // failure ends the decode.
+    if (::ftruncate(output_.Get(), static_cast<off_t>(joinedAt)) == 0 &&
+        ::lseek(output_.Get(), static_cast<off_t>(joinedAt), SEEK_SET) >= 0) {
+      outputBytes_ = joinedAt;
+      *error = 0;
+    }
+    return JoinResult::Resume;
+  }
+  if (report_ != nullptr) report_->joined = true;
+  return JoinResult::Joined;
 }
 
-// Returns the number of samples written or a negative error.
-int DecodeSession::ConvertAndWrite(const uint8_t** input, int inputSamples) {
-  const int capacity = swr_get_out_samples(resampler_.get(), inputSamples);
-  if (capacity < 0) return capacity;
-  if (capacity == 0) return 0;
-  const int bytesPerFrame = outChannels_ * av_get_bytes_per_sample(outSampleFormat_);
-  converted_.resize(static_cast<size_t>(capacity) * static_cast<size_t>(bytesPerFrame));
-  uint8_t* output[1] = {converted_.data()};
-  const int produced = swr_convert(resampler_.get(), output, capacity, input, inputSamples);
-  if (produced <= 0) return produced;
-  const int error = WriteAll(converted_.data(),
-                             static_cast<size_t>(produced) * static_cast<size_t>(bytesPerFrame));
-  return error < 0 ? error : produced;
-}
-
-int DecodeSession::WriteAll(const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(output_.Get(), data, size);
-    if (written < 0) {
+// The output already ends with the probe frames, so the second thread's
+// file is appended from just after them.
+int DecodeSession::AppendTail() {
+  const off_t probeBytes = static_cast<off_t>(tail_->Probe()->Bytes());
+  off_t from = probeBytes;
+  const off_t end = static_cast<off_t>(tail_->Bytes());
+  bool kernelCopy = true;
+  std::vector<uint8_t> buffer;
+  while (from < end) {
+    const size_t length = static_cast<size_t>(std::min<off_t>(end - from, off_t{1} << 30));
+    ssize_t copied = -1;
+    if (kernelCopy) {
+      copied = ::copy_file_range(tail_->Fd(), &from, output_.Get(), nullptr, length, 0);
+      if (copied < 0 &&
+          (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+        kernelCopy = false;
+        continue;
+      }
+    } else {
+      buffer.resize(std::min(length, kWriteBlockBytes));
+      copied = ::pread(tail_->Fd(), buffer.data(), buffer.size(), from);
+      if (copied > 0) {
+        const int written = WriteAll(output_.Get(), buffer.data(), static_cast<size_t>(copied));
+        if (written < 0) return written;
+        from += copied;
+      }
+    }
+    if (copied < 0) {
       if (errno == EINTR) continue;
       return AVERROR(errno);
     }
-    data += written;
-    size -= static_cast<size_t>(written);
+    if (copied == 0) return AVERROR(EIO);  // the file is shorter than written
+    outputBytes_ += static_cast<uint64_t>(copied);
   }
   return 0;
 }
@@ -394,14 +587,22 @@ void DecodeSession::AdvanceProgress(int64_t timestamp) {
   if (timestamp == AV_NOPTS_VALUE) return;
   const AVStream* stream = format_->streams[streamIndex_];
   if (stream->start_time != AV_NOPTS_VALUE) timestamp -= stream->start_time;
-  const int64_t position = av_rescale_q(timestamp, stream->time_base, AV_TIME_BASE_Q);
+  lastPositionUs_ = av_rescale_q(timestamp, stream->time_base, AV_TIME_BASE_Q);
+  ReportProgress();
+}
+
+// While a second thread runs, what it has decoded counts too, but 100 % waits
+// for the end of the whole decode.
+void DecodeSession::ReportProgress() {
+  const int64_t position = lastPositionUs_ + (tail_ ? tail_->DecodedUs() : 0);
+  const uint64_t limit = tail_ ? kProgressSteps - 1 : kProgressSteps;
   const uint64_t target =
       position <= 0
           ? 0
           : static_cast<uint64_t>(av_rescale_rnd(position, static_cast<int64_t>(kProgressSteps),
                                                  static_cast<int64_t>(durationUs_), AV_ROUND_DOWN));
   uint64_t count = progressCount_.load();
-  while (count <= target && count < kProgressSteps) ++count;
+  while (count <= target && count < limit) ++count;
   progressCount_ = count;
 }
 

@@ -1,6 +1,10 @@
 // One decode of one WMA file into one raw PCM file: FFmpeg's ASF demuxer and
 // audio decoder on a worker thread, libswresample for the sample layout, and
 // the caller's thread waiting, reporting progress and honouring a stop.
+// On a file large enough, a second thread (TailDecoder) decodes the second
+// half at the same time; its part is joined only once the worker has
+// reproduced its first frames byte for byte, otherwise the worker simply
+// decodes on, so the output is always the one-thread decode.
 #pragma once
 
 #include <atomic>
@@ -8,18 +12,26 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswresample/swresample.h>
 }
 
+#include "libs/ombrin/decode_options.h"
 #include "libs/ombrin/ombrin.h"
 
 namespace ombrin {
+
+class SampleConverter;
+class TailDecoder;
+
+// Output is written in blocks of this size where the output is a regular
+// file; a pipe or device gets each frame as it is decoded.
+constexpr size_t kWriteBlockBytes = 1u << 20;
 
 // Owns a POSIX file descriptor; closing reports its own error through Close().
 class UniqueFd {
@@ -45,9 +57,14 @@ class UniqueFd {
 // Maps an FFmpeg error to the library's result codes (see ombrin.h).
 int32_t ResultFromAverror(int error);
 
+// Writes all of `data`; 0 or AVERROR(errno).
+int WriteAll(int fd, const uint8_t* data, size_t size);
+
 class DecodeSession {
  public:
-  DecodeSession(UniqueFd output, DecodeProgressCallback progress);
+  // outputFolder: where the second thread's temporary file may be made.
+  DecodeSession(UniqueFd output, std::string outputFolder, DecodeProgressCallback progress,
+                const DecodeOptions& options, DecodeReport* report);
   ~DecodeSession();
   DecodeSession(const DecodeSession&) = delete;
   DecodeSession& operator=(const DecodeSession&) = delete;
@@ -71,14 +88,11 @@ class DecodeSession {
   struct FrameFreer {
     void operator()(AVFrame* frame) const { av_frame_free(&frame); }
   };
-  struct ResamplerFreer {
-    void operator()(SwrContext* context) const { swr_free(&context); }
-  };
 
   int32_t OpenReader(const char* inputPath);
   void ReadFormat(int16_t* channels, int16_t* bitsPerSample, int32_t* sampleRate);
-  int32_t DecodeAll();
-  int32_t StartDecoder();
+  int32_t DecodeAll(const char* inputPath);
+  int32_t StartDecoder(const char* inputPath);
   void WaitForCompletion();
   void StopWorker();
 
@@ -87,21 +101,32 @@ class DecodeSession {
   int DecodeLoop();
   int DrainDecoder();
   int WriteFrame(const AVFrame& frame);
-  int ConfigureResampler(const AVFrame& frame);
-  int FlushResampler();
-  int ConvertAndWrite(const uint8_t** input, int inputSamples);
-  int WriteAll(const uint8_t* data, size_t size);
+  int FlushPending();
   void AdvanceProgress(int64_t timestamp);
+  void ReportProgress();
   static int Interrupted(void* session);
 
+  // The second half on a second thread.
+  bool ParallelWorthwhile(const char* inputPath) const;
+  void StartTail(const char* inputPath);
+  void MatchTail(const AVFrame& frame, size_t start);
+  void AbandonTail();
+  enum class JoinResult { Joined, Resume, Stopped };
+  // Waits for the tail and appends its part; sets *error on a failure.
+  JoinResult JoinTail(int* error);
+  int AppendTail();
+
   UniqueFd output_;
+  const std::string outputFolder_;
   DecodeProgressCallback progress_;
+  const DecodeOptions options_;
+  DecodeReport* const report_;
 
   std::unique_ptr<AVFormatContext, FormatCloser> format_;
   std::unique_ptr<AVCodecContext, CodecFreer> codec_;
   std::unique_ptr<AVPacket, PacketFreer> packet_;
   std::unique_ptr<AVFrame, FrameFreer> frame_;
-  std::unique_ptr<SwrContext, ResamplerFreer> resampler_;
+  std::unique_ptr<SampleConverter> converter_;
   int streamIndex_ = -1;
   uint64_t durationUs_ = 0;
 
@@ -110,11 +135,17 @@ class DecodeSession {
   int outRate_ = 0;
   AVSampleFormat outSampleFormat_ = AV_SAMPLE_FMT_S16;
 
-  // The frame layout the resampler was configured for.
-  AVChannelLayout resamplerInLayout_{};
-  int resamplerInRate_ = 0;
-  int resamplerInFormat_ = -1;
-  std::vector<uint8_t> converted_;
+  // Converted samples not yet written; written once they reach blockBytes_.
+  std::vector<uint8_t> pending_;
+  size_t blockBytes_ = 0;
+  uint64_t outputBytes_ = 0;  // written to the output so far
+  int64_t lastPositionUs_ = 0;
+
+  // Worker thread only, once started.
+  std::unique_ptr<TailDecoder> tail_;
+  int64_t tailWaitTimestamp_ = 0;  // see MatchTail
+  size_t probeMatched_ = 0;        // probe frames reproduced so far
+  bool joinDue_ = false;           // the whole probe was reproduced
 
   std::thread worker_;
   std::mutex mutex_;

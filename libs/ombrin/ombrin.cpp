@@ -1,74 +1,10 @@
-// The exported entry point: argument checks, the one-call-at-a-time guard,
-// the output file and the first progress report; the decoding itself is the
-// DecodeSession's.
-#include <fcntl.h>
-
-#include <atomic>
-#include <cerrno>
-#include <new>
-#include <utility>
-
-#include "libs/ombrin/decode_session.h"
+// The exported entry point; the decoding is DecodeFile's, with the defaults.
 #include "libs/ombrin/ombrin.h"
-#include "platform/message.h"
-
-namespace {
-
-// The decoder keeps one decode per process, as its callers expect; a second
-// call while one runs (another thread, or the progress callback re-entering)
-// is refused before it touches anything.
-std::atomic<bool> decoding{false};
-
-class DecodingClaim {
- public:
-  DecodingClaim() : claimed_(!decoding.exchange(true)) {}
-  ~DecodingClaim() {
-    if (claimed_) decoding = false;
-  }
-  DecodingClaim(const DecodingClaim&) = delete;
-  DecodingClaim& operator=(const DecodingClaim&) = delete;
-  bool Claimed() const { return claimed_; }
-
- private:
-  bool claimed_;
-};
-
-int32_t Decode(const char* inputPath, const char* outputPath, int16_t* channels,
-               int16_t* bitsPerSample, int32_t* sampleRate, DecodeProgressCallback progress) {
-  if (inputPath == nullptr) return OMBRIN_E_INVALIDARG;
-
-  ombrin::UniqueFd output;
-  if (outputPath != nullptr) {
-    output = ombrin::UniqueFd(::open(outputPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-  }
-  if (!output.Valid()) {
-    const int openError = outputPath != nullptr ? errno : 0;
-    // Nothing is decoded when there is nowhere to put the samples.
-    platform::ShowMessage("Failed to open temp WMA output file.");
-    return openError != 0 ? OMBRIN_ERRNO_CODE(openError) : OMBRIN_E_INVALIDARG;
-  }
-
-  ombrin::DecodeSession session(std::move(output), progress);
-  if (progress != nullptr) {
-    int ignored = 1;
-    progress(0, &ignored);
-  }
-  return session.Run(inputPath, channels, bitsPerSample, sampleRate);
-}
-
-}  // namespace
+#include "libs/ombrin/decode_file.h"
 
 extern "C" OMBRIN_EXPORT int32_t WMADecode(const char* inputPath, const char* outputPath,
                                            int16_t* channels, int16_t* bitsPerSample,
                                            int32_t* sampleRate, DecodeProgressCallback progress) {
-  DecodingClaim claim;
-  if (!claim.Claimed()) return OMBRIN_E_BUSY;
-  // No exception may cross into a C caller.
-  try {
-    return Decode(inputPath, outputPath, channels, bitsPerSample, sampleRate, progress);
-  } catch (const std::bad_alloc&) {
-    return OMBRIN_E_OUTOFMEMORY;
-  } catch (...) {
-    return OMBRIN_E_UNEXPECTED;
-  }
+  return ombrin::DecodeFile(inputPath, outputPath, channels, bitsPerSample, sampleRate, progress,
+                            ombrin::DecodeOptions{}, nullptr);
 }

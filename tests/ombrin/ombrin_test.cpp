@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "libs/ombrin/ombrin.h"
+#include "tests/ombrin/ffmpeg_tool.h"
 #include "tests/support/message_recorder.h"
 #include "tests/support/temp_dir.h"
 
@@ -55,35 +56,6 @@ WMADecodeFunction LoadDecoder() {
     return reinterpret_cast<WMADecodeFunction>(dlsym(library, "WMADecode"));
   }();
   return decode;
-}
-
-// Looked up on PATH rather than run: every test is its own process under
-// CTest, and starting ffmpeg only to ask for its version costs a noticeable
-// part of the run.
-bool HaveFfmpeg() {
-  static const bool present = [] {
-    const char* path = std::getenv("PATH");
-    std::string folders = path != nullptr ? path : "";
-    size_t start = 0;
-    while (start <= folders.size()) {
-      size_t end = folders.find(':', start);
-      if (end == std::string::npos) end = folders.size();
-      const fs::path candidate = fs::path(folders.substr(start, end - start)) / "ffmpeg";
-      if (end > start && ::access(candidate.c_str(), X_OK) == 0) return true;
-      start = end + 1;
-    }
-    return false;
-  }();
-  return present;
-}
-
-bool RunFfmpeg(const std::string& arguments) {
-  return std::system(("ffmpeg -nostdin -v error -y " + arguments + " >/dev/null 2>&1").c_str()) ==
-         0;
-}
-
-std::string Quoted(const fs::path& path) {
-  return "'" + path.string() + "'";
 }
 
 // A two-tone signal, different on each channel so that swapped or mixed
