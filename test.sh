@@ -2,8 +2,9 @@
 # Installs what is missing, builds everything, and runs every test: first the
 # engine's tests under AddressSanitizer and UndefinedBehaviorSanitizer, then
 # the threaded suites (playback, recording, the operation runner, the batch
-# tool's play and record, the background writer and the MP3 import's second
-# decoding thread) under ThreadSanitizer, then the whole suite.
+# tool's play and record, the background writer and the second decoding
+# threads of the MP3 and WMA imports) under ThreadSanitizer, then the whole
+# suite.
 # ./test.sh --no-sanitize skips both sanitizer builds.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -31,8 +32,8 @@ if [ "$sanitize" = 1 ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVELLMORE_TSAN=ON -DVELLMORE_GUI=OFF -DVELLMORE_BENCH=OFF >/dev/null
   cmake --build build-tsan --target audio_tests core_tests batch_audio_tests platform_tests codecs_tests \
-    vellmore-batch
-  threaded='^(BufferScheme|DeviceThread|Playback|Recording|Monitor|RecordTime|OperationRunner|Progress|BatchAudioTest|BackgroundWriter|Mp3DecoderFiles)\.'
+    ombrin_parallel_tests vellmore-batch
+  threaded='^(BufferScheme|DeviceThread|Playback|Recording|Monitor|RecordTime|OperationRunner|Progress|BatchAudioTest|BackgroundWriter|Mp3DecoderFiles|ParallelDecodeDamage|ParallelDecodeFailures)\.'
   (cd build-tsan &&
     TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
       ctest --output-on-failure -R "$threaded")
