@@ -21,6 +21,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "libs/ombrin/av_handles.h"
 #include "libs/ombrin/decode_options.h"
 #include "libs/ombrin/ombrin.h"
 
@@ -76,19 +77,6 @@ class DecodeSession {
               int32_t* sampleRate);
 
  private:
-  struct FormatCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-  };
-  struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-  };
-  struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-  };
-  struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-  };
-
   int32_t OpenReader(const char* inputPath);
   void ReadFormat(int16_t* channels, int16_t* bitsPerSample, int32_t* sampleRate);
   int32_t DecodeAll(const char* inputPath);
@@ -122,10 +110,10 @@ class DecodeSession {
   const DecodeOptions options_;
   DecodeReport* const report_;
 
-  std::unique_ptr<AVFormatContext, FormatCloser> format_;
-  std::unique_ptr<AVCodecContext, CodecFreer> codec_;
-  std::unique_ptr<AVPacket, PacketFreer> packet_;
-  std::unique_ptr<AVFrame, FrameFreer> frame_;
+  FormatHandle format_;
+  CodecHandle codec_;
+  PacketHandle packet_;
+  FrameHandle frame_;
   std::unique_ptr<SampleConverter> converter_;
   int streamIndex_ = -1;
   uint64_t durationUs_ = 0;

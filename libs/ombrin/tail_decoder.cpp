@@ -126,9 +126,9 @@ bool TailDecoder::Decode() {
   if (!Open()) return false;
   const AVCodec* decoder = avcodec_find_decoder(parameters_->codec_id);
   if (decoder == nullptr) return false;
-  std::unique_ptr<AVCodecContext, CodecFreer> codec(avcodec_alloc_context3(decoder));
-  std::unique_ptr<AVPacket, PacketFreer> packet(av_packet_alloc());
-  std::unique_ptr<AVFrame, FrameFreer> frame(av_frame_alloc());
+  CodecHandle codec(avcodec_alloc_context3(decoder));
+  PacketHandle packet(av_packet_alloc());
+  FrameHandle frame(av_frame_alloc());
   if (!codec || !packet || !frame) return false;
   if (avcodec_parameters_to_context(codec.get(), parameters_.get()) < 0) return false;
   codec->pkt_timebase = setup_.timeBase;

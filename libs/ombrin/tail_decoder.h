@@ -28,6 +28,7 @@ extern "C" {
 #include <libavformat/avformat.h>
 }
 
+#include "libs/ombrin/av_handles.h"
 #include "libs/ombrin/decode_session.h"
 #include "libs/ombrin/sample_converter.h"
 
@@ -83,22 +84,6 @@ class TailDecoder {
   uint64_t Bytes() const { return written_; }
 
  private:
-  struct FormatCloser {
-    void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
-  };
-  struct CodecFreer {
-    void operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-  };
-  struct ParametersFreer {
-    void operator()(AVCodecParameters* parameters) const { avcodec_parameters_free(&parameters); }
-  };
-  struct PacketFreer {
-    void operator()(AVPacket* packet) const { av_packet_free(&packet); }
-  };
-  struct FrameFreer {
-    void operator()(AVFrame* frame) const { av_frame_free(&frame); }
-  };
-
   TailDecoder(const TailSetup& setup, UniqueFd file);
   void Main();
   // true when the whole rest of the stream is in the file.
@@ -111,8 +96,8 @@ class TailDecoder {
 
   const TailSetup setup_;
   UniqueFd file_;
-  std::unique_ptr<AVCodecParameters, ParametersFreer> parameters_;
-  std::unique_ptr<AVFormatContext, FormatCloser> format_;
+  ParametersHandle parameters_;
+  FormatHandle format_;
   std::unique_ptr<SampleConverter> converter_;
   std::vector<uint8_t> pending_;
   uint64_t written_ = 0;
