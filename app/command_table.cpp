@@ -9,6 +9,7 @@
 #include "engine/editor_doc.h"
 #include "engine/op_codes.h"
 #include "platform/message.h"
+#include "platform/paths.h"
 #include "resources/control_ids.h"
 
 using namespace ids;
@@ -352,8 +353,7 @@ OpCode WriterForPath(const std::string& path) {
 std::string UnsavableExtensionMessage(const std::string& path) {
   const std::string extension = FileExtension(path);
   if (extension.empty() || WriterForPath(path) != OpCode{}) return {};
-  const size_t slash = path.rfind('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string name = platform::FileNameOf(path);
   const size_t dot = path.rfind('.');
   return "Sorry, " + name + " has an extension the editor cannot save (" + path.substr(dot) +
          "). Use .wav, .flac, .ogg, .opus, .mp3, .wma or .pcm.";

@@ -17,6 +17,7 @@
 #include "engine/progress.h"
 #include "platform/library.h"
 #include "platform/message.h"
+#include "platform/paths.h"
 #include "platform/unique_fd.h"
 
 using platform::FormatText;
@@ -48,11 +49,6 @@ bool LoadImportLibrary(AudioImportApi* api) {
   }
   *api = loaded;
   return true;
-}
-
-std::string FileName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 void ShowOpenFailure(int32_t result, const std::string& name, const AvImportInfo& info) {
@@ -126,7 +122,7 @@ OpResult ImportAudio(CEditorDoc& doc, Progress& progress, const AudioImportApi* 
     if (!LoadImportLibrary(&loaded)) return OP_FAILED;
     api = &loaded;
   }
-  const std::string name = FileName(doc.Path());
+  const std::string name = platform::FileNameOf(doc.Path());
 
   AvImportReader* opened = nullptr;
   AvImportInfo info{};

@@ -23,6 +23,7 @@
 #include "platform/background_writer.h"
 #include "platform/fault_injection.h"
 #include "platform/message.h"
+#include "platform/paths.h"
 #include "platform/unique_fd.h"
 
 using mp3::DecodeFrame;
@@ -45,12 +46,6 @@ constexpr uint64_t kPartBlock = 64 << 10;
 constexpr long kLayer3DecoderDelay = 529;
 // The encoder's end padding is less than two frames of the largest kind.
 constexpr uint64_t kMostTrimmedBytes = 2 * 1152 * kStereoFrameBytes;
-
-std::string FolderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // The output bytes a gapless decoder yields from the frames before `frame`
 // when every one decodes whole: all but the Info frame, less the encoder
@@ -214,9 +209,9 @@ int Mp3Decoder::DecodeToPcm(const std::string& sourcePath, const std::string& ou
         firstDecoded = 2;
       }
       if (params_.secondThread && sourceSize >= params_.secondThreadFromBytes) {
-        second =
-            std::make_unique<SecondHalfDecoder>(sourcePath, FolderOf(outputPath), sourceSize,
-                                                params_.fixedStreamParameters, params_.outputRate);
+        second = std::make_unique<SecondHalfDecoder>(sourcePath, platform::FolderOf(outputPath),
+                                                     sourceSize, params_.fixedStreamParameters,
+                                                     params_.outputRate);
       }
     }
     if (second && !comparing) {

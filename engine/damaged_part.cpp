@@ -2,17 +2,9 @@
 
 #include "engine/document_dialogs.h"
 #include "platform/message.h"
+#include "platform/paths.h"
 
 using platform::FormatText;
-
-namespace {
-
-std::string FileName(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-}  // namespace
 
 std::string ImportTimeText(int64_t frames, int32_t rate) {
   const int64_t seconds = rate > 0 ? frames / rate : 0;
@@ -22,7 +14,7 @@ std::string ImportTimeText(int64_t frames, int32_t rate) {
 
 OpResult OfferDamagedPart(DocumentDialogs& dialogs, const std::string& path, int64_t readableFrames,
                           int32_t rate) {
-  const std::string name = FileName(path);
+  const std::string name = platform::FileNameOf(path);
   if (readableFrames <= 0) {
     platform::ShowMessage(
         FormatText("%s is damaged: none of its audio could be read.", name.c_str()));

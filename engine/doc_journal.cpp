@@ -12,21 +12,14 @@
 #include "platform/durable_file.h"
 #include "platform/file_discard.h"
 #include "platform/message.h"
+#include "platform/paths.h"
 
 namespace {
-
-std::string FileName(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
-}
-
-std::string FolderOf(const std::string& path) {
-  return std::filesystem::path(path).parent_path().string();
-}
 
 // The number of the working file, "work_<N>.pcm", names the document in
 // its run folder: no other open document has the same.
 std::string DocumentId(const std::string& workPath) {
-  const std::string name = FileName(workPath);
+  const std::string name = platform::FileNameOf(workPath);
   const size_t underscore = name.rfind('_');
   const size_t dot = name.rfind('.');
   if (underscore == std::string::npos || dot == std::string::npos || dot <= underscore + 1) {
@@ -77,7 +70,7 @@ DocManifest DocJournal::Describe(const CEditorDoc& doc, const std::string& origi
     const auto absolute = std::filesystem::absolute(m.originalPath, ignored);
     if (!ignored) m.originalPath = absolute.string();
   }
-  m.title = m.originalPath.empty() ? "Untitled" : FileName(m.originalPath);
+  m.title = m.originalPath.empty() ? "Untitled" : platform::FileNameOf(m.originalPath);
   m.kind = AudioFileKind(m.originalPath);
   m.format = doc.Format();
   m.work = SlotOf(doc.work);
@@ -157,7 +150,7 @@ std::string DocJournal::ManifestName(const char* suffix) const {
 
 JournalStatus DocJournal::Record(const CEditorDoc& doc) {
   if (doc.work.pcmPath.empty()) return JournalStatus::Failed;
-  folder_ = FolderOf(doc.work.pcmPath);
+  folder_ = platform::FolderOf(doc.work.pcmPath);
   id_ = DocumentId(doc.work.pcmPath);
   // A document without audio and without history has nothing to give back.
   if (doc.dataLength == 0 && doc.undoCount == 0 && doc.redoCount == 0) {
@@ -242,7 +235,7 @@ void DocJournal::Remove() {
 void DocJournal::Warn(const CEditorDoc& doc) {
   if (warned_) return;
   warned_ = true;
-  const std::string name = doc.Path().empty() ? "Untitled" : FileName(doc.Path());
+  const std::string name = doc.Path().empty() ? "Untitled" : platform::FileNameOf(doc.Path());
   platform::ShowMessageF(
       "The recovery information of %s could not be written to %s. If the editor ends "
       "unexpectedly, its latest changes cannot be recovered.",

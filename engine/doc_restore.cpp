@@ -17,6 +17,7 @@
 #include "engine/progress.h"
 #include "platform/durable_file.h"
 #include "platform/message.h"
+#include "platform/paths.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ bool TakeFile(const std::string& from, const std::string& to) {
   // In a folder that cannot be written the candidate keeps its names, and
   // is offered again; a shared file would carry this document's edits into
   // audio the candidate's manifest still describes.
-  const std::string folder = from.substr(0, from.rfind('/'));
+  const std::string folder = platform::FolderOf(from);
   return ::access(folder.c_str(), W_OK) == 0 ? platform::LinkOrCopyFile(from, to)
                                              : platform::CopyFileFlushed(from, to);
 }

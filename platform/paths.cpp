@@ -70,6 +70,17 @@ std::string ExecutableFolder() {
   return exe.parent_path().string();
 }
 
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 std::string PlatformTempPath() {
   std::string folder = "/tmp";
   if (const char* tmp = std::getenv("TMPDIR"); tmp != nullptr && *tmp != '\0') {

@@ -41,6 +41,12 @@ std::string PlatformTempPath();
 // temporary folder.
 std::string ProposedTempFolder();
 
+// The part of `path` after its last "/" (all of it when there is none).
+std::string FileNameOf(const std::string& path);
+// The part of `path` before its last "/": "." when there is none, "/" for a
+// name in the root folder.
+std::string FolderOf(const std::string& path);
+
 // 14 digits of local time, YYYYMMDDhhmmss.
 std::string RunStamp(std::time_t when);
 
