@@ -53,7 +53,8 @@
 #include "gui/progress_dialog.h"
 #include "resources/control_ids.h"
 #include "tests/gui/modal_driver.h"
-#include "tests/support/environment_scope.h"
+#include "tests/gui/widget_test_main.h"
+#include "tests/support/editor_home.h"
 #include "tests/support/latest_manifest.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
@@ -223,19 +224,14 @@ constexpr int kReadyFd = 3;
 class EditorKill : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directory(Home());
-    fs::create_directory(Temp());
-    environment_.Set("VELLMORE_HOME", Home().string());
-    ConfigRecord record{};
-    record.SetTempFolder(Temp().string());
-    ASSERT_TRUE(WriteConfigFile((Home() / "editor.cfg").string(), record));
+    ASSERT_TRUE(home_.Create(dir_.Path()));
     std::string pcm(kAudioBytes, '\0');
     for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<char>(i * 31 + (i >> 11));
     WriteFileBytes(File("in.wav"), MakeWav(kCd, pcm));
   }
 
-  fs::path Home() const { return dir_ / "home"; }
-  fs::path Temp() const { return dir_ / "tmp"; }
+  fs::path Home() const { return home_.Home(); }
+  fs::path Temp() const { return home_.Temp(); }
   std::string File(const std::string& name) const { return (dir_ / name).string(); }
 
   // Starts the editor to be killed and kills it with SIGKILL once it says
@@ -269,7 +265,7 @@ class EditorKill : public ::testing::Test {
   }
 
   TempDir dir_;
-  EnvironmentScope environment_;
+  EditorHome home_;
 };
 
 TEST_F(EditorKill, RecoversWhatACleanRunSavedAtTheSamePoint) {
@@ -401,14 +397,9 @@ TEST_F(EditorKill, TheProgramWithoutAScreenSaysWhatWaitsAndKeepsIt) {
 
 // As the other widget tests' main, with the child mode in front.
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QStandardPaths::setTestModeEnabled(true);
-  QApplication app(argc, argv);
-  QApplication::setOrganizationName("Local AppWizard-Generated Applications");
-  QApplication::setApplicationName("Editor-gui-tests");
-  if (argc == 5 && std::strcmp(argv[1], kChildFlag) == 0) {
-    RunEditorToBeKilled(argv[2], StepsOf(argv[3]), argv[4][0] == '1', kReadyFd);
-  }
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return RunWidgetTests(argc, argv, [](int count, char** arguments) {
+    if (count == 5 && std::strcmp(arguments[1], kChildFlag) == 0) {
+      RunEditorToBeKilled(arguments[2], StepsOf(arguments[3]), arguments[4][0] == '1', kReadyFd);
+    }
+  });
 }

@@ -30,6 +30,7 @@
 #include "platform/folder_lock.h"
 #include "resources/control_ids.h"
 #include "tests/gui/wait_for.h"
+#include "tests/support/editor_home.h"
 #include "tests/support/environment_scope.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_app.h"
@@ -56,19 +57,14 @@ std::vector<fs::path> Entries(const fs::path& folder) {
 class RunTwice : public ::testing::Test {
  protected:
   void SetUp() override {
-    fs::create_directory(Home());
-    fs::create_directory(Temp());
-    environment_.Set("VELLMORE_HOME", Home().string());
-    ConfigRecord record{};
-    record.SetTempFolder(Temp().string());
-    ASSERT_TRUE(WriteConfigFile((Home() / "editor.cfg").string(), record));
+    ASSERT_TRUE(home_.Create(dir_.Path()));
     for (const char* name : {"a.wav", "b.wav"}) {
       WriteFileBytes(dir_ / name, MakeWav(kCd, std::string(kPcmLength, '\x41')));
     }
   }
 
-  fs::path Home() const { return dir_ / "home"; }
-  fs::path Temp() const { return dir_ / "tmp"; }
+  fs::path Home() const { return home_.Home(); }
+  fs::path Temp() const { return home_.Temp(); }
   std::string File(const char* name) const { return (dir_ / name).string(); }
   ConfigRecord ReadConfig() const {
     ConfigRecord record;
@@ -77,6 +73,7 @@ class RunTwice : public ::testing::Test {
   }
 
   TempDir dir_;
+  EditorHome home_;
   EnvironmentScope environment_;
 };
 
