@@ -27,9 +27,15 @@ class Discarder {
     if (worker_.joinable()) worker_.join();
   }
 
-  void Add(std::string path) {
+  // A file to delete by name, or one to let go of by closing its descriptor.
+  struct Job {
+    std::string path;
+    UniqueFd held;
+  };
+
+  void Add(Job job) {
     std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(path));
+    queue_.push_back(std::move(job));
     ++pending_;
     if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
     wake_.notify_all();
@@ -47,10 +53,11 @@ class Discarder {
       wake_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
       // Files still queued at the end are deleted before the worker leaves.
       if (queue_.empty()) return;
-      std::string path = std::move(queue_.front());
+      Job job = std::move(queue_.front());
       queue_.pop_front();
       lock.unlock();
-      ::unlink(path.c_str());
+      if (!job.path.empty()) ::unlink(job.path.c_str());
+      job.held.Reset();
       lock.lock();
       if (--pending_ == 0) idle_.notify_all();
     }
@@ -59,7 +66,7 @@ class Discarder {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;
-  std::deque<std::string> queue_;
+  std::deque<Job> queue_;
   size_t pending_ = 0;
   bool stopping_ = false;
   std::thread worker_;
@@ -86,7 +93,11 @@ std::string MoveAside(const std::string& path) {
 }
 
 void Discard(const std::string& asidePath) {
-  if (!asidePath.empty()) TheDiscarder().Add(asidePath);
+  if (!asidePath.empty()) TheDiscarder().Add({asidePath, UniqueFd()});
+}
+
+void ReleaseInBackground(UniqueFd held) {
+  if (held.Valid()) TheDiscarder().Add({std::string(), std::move(held)});
 }
 
 bool Restore(const std::string& asidePath, const std::string& path) {

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 // Files at least this long are deleted in the background.
@@ -24,6 +26,11 @@ bool Restore(const std::string& asidePath, const std::string& path);
 // Deletes `path`: a large file in the background, a small one at once.
 // false when it exists and could not be removed or moved aside.
 bool DiscardFile(const std::string& path);
+
+// Lets go of a file that has been replaced or deleted while `held` kept it
+// open: its blocks are freed when the last descriptor closes, and that close
+// happens in the background.
+void ReleaseInBackground(UniqueFd held);
 
 // Waits until every file handed to the background has been deleted.
 void WaitForDiscards();

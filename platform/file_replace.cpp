@@ -1,7 +1,9 @@
 #include "platform/file_replace.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +12,7 @@
 
 #include "platform/fault_injection.h"
 #include "platform/file_copy.h"
+#include "platform/file_discard.h"
 #include "platform/message.h"
 #include "platform/paths.h"
 #include "platform/unique_fd.h"
@@ -46,17 +49,43 @@ std::string CopyBeside(const std::string& finished, const std::string& target, m
   return pattern;
 }
 
+// Whether the old target, held open across the rename, should be let go of in
+// the background. Freeing the blocks of a file of hundreds of megabytes takes
+// a noticeable time (on a disk mounted with online discard, a quarter of a
+// second for 512 MiB), which the rename would otherwise wait for. Only on the
+// local filesystems known to let a file that is open be renamed over; a
+// network share may refuse that, or leave a placeholder file behind.
+bool ReleaseOldTargetLater(int fd, const struct stat& st) {
+  if (!S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_size < kDiscardInBackgroundBytes) {
+    return false;
+  }
+  struct statfs fs {};
+  if (::fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC:  // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 ReplaceStatus ReplaceFile(const std::string& finished, const std::string& target) {
   struct stat st {};
   mode_t mode = 0666;
+  UniqueFd oldTarget;
   if (::stat(target.c_str(), &st) == 0) {
     // Opening for writing without truncating proves the target may be
     // replaced and leaves it as it is.
     UniqueFd probe(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
     if (!probe.Valid()) return ReplaceStatus::TargetNotWritable;
     mode = st.st_mode & 07777;
+    if (ReleaseOldTargetLater(probe.Get(), st)) oldTarget = std::move(probe);
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -64,7 +93,10 @@ ReplaceStatus ReplaceFile(const std::string& finished, const std::string& target
   }
   ::chmod(finished.c_str(), mode);
 
-  if (RenameFile(finished.c_str(), target.c_str())) return ReplaceStatus::Done;
+  if (RenameFile(finished.c_str(), target.c_str())) {
+    ReleaseInBackground(std::move(oldTarget));
+    return ReplaceStatus::Done;
+  }
   if (errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOENT || errno == ENOTDIR) {
     return ReplaceStatus::TargetNotWritable;
   }
@@ -77,6 +109,7 @@ ReplaceStatus ReplaceFile(const std::string& finished, const std::string& target
     return ReplaceStatus::TargetNotWritable;
   }
   ::unlink(finished.c_str());
+  ReleaseInBackground(std::move(oldTarget));
   return ReplaceStatus::Done;
 }
 
