@@ -109,25 +109,27 @@ std::string RecoveryRowsJson(const std::vector<RecoveryCandidate>& candidates) {
 
 std::unique_ptr<CEditorDoc> RecoverDocument(CEditorApp& app,
                                             std::vector<RecoveryCandidate>& candidates,
-                                            const RecoveryRow& row,
-                                            std::vector<std::string>* problems) {
+                                            const RecoveryRow& row, RecoveryReport* report) {
   if (row.candidate >= candidates.size()) return nullptr;
   RecoveryCandidate& candidate = candidates[row.candidate];
   if (row.document >= candidate.documents.size()) return nullptr;
   const RecoverableDocument& document = candidate.documents[row.document];
   if (!document.readable) {
-    problems->push_back(document.manifestPath + " cannot be recovered: " + document.problem + ".");
+    report->problems.push_back(document.manifestPath + " cannot be recovered: " + document.problem +
+                               ".");
     return nullptr;
   }
   auto doc = std::make_unique<CEditorDoc>(app);
-  if (!doc->RestoreFromManifest(document.manifest, candidate.folder, problems)) return nullptr;
+  if (!doc->RestoreFromManifest(document.manifest, candidate.folder, &report->problems)) {
+    return nullptr;
+  }
   app.ShowFormat(doc->sampleRate, doc->channels, doc->bitsPerSample);
   const std::string manifestPath = document.manifestPath;
   RetireRecoveredDocument(candidate, document);
   if (::access(manifestPath.c_str(), F_OK) == 0) {
     // The folder cannot be written: the document is open all the same (its
     // files were copied), and the candidate stays as it was.
-    problems->push_back(
+    report->notes.push_back(
         (document.manifest.title.empty() ? std::string("Untitled") : document.manifest.title) +
         " was recovered, but its recovery files in " + candidate.folder +
         " cannot be removed (the folder cannot be written); they are left there.");
@@ -143,9 +145,13 @@ bool DiscardCandidates(std::vector<RecoveryCandidate>& candidates) {
   return removed;
 }
 
-std::string RecoveryProblemsText(const std::vector<std::string>& problems) {
-  if (problems.empty()) return {};
-  std::string text = "Not everything could be recovered:";
-  for (const std::string& problem : problems) text += "\n" + problem;
+std::string RecoveryReport::Text() const {
+  std::string text;
+  if (!problems.empty()) {
+    text = "Not everything could be recovered:";
+    for (const std::string& problem : problems) text += "\n" + problem;
+  }
+  // A note is no loss, and is not listed under the heading above.
+  for (const std::string& note : notes) text += (text.empty() ? "" : "\n\n") + note;
   return text;
 }

@@ -38,20 +38,25 @@ std::vector<RecoveryRow> RecoveryRows(const std::vector<RecoveryCandidate>& cand
 // The rows as a JSON array, numbered from 1 as `recover N` takes them.
 std::string RecoveryRowsJson(const std::vector<RecoveryCandidate>& candidates);
 
+// What recovering tells the user: what could not be recovered, and what was
+// recovered but could not be tidied away afterwards.
+struct RecoveryReport {
+  std::vector<std::string> problems;
+  std::vector<std::string> notes;
+
+  // The message for the user; "" when everything went as it should.
+  std::string Text() const;
+};
+
 // Recovers `row`'s document into a new document of `app`; on success the
 // candidate lets go of it (its manifest and files are removed, and the
 // folder with them once nothing else waits there). Null when the audio
-// could not be recovered; the candidate is then unchanged. `problems`
+// could not be recovered; the candidate is then unchanged. `report`
 // receives what could not be recovered either way.
 std::unique_ptr<CEditorDoc> RecoverDocument(CEditorApp& app,
                                             std::vector<RecoveryCandidate>& candidates,
-                                            const RecoveryRow& row,
-                                            std::vector<std::string>* problems);
+                                            const RecoveryRow& row, RecoveryReport* report);
 
 // "Discard": removes every candidate's folder. false when one could not be
 // removed completely.
 bool DiscardCandidates(std::vector<RecoveryCandidate>& candidates);
-
-// The message that tells the user what could not be recovered; "" when
-// everything was.
-std::string RecoveryProblemsText(const std::vector<std::string>& problems);

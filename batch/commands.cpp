@@ -711,10 +711,10 @@ std::string BuildRecover(const Words& args, Action* action) {
     const std::vector<RecoveryRow> rows = RecoveryRows(candidates);
     if (number > rows.size())
       return s.Refuse("Sorry, there is no document to recover by that number.");
-    std::vector<std::string> problems;
+    RecoveryReport report;
     std::unique_ptr<CEditorDoc> doc =
-        RecoverDocument(s.App(), candidates, rows[number - 1], &problems);
-    if (const std::string text = RecoveryProblemsText(problems); !text.empty()) {
+        RecoverDocument(s.App(), candidates, rows[number - 1], &report);
+    if (const std::string text = report.Text(); !text.empty()) {
       platform::ShowMessage(text);
     }
     if (doc == nullptr) return Outcome::Failed;

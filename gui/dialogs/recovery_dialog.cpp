@@ -116,15 +116,15 @@ void OfferRecovery(CEditorApp& app, CMainFrame& frame) {
     case CRecoveryDialog::Decision::Recover:
       break;
   }
-  std::vector<std::string> problems;
+  RecoveryReport report;
   for (const size_t index : dialog.CheckedRows()) {
     const RecoveryRow& row = rows[index];
-    std::unique_ptr<CEditorDoc> doc = RecoverDocument(app, candidates, row, &problems);
+    std::unique_ptr<CEditorDoc> doc = RecoverDocument(app, candidates, row, &report);
     if (doc != nullptr) {
       frame.AdoptDocument(std::move(doc), QString::fromStdString(row.title) + " (recovered)");
     }
   }
-  if (const std::string text = RecoveryProblemsText(problems); !text.empty()) {
+  if (const std::string text = report.Text(); !text.empty()) {
     platform::ShowMessage(text);
   }
 }

@@ -160,13 +160,17 @@ TEST_F(ReadOnlyTempFolder, ACandidateThatCannotBeWrittenIsRecoveredFromCopiesAnd
             !candidates[0].documents[0].readable) {
           return "the candidate is not offered";
         }
-        std::vector<std::string> problems;
+        RecoveryReport report;
         std::unique_ptr<CEditorDoc> doc =
-            RecoverDocument(app, candidates, RecoveryRows(candidates)[0], &problems);
-        if (doc == nullptr) return "not recovered: " + RecoveryProblemsText(problems);
+            RecoverDocument(app, candidates, RecoveryRows(candidates)[0], &report);
+        if (doc == nullptr) return "not recovered: " + report.Text();
         if (doc->dataLength != kPcm.size() - 4000 || !doc->IsModified()) return "wrong audio";
-        if (problems.size() != 1 || problems[0].find("cannot be removed") == std::string::npos) {
-          return "not one clear message: " + RecoveryProblemsText(problems);
+        // Everything was recovered: the files left behind are a note, not a
+        // loss, and the message does not say otherwise.
+        if (!report.problems.empty() || report.notes.size() != 1 ||
+            report.notes[0].find("cannot be removed") == std::string::npos ||
+            report.Text().find("Not everything") != std::string::npos) {
+          return "not one clear note: " + report.Text();
         }
         // Its history came along, and its edits stay its own.
         if (doc->DocRunOperation(OP_UNDO) != OP_DONE || doc->dataLength != kPcm.size()) {
@@ -221,11 +225,11 @@ TEST_F(ReadOnlyTempFolder, DocumentsInAGivenUpTempFolderAreStillRecovered) {
         if (candidates.size() != 1 || candidates[0].folder != Candidate().string()) {
           return "the candidate is not offered";
         }
-        std::vector<std::string> problems;
+        RecoveryReport report;
         std::unique_ptr<CEditorDoc> doc =
-            RecoverDocument(app, candidates, RecoveryRows(candidates)[0], &problems);
+            RecoverDocument(app, candidates, RecoveryRows(candidates)[0], &report);
         if (doc == nullptr || doc->dataLength != kPcm.size() - 4000) {
-          return "not recovered: " + RecoveryProblemsText(problems);
+          return "not recovered: " + report.Text();
         }
         return "";
       },

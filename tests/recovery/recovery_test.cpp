@@ -99,7 +99,9 @@ Recovered RecoverFirst(TestApp& t) {
   std::vector<RecoveryCandidate> candidates = FindRecoveryCandidates(t.App());
   r.rows = RecoveryRows(candidates);
   if (r.rows.empty()) return r;
-  r.doc = RecoverDocument(t.App(), candidates, r.rows[0], &r.problems);
+  RecoveryReport report;
+  r.doc = RecoverDocument(t.App(), candidates, r.rows[0], &report);
+  r.problems = report.problems;
   return r;
 }
 
