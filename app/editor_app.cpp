@@ -117,7 +117,11 @@ bool CEditorApp::LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOption
         unwritableTempFolder_ = config_.TempFolder();
         ShowMessageF("Error: Temp directory %s is invalid.  Please choose a new temp directory.",
                      config_.TempFolder().c_str());
-        if (options.firstRunDialogs) dialogs.RunTemporaryFileSettings(*this);
+        if (options.firstRunDialogs) {
+          dialogs.RunTemporaryFileSettings(*this);
+        } else {
+          UseStandInTempFolder();
+        }
       }
       break;
     case ConfigLoad::Partial:
@@ -135,6 +139,17 @@ bool CEditorApp::LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOption
       break;
   }
   return true;
+}
+
+void CEditorApp::UseStandInTempFolder() {
+  // Without dialogs nobody can choose another folder, so this run takes the
+  // one a first run would propose. The configuration keeps its own: the run
+  // does not write it, and the folder it names is still searched for
+  // documents to recover.
+  const std::string standIn = platform::ProposedTempFolder();
+  if (standIn == config_.TempFolder() || !FolderIsWritable(standIn)) return;
+  config_.SetTempFolder(standIn);
+  ShowMessageF("The temporary files of this run go to %s instead.", standIn.c_str());
 }
 
 bool CEditorApp::CreateRunFolder(const StartUpOptions& options) {

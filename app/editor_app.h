@@ -140,6 +140,9 @@ class CEditorApp : public DocumentHost, public AudioHost {
 
  private:
   bool LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOptions& options);
+  // A run without dialogs whose configured temporary folder cannot be
+  // written takes the proposed one for this run.
+  void UseStandInTempFolder();
   bool CreateRunFolder(const StartUpOptions& options);
   bool CreateSharedSlots();
 

@@ -296,6 +296,37 @@ TEST_F(StartUpTest, AProgramThatDoesNotOwnTheRecordLeavesItAlone) {
   EXPECT_EQ(app.RunFolder(), TempFolder() + "/20261209101112-batch-42");
 }
 
+// A run without dialogs (the batch tool) whose configured temporary folder
+// cannot be written says so and takes the folder a first run would propose,
+// for this run only. The configured folder is still searched for documents
+// to recover.
+TEST_F(StartUpTest, ARunWithoutDialogsTakesAStandInForAnUnwritableTempFolder) {
+  const std::string unusable = (temp.Path() / "file").string();
+  WriteFileBytes(unusable, "");
+  const fs::path runtime = temp.Path() / "runtime";
+  fs::create_directory(runtime);
+  EnvironmentScope environment;
+  environment.Set("XDG_RUNTIME_DIR", runtime.c_str());
+  WriteConfig(unusable);
+  const std::string before = ReadFileBytes(home / "editor.cfg");
+  MessageRecorder messages;
+  RecordingDialogs dialogs(TempFolder());
+  StartUpOptions options;
+  options.firstRunDialogs = false;
+  options.ownsRunFolderRecord = false;
+  CEditorApp app(FixedStart());
+  ASSERT_TRUE(app.StartUp(dialogs, options));
+  EXPECT_EQ(app.RunFolder(), runtime.string() + "/20261209101112");
+  EXPECT_EQ(
+      messages.Messages(),
+      (std::vector<std::string>{
+          "Error: Temp directory " + unusable + " is invalid.  Please choose a new temp directory.",
+          "The temporary files of this run go to " + runtime.string() + "/ instead."}));
+  EXPECT_EQ(app.UnwritableTempFolder(), unusable);
+  EXPECT_TRUE(dialogs.calls.empty());
+  EXPECT_EQ(ReadFileBytes(home / "editor.cfg"), before);
+}
+
 TEST_F(StartUpTest, ActiveDocumentIsPinnedWhileAnOperationRuns) {
   CEditorApp app(FixedStart());
   auto* first = reinterpret_cast<CEditorDoc*>(0x1000);
