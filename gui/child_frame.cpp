@@ -38,7 +38,11 @@ CChildFrame::~CChildFrame() {
 
 void CChildFrame::showEvent(QShowEvent* event) {
   QMdiSubWindow::showEvent(event);
-  // A maximised window keeps the size of the area it fills.
+  // The standard size on the first show only: a window shown again (its
+  // main window restored) keeps the size the user gave it, and a maximised
+  // one the size of the area it fills.
+  if (shownBefore_) return;
+  shownBefore_ = true;
   if (!isMaximized()) resize(640, 300);
 }
 

@@ -38,4 +38,5 @@ class CChildFrame : public QMdiSubWindow {
   CEditorView* view_;
   QString name_;
   bool closed_ = false;
+  bool shownBefore_ = false;
 };

@@ -125,6 +125,23 @@ TEST(MainWindow, ANewWindowOpensMaximisedWhenTheActiveOneIs) {
   EXPECT_FALSE(frame.Template().NewDocument()->isMaximized());
 }
 
+// A document window opens at its standard size; one the user has resized
+// keeps that size when the main window is hidden and shown again (minimised
+// and restored).
+TEST(MainWindow, AResizedWindowKeepsItsSizeWhenShownAgain) {
+  TestApp t;
+  CMainFrame frame(t.App());
+  frame.setGeometry(0, 0, 1200, 800);
+  frame.show();
+  CChildFrame* child = frame.Template().NewDocument();
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(child->size(), QSize(640, 300));
+  child->resize(900, 420);
+  frame.hide();
+  frame.show();
+  EXPECT_EQ(child->size(), QSize(900, 420));
+}
+
 TEST(MainWindow, WindowMenuListsTheOpenWindowsAndChecksTheActiveOne) {
   TestApp t;
   CMainFrame frame(t.App());
