@@ -119,7 +119,7 @@ bool CEditorApp::LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOption
                      config_.TempFolder().c_str());
         if (options.firstRunDialogs) {
           dialogs.RunTemporaryFileSettings(*this);
-        } else {
+        } else if (!options.ownsRunFolderRecord) {
           UseStandInTempFolder();
         }
       }
@@ -143,9 +143,9 @@ bool CEditorApp::LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOption
 
 void CEditorApp::UseStandInTempFolder() {
   // Without dialogs nobody can choose another folder, so this run takes the
-  // one a first run would propose. The configuration keeps its own: the run
-  // does not write it, and the folder it names is still searched for
-  // documents to recover.
+  // one a first run would propose. Only a run that never writes the
+  // configuration comes here, so the configuration keeps its own folder,
+  // which is still searched for documents to recover.
   const std::string standIn = platform::ProposedTempFolder();
   if (standIn == config_.TempFolder() || !FolderIsWritable(standIn)) return;
   config_.SetTempFolder(standIn);

@@ -140,8 +140,9 @@ class CEditorApp : public DocumentHost, public AudioHost {
 
  private:
   bool LoadConfiguration(FirstRunDialogs& dialogs, const StartUpOptions& options);
-  // A run without dialogs whose configured temporary folder cannot be
-  // written takes the proposed one for this run.
+  // A run without dialogs that does not write the configuration (the batch
+  // tool) takes the proposed temporary folder for this run when the
+  // configured one cannot be written.
   void UseStandInTempFolder();
   bool CreateRunFolder(const StartUpOptions& options);
   bool CreateSharedSlots();
