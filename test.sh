@@ -33,7 +33,7 @@ if [ "$sanitize" = 1 ]; then
     -DVELLMORE_TSAN=ON -DVELLMORE_GUI=OFF -DVELLMORE_BENCH=OFF >/dev/null
   cmake --build build-tsan --target audio_tests core_tests batch_audio_tests platform_tests codecs_tests \
     ombrin_parallel_tests vellmore-batch
-  threaded='^(BufferScheme|DeviceThread|Playback|Recording|Monitor|RecordTime|OperationRunner|Progress|BatchAudioTest|BackgroundWriter|Mp3DecoderFiles|ParallelDecodeDamage|ParallelDecodeFailures)\.'
+  threaded='^(BufferScheme|DeviceThread|Playback|Recording|Monitor|RecordTime|OperationRunner|Progress|BatchAudioTest|BackgroundWriter|ReadLease|BorrowedAudio|Mp3DecoderFiles|ParallelDecodeDamage|ParallelDecodeFailures)\.'
   (cd build-tsan &&
     TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1" \
       ctest --output-on-failure -R "$threaded")

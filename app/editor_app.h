@@ -83,6 +83,11 @@ class CEditorApp : public DocumentHost, public AudioHost {
   void SetClosingDocument(CEditorDoc* doc) override { closingDocument_ = doc; }
   CEditorDoc* ClosingDocument() const { return closingDocument_; }
   int& OperationInProgress() override { return operationInProgress_; }
+  // Off unless set: the window plays and draws a file as soon as it opens.
+  // The batch tool, whose scripts often open a file only to save it
+  // elsewhere, sets it.
+  bool DefersWorkingCopies() const override { return defersWorkingCopies_; }
+  void SetDefersWorkingCopies(bool defer) { defersWorkingCopies_ = defer; }
   void DocumentOpened() { ++documentCount_; }
   // Counts the document and gives it its tools and the codecs' operations.
   void DocumentCreated(CEditorDoc& doc) override;
@@ -162,6 +167,7 @@ class CEditorApp : public DocumentHost, public AudioHost {
 
   CEditorDoc* activeDocument_ = nullptr;
   CEditorDoc* closingDocument_ = nullptr;
+  bool defersWorkingCopies_ = false;
   int operationInProgress_ = 0;
   int documentCount_ = 0;
   std::vector<CEditorDoc*> documents_;  // every document alive, in creation order

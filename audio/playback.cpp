@@ -75,6 +75,8 @@ bool PlayStartAllowed(const CEditorDoc& doc) {
 bool AudioEngine::Start(bool looped) {
   CEditorDoc* doc = host_.ActiveDocument();
   if (doc == nullptr || playState_.load() != PLAY_IDLE) return false;
+  // The device thread reads the working copy's mapping.
+  if (!doc->EnsureWorkingCopy()) return false;
   platform::WaveWaitForClosedDevices();
   loop_.store(looped ? 1 : 0);
 

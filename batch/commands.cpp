@@ -748,6 +748,7 @@ std::string BuildInfo(const Words& args, Action* action) {
 Outcome ExportPeaks(Session& s, const std::string& target) {
   CEditorDoc* doc = s.Active();
   if (doc == nullptr) return s.Refuse("Sorry, no file is open to export peaks from.");
+  if (!doc->EnsureWorkingCopy()) return Outcome::Failed;
   std::string temporary;
   if (platform::ReserveNumberedFile(s.App().RunFolder(), "peaks", ".pek", &temporary) !=
       platform::ReserveStatus::Done) {

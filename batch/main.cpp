@@ -166,6 +166,7 @@ int main(int argc, char** argv) {
   app.SetOperationHost(&progress);
   app.SetDocumentDialogs(&dialogs);
   app.installTools = InstallDocumentTools;
+  app.SetDefersWorkingCopies(true);
   DefaultFirstRunDialogs firstRun;
   StartUpOptions options;
   options.firstRunDialogs = false;

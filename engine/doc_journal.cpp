@@ -152,8 +152,10 @@ JournalStatus DocJournal::Record(const CEditorDoc& doc) {
   if (doc.work.pcmPath.empty()) return JournalStatus::Failed;
   folder_ = platform::FolderOf(doc.work.pcmPath);
   id_ = DocumentId(doc.work.pcmPath);
-  // A document without audio and without history has nothing to give back.
-  if (doc.dataLength == 0 && doc.undoCount == 0 && doc.redoCount == 0) {
+  // A document without audio and without history has nothing to give back,
+  // and neither has one that still reads its audio from the file it opened:
+  // it is that file, unchanged.
+  if ((doc.dataLength == 0 && doc.undoCount == 0 && doc.redoCount == 0) || doc.BorrowsAudio()) {
     Remove();
     return JournalStatus::Removed;
   }

@@ -28,6 +28,11 @@ class DocumentHost {
   virtual TempAudioFile* TempC() = 0;
   virtual TempAudioFile* TempD() = 0;
 
+  // Whether an opened WAV or raw PCM file may be read in place until its
+  // working copy is needed (see BorrowedAudio): a run that opens files to
+  // save them elsewhere, not one that shows and plays them at once.
+  virtual bool DefersWorkingCopies() const = 0;
+
   virtual OperationHost& Host() = 0;
   virtual DocumentDialogs& Dialogs() = 0;
   virtual int& OperationInProgress() = 0;

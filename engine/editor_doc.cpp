@@ -10,6 +10,7 @@
 #include <limits>
 #include <vector>
 
+#include "engine/borrowed_audio.h"
 #include "engine/damaged_part.h"
 #include "engine/document_commit.h"
 #include "engine/document_dialogs.h"
@@ -18,6 +19,7 @@
 #include "engine/op_codes.h"
 #include "engine/operation_runner.h"
 #include "engine/peak_file.h"
+#include "engine/sample_copy.h"
 #include "engine/wave_file.h"
 #include "platform/file_copy.h"
 #include "platform/message.h"
@@ -27,10 +29,6 @@ using platform::ShowMessage;
 using platform::ShowMessageF;
 
 namespace {
-
-// Large enough for few system calls, small enough to stay in the cache while
-// it is both written out and summarised.
-constexpr uint32_t kCopyChunk = 1 << 20;
 
 // Length of an open file when it fits the 32-bit length fields.
 bool FileLength32(int fd, uint32_t* length) {
@@ -120,6 +118,8 @@ void CEditorDoc::AdoptOperation(OpCode code, Operation operation) {
 CEditorDoc::~CEditorDoc() {
   journal.Remove();
   app_.StopPlaybackOf(*this);
+  // A copy the lease thread is making ends before the working file goes.
+  borrowed_.reset();
   bool cleaned = true;
   if (CleanupTempAudioFile(&work, 0) != OP_DONE) {
     ShowMessage("Failed to cleanup working file");
@@ -272,7 +272,7 @@ bool CEditorDoc::OpenThroughImport(OpCode code, const char* failure) {
 }
 
 bool CEditorDoc::FinishOpen() {
-  if (DocMemMapFile(&work, PCM_PART, MAP_READ) != OP_DONE) {
+  if (!BorrowsAudio() && DocMemMapFile(&work, PCM_PART, MAP_READ) != OP_DONE) {
     ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.pcmPath.c_str());
     return false;
   }
@@ -290,7 +290,7 @@ bool CEditorDoc::FinishOpen() {
   ResetPositions();
   blockAlign = static_cast<int16_t>(channels * (bitsPerSample / 8));
   hasAudio = dataLength != 0 ? 1 : 0;
-  if (DocMemMapFile(&work, PEAK_PART, MAP_READ) != OP_DONE) {
+  if (!BorrowsAudio() && DocMemMapFile(&work, PEAK_PART, MAP_READ) != OP_DONE) {
     ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.peakPath.c_str());
     return false;
   }
@@ -298,6 +298,9 @@ bool CEditorDoc::FinishOpen() {
   // Only part of a damaged file was opened: closing asks before the rest of
   // it is lost for good, as it would after an edit.
   if (importedSource.partial) savedIndex_ = -1;
+  // Being changed, it is journalled for recovery like any change, from its
+  // working copy.
+  if (importedSource.partial && !EnsureWorkingCopy()) return false;
   app_.ShowFormat(sampleRate, channels, bitsPerSample);
   journal.Record(*this);
   return true;
@@ -322,6 +325,9 @@ OpResult CEditorDoc::DocRunOperation(OpCode code) {
 }
 
 OpResult CEditorDoc::DispatchOperation(OpCode code, Progress& progress) {
+  if (!RunsOnBorrowedAudio(code)) {
+    if (const OpResult made = EnsureWorkingCopy(progress); made != OP_DONE) return made;
+  }
   const int16_t undoCountBefore = undoCount, undoPositionBefore = undoPosition;
   OpResult result = OP_PENDING;
   if (CommitsAsOneStep(code)) {
@@ -428,6 +434,17 @@ void CEditorDoc::SetView(uint32_t start, uint32_t end) {
 OpResult CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t offset,
                                          uint32_t length, uint32_t total, Progress& progress) {
   peaksMadeWithCopy_ = false;
+  borrowed_.reset();
+  const auto block = static_cast<uint32_t>(std::max(work.BlockSize(), 1));
+  if (app_.DefersWorkingCopies()) {
+    borrowed_ = BorrowedAudio::Borrow(source, offset, length, block, work);
+    if (borrowed_ != nullptr) {
+      // The copy and its waveform are made when something first needs them.
+      work.pcmLength = dataLength = borrowed_->Length();
+      work.peakLength = PeakLengthFor(work.Format(), work.pcmLength);
+      return OP_DONE;
+    }
+  }
   platform::UniqueFd out = platform::CreateFreshFile(work.pcmPath, O_WRONLY);
   if (!out.Valid()) {
     ShowMessageF("Failed to open PCM File: %s\n", work.pcmPath.c_str());
@@ -441,34 +458,26 @@ OpResult CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t off
   progress.SetTotal(total / 100);
   progress.SetCaption("Creating a working version of the audio.");
 
-  // The samples pass through one buffer that both the working file and the
-  // waveform summary are made from, so opening reads the source once. Without
-  // a peak file here the waveform is simply built afterwards.
+  // Without a peak file here the waveform is simply built afterwards.
   platform::UniqueFd peaks = platform::CreateFreshFile(work.peakPath, O_WRONLY);
   PeakBuilder builder(work.Format(), peaks.Get());
-  std::vector<uint8_t> buffer(std::min(kCopyChunk, length));
   // The copy ends at the end of the source even when the header promised more.
   uint32_t written = 0;
-  while (written < length) {
-    const size_t want = std::min<size_t>(buffer.size(), length - written);
-    const ssize_t n = ::pread(in.Get(), buffer.data(), want, static_cast<off_t>(offset) + written);
-    if (n < 0) {
+  switch (CopySamples(in.Get(), offset, length, out.Get(), peaks.Valid() ? &builder : nullptr,
+                      &progress, &written)) {
+    case SampleCopyStatus::Done:
+      break;
+    case SampleCopyStatus::Cancelled:
+      return OP_CANCELLED;
+    case SampleCopyStatus::ReadFailed:
       ShowMessageF("Failed to read %s", source.c_str());
       return OP_FAILED;
-    }
-    if (n == 0) break;
-    if (!platform::WriteFully(out.Get(), buffer.data(), static_cast<size_t>(n))) {
+    case SampleCopyStatus::WriteFailed:
       ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
       return OP_FAILED;
-    }
-    if (peaks.Valid()) builder.Feed(buffer.data(), static_cast<size_t>(n));
-    written += static_cast<uint32_t>(n);
-    progress.Step(written / 100);
-    if (progress.IsCancelled()) return OP_CANCELLED;
   }
   // Only whole frames are kept; the summary never covers a partial frame.
-  const auto block = work.BlockSize();
-  if (block > 0) written -= written % static_cast<uint32_t>(block);
+  written -= written % block;
   if (::ftruncate(out.Get(), written) != 0) {
     ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
     return OP_FAILED;
@@ -483,7 +492,8 @@ OpResult CEditorDoc::CopyIntoWorkingFile(const std::string& source, uint32_t off
 }
 
 OpResult CEditorDoc::MakePeakFile(Progress& progress) {
-  if (!peaksMadeWithCopy_) return DrawPeakFile(&work, progress);
+  // Borrowed audio gets its waveform with its working copy.
+  if (!peaksMadeWithCopy_ && !BorrowsAudio()) return DrawPeakFile(&work, progress);
   // Already made while the working copy was written.
   peaksMadeWithCopy_ = false;
   progress.SetCaption("Creating waveform file.");
@@ -500,6 +510,56 @@ OpResult CEditorDoc::CreateWorkingCopy(Progress& progress) {
       OfferDamagedPart(app_.Dialogs(), path_, dataLength / work.BlockSize(), sampleRate);
   importedSource.partial = answer == OP_DONE;
   return answer;
+}
+
+bool CEditorDoc::RunsOnBorrowedAudio(OpCode code) const {
+  return code == WRITE_WAVE_FILE || code == WRITE_PCM_FILE || code == OP_PEAK_FILE;
+}
+
+OpResult CEditorDoc::EnsureWorkingCopy(Progress& progress) {
+  if (borrowed_ == nullptr) return OP_DONE;
+  switch (borrowed_->MakeWorkingCopy(&progress)) {
+    case BorrowStatus::Done:
+      break;
+    case BorrowStatus::Cancelled:
+      return OP_CANCELLED;
+    case BorrowStatus::Failed:
+      ShowMessageF("Failed to write the working file %s", work.pcmPath.c_str());
+      return OP_FAILED;
+    case BorrowStatus::SourceChanged:
+      ShowSourceChanged(borrowed_->Path());
+      return OP_FAILED;
+  }
+  const uint32_t peaks = work.peakLength;  // what the positions were scaled to
+  if (DocMemMapFile(&work, PCM_PART, MAP_READ) != OP_DONE) {
+    ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.pcmPath.c_str());
+    return OP_FAILED;
+  }
+  // Without a whole peak file from the copy, the waveform is built now, to
+  // the end: the working copy is there either way.
+  work.peakLength = borrowed_->PeaksWritten();
+  if (work.peakLength != peaks) {
+    UninterruptibleProgress uninterruptible(progress);
+    (void)DrawPeakFile(&work, uninterruptible);
+  }
+  if (work.peakLength != peaks || DocMemMapFile(&work, PEAK_PART, MAP_READ) != OP_DONE) {
+    ShowMessageF("OnOpenDocument: Failed to open read to target file: %s", work.peakPath.c_str());
+    (void)CloseMemMapFile(&work, PCM_PART);
+    work.peakLength = peaks;
+    return OP_FAILED;
+  }
+  borrowed_.reset();
+  return OP_DONE;
+}
+
+bool CEditorDoc::EnsureWorkingCopy() {
+  if (!BorrowsAudio()) return true;
+  OpResult made = OP_FAILED;
+  app_.Host().Run(OP_WORKING_FILE, [&](Progress& progress) {
+    made = EnsureWorkingCopy(progress);
+    return made;
+  });
+  return made == OP_DONE;
 }
 
 OpResult CEditorDoc::ImportPcm(Progress& progress) {
@@ -564,9 +624,11 @@ OpResult CEditorDoc::AdoptDecodedWorkingFile() {
 }
 
 OpResult CEditorDoc::WriteWave(Progress& progress) {
-  return WriteWaveFile({&work, Format(), dataLength, path_, app_.RunFolder()}, progress);
+  return WriteWaveFile({&work, Format(), dataLength, path_, app_.RunFolder(), borrowed_.get()},
+                       progress);
 }
 
 OpResult CEditorDoc::WriteRawPcm(Progress& progress) {
-  return WriteRawPcmFile({&work, Format(), dataLength, path_, app_.RunFolder()}, progress);
+  return WriteRawPcmFile({&work, Format(), dataLength, path_, app_.RunFolder(), borrowed_.get()},
+                         progress);
 }

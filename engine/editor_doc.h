@@ -18,6 +18,7 @@
 #include "engine/temp_audio_file.h"
 #include "engine/undo_entry.h"
 
+class BorrowedAudio;
 class DocumentHost;
 struct DocManifest;
 class EffectTool;
@@ -161,6 +162,16 @@ class CEditorDoc {
     work.peakLength = peakLength;
     peaksMadeWithCopy_ = true;
   }
+  // Whether the samples are still read from the opened file itself, its
+  // working copy waiting until something needs it (see BorrowedAudio).
+  bool BorrowsAudio() const { return borrowed_ != nullptr; }
+  // Makes the working copy of borrowed audio now and maps it; OP_DONE at
+  // once when there is one. OP_CANCELLED, or OP_FAILED after a message.
+  OpResult EnsureWorkingCopy(Progress& progress);
+  // The same through the program's progress host, for steps outside an
+  // operation that read the samples or the waveform (playback, exporting
+  // the peak data); true when the working copy is there.
+  bool EnsureWorkingCopy();
   // The host's result field of the last operation run; OP_PENDING before
   // the first.
   OpResult LastResult() const { return lastResult_; }
@@ -236,8 +247,14 @@ class CEditorDoc {
   // Copies `length` bytes of `source` from `offset` into the working PCM
   // file, ending early at the end of the source; the working length becomes
   // what was written, cut to whole frames. Builds the peak file on the way.
+  // Where the host defers working copies and the file can be leased, only
+  // borrows it: the copy and the peak file wait (see BorrowedAudio).
   OpResult CopyIntoWorkingFile(const std::string& source, uint32_t offset, uint32_t length,
                                uint32_t total, Progress& progress);
+  // Whether operation `code` can run on borrowed audio: the writers that
+  // copy the samples as they are, and the peak step of opening (the peak
+  // file comes with the working copy).
+  bool RunsOnBorrowedAudio(OpCode code) const;
   // The waveform of a newly opened document: the one made with the working
   // copy, or built from the working file now.
   OpResult MakePeakFile(Progress& progress);
@@ -258,6 +275,7 @@ class CEditorDoc {
   // undo ring.
   void CountEdit(OpCode code, int16_t undoCountBefore, int16_t undoPositionBefore);
   bool peaksMadeWithCopy_ = false;
+  std::unique_ptr<BorrowedAudio> borrowed_;
   // The renames of the operation being committed, while a DocumentCommit is
   // open; null otherwise.
   platform::FileMoves* commitMoves_ = nullptr;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 
+#include "engine/borrowed_audio.h"
 #include "engine/op_codes.h"
 #include "engine/progress.h"
 #include "platform/fault_injection.h"
@@ -106,7 +107,8 @@ OpResult WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progr
   const uint32_t block = job.format.bitsPerSample == 8 ? 8124 : 16384;
   const uint32_t run = 512 * block;
   const int source = job.work->pcmMap.Fd();
-  if (job.dataLength > 0 && source < 0) written = false;
+  if (job.dataLength > 0 && source < 0 && job.borrowed == nullptr) written = false;
+  bool sourceChanged = false;
   for (uint32_t done = 0; written && done < job.dataLength;) {
     const uint32_t size = std::min(run, job.dataLength - done);
     for (uint32_t stepped = done; stepped < done + size;) {
@@ -119,12 +121,23 @@ OpResult WriteAudioFile(const AudioWriteJob& job, Layout layout, Progress& progr
       }
     }
     const off_t at = dataStart + off_t{done};
-    written = platform::CopyFileRangeFully(source, done, fd.Get(), at, size);
+    if (job.borrowed != nullptr) {
+      const BorrowStatus copied = job.borrowed->CopyTo(done, fd.Get(), at, size);
+      sourceChanged = copied == BorrowStatus::SourceChanged;
+      written = copied == BorrowStatus::Done;
+    } else {
+      written = platform::CopyFileRangeFully(source, done, fd.Get(), at, size);
+    }
     if (written) (void)::sync_file_range(fd.Get(), at, size, SYNC_FILE_RANGE_WRITE);
     done += size;
   }
   if (written) written = platform::SyncFile(fd.Get());
   if (fd.Close() != 0) written = false;
+  if (sourceChanged) {
+    ShowSourceChanged(job.borrowed->Path());
+    discard();
+    return OP_FAILED;
+  }
   if (!written) {
     // A full disk or an I/O error: the target is left as it was.
     ShowMessageF("WriteWaveFile: Unable to write to temp file %s", temporary.c_str());

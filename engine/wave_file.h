@@ -6,6 +6,7 @@
 
 #include "engine/temp_audio_file.h"
 
+class BorrowedAudio;
 class Progress;
 
 struct WaveHeader {
@@ -31,6 +32,8 @@ struct AudioWriteJob {
   uint32_t dataLength = 0;
   std::string target;      // the user's file
   std::string tempFolder;  // the run folder, for the file being written
+  // When set, the samples are read from here rather than from `work`.
+  const BorrowedAudio* borrowed = nullptr;
 };
 
 // Write a WAV file (44-byte header) or the bare PCM bytes into a new file in
