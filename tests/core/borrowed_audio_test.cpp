@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -38,20 +37,6 @@ uintmax_t SizeOf(const std::string& path) {
   std::error_code error;
   const uintmax_t size = fs::file_size(path, error);
   return error ? 0 : size;
-}
-
-// Another program writing over the file in place, as `cp` over it does; it
-// returns once the write is through.
-bool RewriteInAnotherProcess(const std::string& path, const std::string& bytes) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-    const bool ok =
-        fd >= 0 && ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
-    ::_exit(ok ? 0 : 1);
-  }
-  int status = 0;
-  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 }  // namespace

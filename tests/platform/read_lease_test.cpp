@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,28 +13,6 @@
 
 #include "platform/unique_fd.h"
 #include "tests/support/temp_dir.h"
-
-namespace {
-
-// Another program that writes `text` over the file in place, as `cp` over
-// an existing file does. Returns its process id.
-pid_t RewriteInChild(const std::string& path, const std::string& text) {
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC);
-    const bool ok =
-        fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    ::_exit(ok ? 0 : 1);
-  }
-  return child;
-}
-
-bool ExitedWell(pid_t child) {
-  int status = 0;
-  return ::waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-}  // namespace
 
 // The writer waits until the callback has run, and the callback still reads
 // the old content, however long it takes.
@@ -54,8 +31,7 @@ TEST(ReadLease, ARewriteWaitsUntilTheHolderHasTakenWhatItNeeds) {
   });
   ASSERT_NE(lease, nullptr);
 
-  const pid_t child = RewriteInChild(path, "new");
-  ASSERT_TRUE(ExitedWell(child));
+  ASSERT_TRUE(RewriteInAnotherProcess(path, "new"));
   EXPECT_EQ(breaks.load(), 1);
   EXPECT_EQ(seenByCallback, "old audio");
   EXPECT_EQ(ReadFileBytes(path), "new");
@@ -78,7 +54,7 @@ TEST(ReadLease, NoLeaseOnAFileOpenForWritingAndNoneAfterItIsGone) {
   ASSERT_NE(lease, nullptr);
   lease.reset();
   const auto started = std::chrono::steady_clock::now();
-  ASSERT_TRUE(ExitedWell(RewriteInChild(path, "new")));
+  ASSERT_TRUE(RewriteInAnotherProcess(path, "new"));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
   EXPECT_EQ(breaks.load(), 0);
   EXPECT_EQ(ReadFileBytes(path), "new");

@@ -24,3 +24,6 @@ class TempDir {
 // Small file helpers shared by the tests.
 void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes);
 std::string ReadFileBytes(const std::filesystem::path& path);
+// Another program writing `bytes` over the file in place, as `cp` over an
+// existing file does; true once the write is through.
+bool RewriteInAnotherProcess(const std::filesystem::path& path, const std::string& bytes);
