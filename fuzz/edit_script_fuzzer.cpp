@@ -16,7 +16,11 @@
 namespace {
 
 // Positions in bytes are clamped to the audio, so one script fits any file.
+// As in the batch tool, the file is read in place until the first command
+// that needs its samples (the copy after the first save) makes the working
+// copy.
 const char* const kScript[] = {
+    "save @/first.wav",
     "select 4 40000",
     "copy",
     "cut",
@@ -68,6 +72,7 @@ std::vector<Action> BuildScript(const std::string& folder) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzSandbox& sandbox = FuzzSandbox::Get();
   static const std::vector<Action> script = BuildScript(sandbox.Folder() + "/inputs");
+  sandbox.App().SetDefersWorkingCopies(true);
   const std::string path = sandbox.WriteInput("input.wav", data, size);
   {
     Session session(sandbox.App(), sandbox.Dialogs());
