@@ -83,7 +83,7 @@ bool BorrowedAudio::SourceUnchanged() const {
 BorrowStatus BorrowedAudio::CopyTo(uint32_t from, int out, off_t at, uint32_t size) const {
   std::shared_lock lock(mutex_);
   if (lost_) return BorrowStatus::SourceChanged;
-  if (made_) {
+  if (working_.Valid()) {
     return platform::CopyFileRangeFully(working_.Get(), from, out, at, size) ? BorrowStatus::Done
                                                                              : BorrowStatus::Failed;
   }
@@ -98,17 +98,16 @@ BorrowStatus BorrowedAudio::CopyTo(uint32_t from, int out, off_t at, uint32_t si
 
 BorrowStatus BorrowedAudio::MakeWorkingCopy(Progress* progress) {
   std::unique_lock lock(mutex_);
-  if (made_) return BorrowStatus::Done;
+  if (working_.Valid()) return BorrowStatus::Done;
   if (lost_) return BorrowStatus::SourceChanged;
   const BorrowStatus status = CopyLocked(progress);
-  if (status == BorrowStatus::Done) {
-    made_ = true;
-  } else if (status == BorrowStatus::SourceChanged || progress == nullptr) {
-    // The lease thread lets the rewrite go ahead when it returns: what was
-    // opened cannot be read any more.
+  // The lease thread lets the rewrite go ahead when it returns: what was
+  // opened cannot be read any more.
+  if (status == BorrowStatus::SourceChanged ||
+      (status != BorrowStatus::Done && progress == nullptr)) {
     lost_ = true;
   }
-  if ((made_ || lost_) && lease_ != nullptr) lease_->LetGo();
+  if ((working_.Valid() || lost_) && lease_ != nullptr) lease_->LetGo();
   return lost_ ? BorrowStatus::SourceChanged : status;
 }
 

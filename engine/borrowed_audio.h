@@ -94,7 +94,6 @@ class BorrowedAudio {
   mutable std::shared_mutex mutex_;
   platform::UniqueFd working_;  // open once the copy is made
   uint32_t peaksWritten_ = 0;
-  bool made_ = false;
   bool lost_ = false;
   // Guarded by the lock; null once the destructor has taken it.
   std::unique_ptr<platform::ReadLease> lease_;
