@@ -43,6 +43,16 @@ std::vector<std::pair<std::string, bool>> WindowEntries(CMainFrame& frame) {
   return entries;
 }
 
+// The main window at `width` by `height`, shown, on an application of its own.
+struct ShownMainWindow {
+  ShownMainWindow(int width, int height) : frame(t.App()) {
+    frame.setGeometry(0, 0, width, height);
+    frame.show();
+  }
+  TestApp t;
+  CMainFrame frame;
+};
+
 }  // namespace
 
 TEST(MainWindow, EveryToolbarButtonSaysWhatItDoes) {
@@ -91,10 +101,8 @@ TEST(NewWindowPlace, TakesTheFirstFreeSpotAndNeverLeavesTheArea) {
 }
 
 TEST(MainWindow, NewWindowsAreUntitledAndTiledIntoTheFreeSpace) {
-  TestApp t;
-  CMainFrame frame(t.App());
-  frame.setGeometry(0, 0, 1600, 1000);
-  frame.show();
+  ShownMainWindow shown(1600, 1000);
+  CMainFrame& frame = shown.frame;
   std::vector<CChildFrame*> windows;
   for (int i = 0; i < 4; ++i) windows.push_back(frame.Template().NewDocument());
   const QRect area = AreaRect(frame);
@@ -114,10 +122,8 @@ TEST(MainWindow, NewWindowsAreUntitledAndTiledIntoTheFreeSpace) {
 }
 
 TEST(MainWindow, ANewWindowOpensMaximisedWhenTheActiveOneIs) {
-  TestApp t;
-  CMainFrame frame(t.App());
-  frame.setGeometry(0, 0, 1200, 800);
-  frame.show();
+  ShownMainWindow shown(1200, 800);
+  CMainFrame& frame = shown.frame;
   CChildFrame* first = frame.Template().NewDocument();
   first->showMaximized();
   EXPECT_TRUE(frame.Template().NewDocument()->isMaximized());
@@ -129,10 +135,8 @@ TEST(MainWindow, ANewWindowOpensMaximisedWhenTheActiveOneIs) {
 // keeps that size when the main window is hidden and shown again (minimised
 // and restored).
 TEST(MainWindow, AResizedWindowKeepsItsSizeWhenShownAgain) {
-  TestApp t;
-  CMainFrame frame(t.App());
-  frame.setGeometry(0, 0, 1200, 800);
-  frame.show();
+  ShownMainWindow shown(1200, 800);
+  CMainFrame& frame = shown.frame;
   CChildFrame* child = frame.Template().NewDocument();
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(child->size(), QSize(640, 300));
@@ -143,10 +147,8 @@ TEST(MainWindow, AResizedWindowKeepsItsSizeWhenShownAgain) {
 }
 
 TEST(MainWindow, WindowMenuListsTheOpenWindowsAndChecksTheActiveOne) {
-  TestApp t;
-  CMainFrame frame(t.App());
-  frame.setGeometry(0, 0, 1200, 800);
-  frame.show();
+  ShownMainWindow shown(1200, 800);
+  CMainFrame& frame = shown.frame;
   EXPECT_TRUE(WindowEntries(frame).empty());
   CChildFrame* first = frame.Template().NewDocument();
   frame.Template().NewDocument();
@@ -194,10 +196,9 @@ TEST(MainWindow, AFileThatCannotBeOpenedIsReportedOnce) {
 // window, Yes opens the part that could be read as a changed document, so
 // that closing it asks before the rest is lost for good.
 TEST(MainWindow, ADamagedFileOpensItsReadablePartOnlyOnYes) {
-  TestApp t;
-  CMainFrame frame(t.App());
-  frame.setGeometry(0, 0, 1000, 600);
-  frame.show();
+  ShownMainWindow shown(1000, 600);
+  TestApp& t = shown.t;
+  CMainFrame& frame = shown.frame;
   CGuiDocumentDialogs dialogs(&frame);
   t.App().SetDocumentDialogs(&dialogs);
   const std::string wav = MakeWav({1, 16, 8000}, std::string(8000 * 2 * 90, '\x20'));
@@ -273,10 +274,8 @@ TEST(MainWindow, TheProgramHasAnIconOfItsOwnWithoutBeingInstalled) {
 }
 
 TEST(MainWindowPictures, WindowAndWindowMenuRender) {
-  TestApp t;
-  CMainFrame frame(t.App());
-  frame.setGeometry(0, 0, 1100, 700);
-  frame.show();
+  ShownMainWindow shown(1100, 700);
+  CMainFrame& frame = shown.frame;
   for (int i = 0; i < 3; ++i) frame.Template().NewDocument();
   QApplication::processEvents();
   const QImage window = frame.Snapshot();
@@ -294,10 +293,9 @@ TEST(MainWindowPictures, WindowAndWindowMenuRender) {
 }
 
 TEST(MainWindowPictures, ZoomedInToSamplesTheRulerAndTheSamplesReadTrue) {
-  TestApp t;
-  CMainFrame frame(t.App());
-  frame.setGeometry(0, 0, 1100, 700);
-  frame.show();
+  ShownMainWindow shown(1100, 700);
+  TestApp& t = shown.t;
+  CMainFrame& frame = shown.frame;
   // A second of a 441 Hz sine, 16-bit stereo at 44.1 kHz.
   std::string pcm;
   for (int i = 0; i < 44100; ++i) {
